@@ -1,0 +1,27 @@
+// The records table, its file "records.vyx" and its scene.
+#pragma once
+#include <cstdint>
+
+inline constexpr const char* RecordsFile = "records.vyx";
+constexpr int kRecordCount = 10;
+constexpr int kRecordNameMax = 43;
+
+// One entry, exactly as it lies in the file (little-endian, 52 bytes).
+struct TRecordEntry {
+  uint8_t Name[kRecordNameMax + 1];  // length byte, then the characters
+  int32_t Score;
+  uint16_t Reserved;
+  uint8_t Padding[2];
+};
+static_assert(sizeof(TRecordEntry) == 52);
+
+extern TRecordEntry RecordsTable[kRecordCount + 1];  // 1..10
+extern uint16_t RankColumnX;
+extern uint16_t NameColumnX;
+extern uint16_t ScoreColumnX;
+
+void LoadRecords();
+void ResetRecords();
+void SaveRecords();
+void InitRecordsLayout();
+void DrawRecords();

@@ -1,0 +1,5 @@
+#include "scenes/GOptions.h"
+
+void InitOptions() {}
+void DrawOptions() {}
+void UpdateOptions() {}

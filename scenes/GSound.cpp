@@ -1,0 +1,5 @@
+#include "scenes/GSound.h"
+
+void InitSound() {}
+void LoadSounds() {}
+void PlayIntroSound() {}

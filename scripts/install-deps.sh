@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tools and the tests need, only when some are missing,
+# so a fresh machine needs nothing else and a prepared one pays only for a dpkg query.
+set -euo pipefail
+packages=(
+  cmake make pkg-config g++ clang libclang-rt-14-dev
+  libsdl2-dev libsdl2-image-dev
+  libcairo2-dev libfreetype-dev libstb-dev fonts-dejavu-core
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  xvfb xdotool x11-apps
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "installing: ${missing[*]}"
+sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

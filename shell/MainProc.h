@@ -1,0 +1,39 @@
+// The spine of the game: the engine's four callbacks and what they do in every scene, and the
+// globals the scenes share.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// Scene identifiers.
+constexpr uint8_t scRegistration = 0;
+constexpr uint8_t scMenu = 1;
+constexpr uint8_t scOptions = 2;
+constexpr uint8_t scGame = 3;
+constexpr uint8_t scHelp = 4;
+constexpr uint8_t scRecords = 5;
+constexpr uint8_t scAuthor = 7;
+constexpr uint8_t scQuit = 45;
+
+// The timer's period: the unit of every speed, counter and fade step of the game.
+constexpr int32_t kTickMilliseconds = 12;
+constexpr int32_t kScreenWidth = 1024;
+constexpr int32_t kScreenHeight = 768;
+
+extern bool MouseClicked;
+extern uint8_t CornerButtonFrame;
+extern bool DebugOverlay;
+extern std::string PlayerName;  // Windows-1251
+extern float TextScale;
+
+extern uint8_t CurrentScene;
+extern uint8_t SceneParam;
+extern bool GameInProgress;
+
+void LoadCallback();
+void InitGame();
+void TimerCallback();
+void DrawCallback();
+void QuitCallback();
+
+// The tint of a unit's colour index 1..7.
+uint32_t PaletteColor(uint8_t Index);

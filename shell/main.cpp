@@ -1,0 +1,2 @@
+// WORK IN PROGRESS (shell)
+int main() { return 0; }

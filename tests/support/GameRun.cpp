@@ -1,0 +1,101 @@
+#include "tests/support/GameRun.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+std::string GameFolder() { return ZANORU_GAME_DIR; }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+namespace {
+
+void WriteFile(const fs::path& path, const std::string& data) {
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary);
+  out << data;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+}  // namespace
+
+GameRun RunGame(const GameRunOptions& options) {
+  GameRun run;
+  std::string templ = (fs::temp_directory_path() / "zanoru-run-XXXXXX").string();
+  run.Folder = mkdtemp(templ.data());
+  const fs::path dir = run.Folder;
+  if (options.LinkData) fs::create_directory_symlink(fs::path(GameFolder()) / "Data", dir / "Data");
+  if (options.LinkEngine) fs::create_directory_symlink(fs::path(GameFolder()) / "DX", dir / "DX");
+  for (const auto& [name, data] : options.Files) WriteFile(dir / name, data);
+  WriteFile(dir / ".script", options.Script);
+
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string var = *e;
+    if (var.rfind("DISPLAY=", 0) == 0 || var.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
+        var.rfind("OMEGA_", 0) == 0)
+      continue;
+    env.push_back(var);
+  }
+  env.push_back("OMEGA_SCRIPT=" + (dir / ".script").string());
+  env.push_back("OMEGA_TRACE=" + (dir / ".trace").string());
+  for (const auto& [k, v] : options.Env) env.push_back(k + "=" + v);
+  std::vector<char*> envp;
+  for (auto& s : env) envp.push_back(s.data());
+  envp.push_back(nullptr);
+
+  const std::string exe = options.Executable.empty() ? (fs::path(GameFolder()) / "zanoru").string() : options.Executable;
+  const std::string out = (dir / ".stdout").string();
+  const std::string err = (dir / ".stderr").string();
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addchdir_np(&actions, run.Folder.c_str());
+  std::string arg0 = exe;
+  char* argv[] = {arg0.data(), nullptr};
+  pid_t pid = 0;
+  if (posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, envp.data()) == 0) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  run.Stdout = ReadFile(out);
+  run.Stderr = ReadFile(err);
+  run.Trace = Lines(ReadFile((dir / ".trace").string()));
+  return run;
+}
+
+std::vector<std::string> TraceOf(const GameRun& run, const std::string& operation) {
+  std::vector<std::string> out;
+  for (const auto& line : run.Trace) {
+    const auto first = line.find(' ');
+    if (first == std::string::npos) continue;
+    const auto second = line.find(' ', first + 1);
+    if (line.compare(first + 1, second == std::string::npos ? std::string::npos : second - first - 1, operation) == 0)
+      out.push_back(line);
+  }
+  return out;
+}

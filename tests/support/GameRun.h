@@ -1,0 +1,30 @@
+// Runs the real game executable with the real engine, headless, on a script, in a fresh folder that
+// links Data/ and DX/ from the built game folder.
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+struct GameRun {
+  int Status = -1;               // exit status, or 128 + signal
+  std::string Folder;            // the working directory of the run (kept for inspection)
+  std::string Stdout;
+  std::string Stderr;
+  std::vector<std::string> Trace;  // the OMEGA_TRACE lines
+};
+
+struct GameRunOptions {
+  std::string Script;                          // OMEGA_SCRIPT contents
+  std::map<std::string, std::string> Files;    // extra files written into the folder first
+  bool LinkData = true;                        // link Data/ from the game folder
+  bool LinkEngine = true;                      // link DX/ from the game folder
+  std::map<std::string, std::string> Env;      // extra environment
+  std::string Executable;                      // defaults to the built game
+};
+
+// The built game folder (build/.../game).
+std::string GameFolder();
+GameRun RunGame(const GameRunOptions& options);
+// The trace lines of one operation name, in order.
+std::vector<std::string> TraceOf(const GameRun& run, const std::string& operation);
+std::string ReadFile(const std::string& path);
