@@ -48,7 +48,13 @@ std::string RunErrorText(int code, uintptr_t address) {
   return text;
 }
 
+RunErrorHandlerProc RunErrorHandler = nullptr;
+
 void RunError(int code, uintptr_t address) {
+  if (RunErrorHandler != nullptr) {
+    RunErrorHandler(code, address);
+    std::abort();  // a handler that returns broke its contract
+  }
   const std::string text = RunErrorText(code, address);
   MessageBoxA(nullptr, text.c_str(), "Error", MB_ICONERROR);
   std::exit(code);

@@ -36,6 +36,9 @@ std::string NativePath(const std::string& gamePath);
 std::string RunErrorText(int code, uintptr_t address);
 // Shows the report in a message box captioned "Error", then ends the process with the number.
 [[noreturn]] void RunError(int code, uintptr_t address);
+// When set, RunError hands the error to it instead; it must not return (fuzzers throw from it).
+using RunErrorHandlerProc = void (*)(int code, uintptr_t address);
+extern RunErrorHandlerProc RunErrorHandler;
 // Reports at the caller of the function that uses it.
 #define RUN_ERROR_HERE(code) RunError((code), reinterpret_cast<uintptr_t>(__builtin_return_address(0)))
 
