@@ -7,7 +7,7 @@ packages=(
   libsdl2-dev libsdl2-image-dev
   libcairo2-dev libfreetype-dev libstb-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xdotool x11-apps
+  xvfb xdotool x11-apps desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do
