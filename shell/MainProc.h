@@ -29,6 +29,13 @@ extern uint8_t CurrentScene;
 extern uint8_t SceneParam;
 extern bool GameInProgress;
 
+// After LoadEngine: true when the engine is loaded and has every operation the game calls. A missing
+// operation is named in an error box here; a library that did not load was reported by LoadEngine.
+bool EngineUsable();
+// The desktop position that centres a window on a screen, halved toward zero (negative when the
+// screen is the smaller).
+int32_t CentredPosition(int32_t screenSize, int32_t windowSize);
+
 void LoadCallback();
 void InitGame();
 void TimerCallback();
