@@ -15,3 +15,11 @@ test: deps
 	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANORU_SANITIZE=ON -DZANORU_BENCH=OFF >/dev/null
 	cmake --build build/asan -j $(JOBS)
 	ctest --test-dir build/asan --output-on-failure -j $(JOBS)
+
+# Runs every fuzz target briefly (FUZZ_SECONDS each) on its seed corpus; clang's libFuzzer.
+FUZZ_SECONDS ?= 20
+.PHONY: fuzz
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANORU_FUZZ=ON -DZANORU_TESTS=OFF -DZANORU_BENCH=OFF >/dev/null
+	cmake --build build/fuzz -j $(JOBS)
+	bash scripts/fuzz.sh build/fuzz $(FUZZ_SECONDS)
