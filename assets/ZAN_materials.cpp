@@ -1,6 +1,11 @@
 #include "assets/ZAN_materials.h"
 
-// WORK IN PROGRESS (world)
+#include <cstdint>
+#include <string>
+
+#include "engine/OMEGA.h"
+#include "platform/Runtime.h"
+
 OEHandle TexShadow = 0;
 std::vector<OEHandle> GroundTextures;
 OEHandle TexAltar = 0;
@@ -11,4 +16,87 @@ OEHandle ModelPt[kFacings] = {};
 OEHandle ModelSh[kFacings] = {};
 OEHandle ModelCol[kFacings] = {};
 
-void LoadMaterialSets() {}
+namespace {
+
+constexpr int32_t kAllBits = -1;
+constexpr int32_t kAsIs = 1;
+constexpr int32_t kMasked = 330;
+// More ground sheets than this is not a list but a broken file; it must not cost all the memory.
+constexpr int64_t kMaxGroundTextures = 100000;
+
+// The first number of the ground list: blanks and line breaks before it are skipped, and it runs to
+// the next blank, control character or the end. An empty or blank file holds 0. A negative count or
+// one past the limit is reported as a range error by the caller.
+int64_t ParseFirstNumber(const std::string& text, bool& valid) {
+  std::size_t i = 0;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
+  std::size_t end = i;
+  while (end < text.size() && static_cast<unsigned char>(text[end]) > ' ' && text[end] != '\x7F') ++end;
+  valid = true;
+  if (i == end) return 0;
+
+  bool negative = false;
+  if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
+  if (i == end) {
+    valid = false;
+    return 0;
+  }
+  int64_t value = 0;
+  for (; i < end; ++i) {
+    const char ch = text[i];
+    if (ch < '0' || ch > '9') {
+      valid = false;
+      return 0;
+    }
+    // Saturate: anything this large is out of range anyway.
+    if (value <= kMaxGroundTextures) value = value * 10 + (ch - '0');
+  }
+  return negative ? -value : value;
+}
+
+std::string ModelName(const char* set, int d, const char* suffix) {
+  return std::string("Data\\Model\\") + set + std::to_string(d) + suffix;
+}
+
+OEHandle LoadFramed(const std::string& mask, const std::string& picture, int32_t frameW, int32_t frameH) {
+  Tex_LoadMaskFromFile(mask.c_str());
+  const OEHandle h = Tex_LoadFromFile(picture.c_str(), kAllBits, kMasked);
+  Tex_SetFramesSize(h, frameW, frameH);
+  return h;
+}
+
+}  // namespace
+
+void LoadMaterialSets() {
+  TexShadow = Tex_LoadFromFile("Data\\shad.tga", kAllBits, kAsIs);
+
+  TFile list;
+  FileOpenRead(list, GroundListFile);
+  const std::string text = FileReadRest(list);
+  bool valid = false;
+  const int64_t count = ParseFirstNumber(text, valid);
+  if (!valid) RUN_ERROR_HERE(kErrInvalidNumber);
+  FileClose(list);
+
+  // One mask cuts out every ground sheet; it stays current through the loop below.
+  Tex_LoadMaskFromFile("Data\\T\\m1.jpg");
+  if (count < 0 || count > kMaxGroundTextures) RUN_ERROR_HERE(kErrRange);
+  GroundTextures.assign(static_cast<std::size_t>(count), 0);
+  for (int64_t k = 1; k <= count; ++k) {
+    const std::string name = "Data\\T\\" + std::to_string(k) + ".jpg";
+    const OEHandle h = Tex_LoadFromFile(name.c_str(), kAllBits, kMasked);
+    GroundTextures[static_cast<std::size_t>(k - 1)] = h;
+    Tex_SetFramesSize(h, 64, 128);
+  }
+
+  TexAltar = LoadFramed("Data\\altarm.jpg", "Data\\altar.jpg", 128, 256);
+  TexHome = LoadFramed("Data\\homem.jpg", "Data\\home.jpg", 256, 256);
+  TexHome2 = LoadFramed("Data\\home2m.jpg", "Data\\home.jpg", 256, 256);
+  TexGun = LoadFramed("Data\\gun1-1m.jpg", "Data\\gun1-1.jpg", 128, 128);
+  for (int d = 0; d < kFacings; ++d) {
+    ModelPt[d] = LoadFramed(ModelName("pt", d, "m.jpg"), ModelName("pt", d, ".jpg"), 64, 128);
+    ModelSh[d] = LoadFramed(ModelName("sh", d, "m.jpg"), ModelName("sh", d, ".jpg"), 64, 128);
+    // The colour overlay is its own mask.
+    ModelCol[d] = LoadFramed(ModelName("col", d, ".jpg"), ModelName("col", d, ".jpg"), 64, 128);
+  }
+}

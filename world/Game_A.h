@@ -1,5 +1,6 @@
 // The game's world tables, its lists of guns, altars and homes with their walkers, and the game scene.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -41,6 +42,11 @@ struct THomeCord {
 };
 
 constexpr uint8_t UnitsPerHome = 10;
+// A cell slot keeps the home index in one byte: homes after this many get no units.
+constexpr std::size_t kMaxHomes = 256;
+// A walker's speed from its release on, and its turn per tick.
+constexpr float kReleaseSpeed = 0.2f;
+constexpr double kTurnStep = 0.1;
 
 extern int32_t CellValue[kMapColumns + 1][kMapRows + 1];
 extern TCellUnit CellUnit[kMapColumns + 1][kMapRows + 1];
