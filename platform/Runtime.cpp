@@ -88,11 +88,27 @@ __attribute__((noinline)) void FileOpenRead(TFile& file, const std::string& game
   if (code != 0) RUN_ERROR_HERE(code);
 }
 
-__attribute__((noinline)) void FileCreate(TFile& file, const std::string& gamePath) {
+int FileTryOpenWrite(TFile& file, const std::string& gamePath) {
+  file.Descriptor = -1;
+  const std::string path = NativePath(gamePath);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return ErrnoToRunError(errno);
+  file.Descriptor = fd;
+  return 0;
+}
+
+int FileTryCreate(TFile& file, const std::string& gamePath) {
+  file.Descriptor = -1;
   const std::string path = NativePath(gamePath);
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) RUN_ERROR_HERE(ErrnoToRunError(errno));
+  if (fd < 0) return ErrnoToRunError(errno);
   file.Descriptor = fd;
+  return 0;
+}
+
+__attribute__((noinline)) void FileCreate(TFile& file, const std::string& gamePath) {
+  const int code = FileTryCreate(file, gamePath);
+  if (code != 0) RUN_ERROR_HERE(code);
 }
 
 __attribute__((noinline)) void FileRead(TFile& file, void* buffer, std::size_t count) {
@@ -121,32 +137,60 @@ __attribute__((noinline)) std::string FileReadRest(TFile& file) {
   return data;
 }
 
-__attribute__((noinline)) void FileWrite(TFile& file, const void* buffer, std::size_t count) {
-  if (file.Descriptor < 0) RUN_ERROR_HERE(kErrFileNotOpen);
+int FileTryWrite(TFile& file, const void* buffer, std::size_t count) {
+  if (file.Descriptor < 0) return kErrFileNotOpen;
   const auto* in = static_cast<const unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < count) {
     const ssize_t n = ::write(file.Descriptor, in + done, count - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) RUN_ERROR_HERE(kErrDiskWrite);
+    if (n <= 0) return kErrDiskWrite;
     done += static_cast<std::size_t>(n);
   }
+  return 0;
+}
+
+__attribute__((noinline)) void FileWrite(TFile& file, const void* buffer, std::size_t count) {
+  const int code = FileTryWrite(file, buffer, count);
+  if (code != 0) RUN_ERROR_HERE(code);
+}
+
+int FileTrySync(TFile& file) {
+  if (file.Descriptor < 0) return kErrFileNotOpen;
+  if (::fsync(file.Descriptor) != 0 && errno != EINVAL) return kErrDiskWrite;
+  return 0;
 }
 
 __attribute__((noinline)) void FileSync(TFile& file) {
-  if (file.Descriptor < 0) RUN_ERROR_HERE(kErrFileNotOpen);
-  if (::fsync(file.Descriptor) != 0 && errno != EINVAL) RUN_ERROR_HERE(kErrDiskWrite);
+  const int code = FileTrySync(file);
+  if (code != 0) RUN_ERROR_HERE(code);
+}
+
+int FileTryClose(TFile& file) {
+  if (file.Descriptor < 0) return kErrFileNotOpen;
+  const int fd = file.Descriptor;
+  file.Descriptor = -1;
+  if (::close(fd) != 0 && errno != EINTR) return kErrDiskWrite;
+  return 0;
 }
 
 __attribute__((noinline)) void FileClose(TFile& file) {
-  if (file.Descriptor < 0) RUN_ERROR_HERE(kErrFileNotOpen);
-  const int fd = file.Descriptor;
-  file.Descriptor = -1;
-  if (::close(fd) != 0 && errno != EINTR) RUN_ERROR_HERE(kErrDiskWrite);
+  const int code = FileTryClose(file);
+  if (code != 0) RUN_ERROR_HERE(code);
+}
+
+int FileTryRename(const std::string& fromGamePath, const std::string& toGamePath) {
+  const std::string from = NativePath(fromGamePath);
+  const std::string to = NativePath(toGamePath);
+  return ::rename(from.c_str(), to.c_str()) != 0 ? ErrnoToRunError(errno) : 0;
 }
 
 __attribute__((noinline)) void FileRename(const std::string& fromGamePath, const std::string& toGamePath) {
-  const std::string from = NativePath(fromGamePath);
-  const std::string to = NativePath(toGamePath);
-  if (::rename(from.c_str(), to.c_str()) != 0) RUN_ERROR_HERE(ErrnoToRunError(errno));
+  const int code = FileTryRename(fromGamePath, toGamePath);
+  if (code != 0) RUN_ERROR_HERE(code);
+}
+
+int FileTryErase(const std::string& gamePath) {
+  const std::string path = NativePath(gamePath);
+  return ::unlink(path.c_str()) != 0 ? ErrnoToRunError(errno) : 0;
 }

@@ -63,5 +63,15 @@ void FileSync(TFile& file);
 void FileClose(TFile& file);
 // Replaces `to` by `from` in one step; error 5 when not allowed.
 void FileRename(const std::string& fromGamePath, const std::string& toGamePath);
+// Variants that return the error number (0 on success) instead of ending the process, for callers
+// that must tidy up before they report.
+// An existing file opened for writing, neither created nor truncated: tests that it may be replaced.
+int FileTryOpenWrite(TFile& file, const std::string& gamePath);
+int FileTryCreate(TFile& file, const std::string& gamePath);
+int FileTryWrite(TFile& file, const void* buffer, std::size_t count);
+int FileTrySync(TFile& file);
+int FileTryClose(TFile& file);
+int FileTryRename(const std::string& fromGamePath, const std::string& toGamePath);
+int FileTryErase(const std::string& gamePath);
 // The error number for an errno value of open, read, write or rename.
 int ErrnoToRunError(int err);

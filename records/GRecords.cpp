@@ -1,13 +1,117 @@
 #include "records/GRecords.h"
 
-// WORK IN PROGRESS (menus)
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "assets/Materials.h"
+#include "engine/OMEGA.h"
+#include "platform/Cp1251.h"
+#include "platform/Runtime.h"
+#include "shell/MainProc.h"
+#include "shell/VyxUtils.h"
+
 TRecordEntry RecordsTable[kRecordCount + 1] = {};
 uint16_t RankColumnX = 0;
 uint16_t NameColumnX = 0;
 uint16_t ScoreColumnX = 0;
 
-void LoadRecords() {}
-void ResetRecords() {}
-void SaveRecords() {}
-void InitRecordsLayout() {}
-void DrawRecords() {}
+namespace {
+
+// The file is the ten entries one after the other, entry 1 first.
+constexpr std::size_t kRecordsFileSize = sizeof(TRecordEntry) * kRecordCount;
+static_assert(kRecordsFileSize == 520);
+// The new table is written beside the old one and takes its place in one step, so a failed save
+// never leaves a half-written table behind.
+inline constexpr const char* RecordsTempFile = "records.vyx.tmp";
+
+constexpr uint16_t kRankColumn = 240;
+constexpr uint16_t kNameColumnOffset = 40;
+// The score column starts where a name of this many hyphens would end.
+constexpr const char* kScoreColumnRuler = "---------------------------------------";
+
+constexpr float kTitleX = 495.0f;
+constexpr float kTitleY = 103.5f;
+constexpr uint32_t kTitleColour = 0x0000B4;
+constexpr uint32_t kTableColour = 0x0000C8;
+
+// A damaged length byte must not reach past the name field.
+std::string EntryName(const TRecordEntry& entry) {
+  const std::size_t length = std::min<std::size_t>(entry.Name[0], kRecordNameMax);
+  return std::string(reinterpret_cast<const char*>(entry.Name + 1), length);
+}
+
+// The run-time error report, after the half-written new table is gone.
+[[noreturn]] void FailSave(int code, TFile& file) {
+  if (file.Descriptor >= 0) FileTryClose(file);
+  FileTryErase(RecordsTempFile);
+  RunError(code, reinterpret_cast<uintptr_t>(&SaveRecords));
+}
+
+}  // namespace
+
+void ResetRecords() {
+  const std::string name = "Игрок"_cp;
+  for (int k = 1; k <= kRecordCount; ++k) {
+    TRecordEntry& entry = RecordsTable[k];
+    entry.Name[0] = static_cast<uint8_t>(name.size());
+    std::memcpy(entry.Name + 1, name.data(), name.size());
+    entry.Score = 0;
+    entry.Reserved = 0;
+  }
+}
+
+void LoadRecords() {
+  if (!FileExists(RecordsFile)) {
+    ResetRecords();
+    return;
+  }
+  TFile file;
+  FileOpenRead(file, RecordsFile);
+  FileRead(file, &RecordsTable[1], kRecordsFileSize);
+  FileClose(file);
+}
+
+void SaveRecords() {
+  TFile file;
+  // A records file we may not write is left as it is, as if it were written over in place.
+  int code = FileTryOpenWrite(file, RecordsFile);
+  if (code == 0) {
+    FileTryClose(file);
+  } else if (code != kErrFileNotFound) {
+    RunError(code, reinterpret_cast<uintptr_t>(&SaveRecords));
+  }
+
+  code = FileTryCreate(file, RecordsTempFile);
+  if (code != 0) FailSave(code, file);
+  code = FileTryWrite(file, &RecordsTable[1], kRecordsFileSize);
+  if (code == 0) code = FileTrySync(file);
+  if (code != 0) FailSave(code, file);
+  code = FileTryClose(file);
+  if (code == 0) code = FileTryRename(RecordsTempFile, RecordsFile);
+  if (code != 0) FailSave(code, file);
+}
+
+void InitRecordsLayout() {
+  RankColumnX = kRankColumn;
+  NameColumnX = static_cast<uint16_t>(RankColumnX + kNameColumnOffset);
+  const float ruler = Text_GetWidth(MainFont, kScoreColumnRuler, TextScale, 0.0f);
+  ScoreColumnX = static_cast<uint16_t>(NameColumnX + RoundHalfEven(ruler));
+}
+
+void DrawRecords() {
+  SSprite_Draw(TexMap1, 0.0f, 0.0f, static_cast<float>(kScreenWidth), static_cast<float>(kScreenHeight), 255, 0.0f, 1);
+  ASprite_Draw(TexCornerButton, 0.0f, 0.0f, 90.0f, 90.0f, CornerButtonFrame, 255, 0.0f, 1);
+  SSprite_Draw(TexBigPanel, 120.0f, 30.0f, 784.0f, 754.0f, 255, 0.0f, 1);
+  Text_Draw(MainFont, kTitleX, kTitleY, "РЕКОРДЫ"_cp, 1.0f, 0.0f, 240, kTitleColour);
+
+  for (int k = 1; k <= kRecordCount; ++k) {
+    const float y = static_cast<float>(k * 90 * 0.45 + 130.5);
+    const TRecordEntry& entry = RecordsTable[k];
+    const std::string rank = std::to_string(k) + ".";
+    const std::string name = EntryName(entry);
+    Text_Draw(MainFont, RankColumnX, y, rank.c_str(), TextScale, 0.0f, 255, kTableColour);
+    Text_Draw(MainFont, NameColumnX, y, name.c_str(), TextScale, 0.0f, 255, kTableColour);
+    Text_Draw(MainFont, ScoreColumnX, y, U_IntToStr(entry.Score), TextScale, 0.0f, 255, kTableColour);
+  }
+}

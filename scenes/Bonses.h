@@ -3,7 +3,16 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Cp1251.h"
 #include "shell/VyxUtils.h"
+
+// The credits: who made the game and its engine.
+inline constexpr const char* IntroAuthorName = "Команда Занору"_cp;
+inline constexpr const char* IntroPresentsWord = "представляет"_cp;
+inline constexpr const char* AuthorLine1 = "данная игра разработанна"_cp;
+inline constexpr const char* AuthorLine2 = "командой Занору (zanoru)"_cp;
+inline constexpr const char* AuthorLine3 = "в игре используются"_cp;
+inline constexpr const char* AuthorLine4 = "OMEGA Engine (автор команда Занору)"_cp;
 
 extern bool IntroActive;
 extern std::string IntroText;  // Windows-1251
@@ -14,6 +23,8 @@ extern double IntroColour;
 extern uint8_t IntroFadeAlpha;
 extern uint8_t IntroVeilAlpha;
 extern int32_t IntroHold;
+// How many times the intro has given its sound cue (once per intro).
+extern int32_t IntroSoundCues;
 
 extern TClickRect AuthorButton;
 extern uint8_t AuthorButtonFrame;
