@@ -1,5 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cfenv>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "engine/OMEGA.h"
 #include "platform/Cp1251.h"
 #include "platform/Runtime.h"
 
@@ -14,3 +23,169 @@ TEST(Cp1251, LiteralsAreConvertedAtCompileTime) {
   EXPECT_EQ(std::string(word), "\xC8\xE3\xF0\xEE\xEA");
   EXPECT_EQ(Cp1251ToUtf8(word), "Игрок");
 }
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(RunErrorText, OneTwoAndThreeDigitNumbersAllEndAtTheSameColumn) {
+  const struct {
+    int code;
+    const char* text;
+  } cases[] = {
+      {5, "Runtime error   5 at 00000000"},
+      {0, "Runtime error   0 at 00000000"},
+      {99, "Runtime error  99 at 00000000"},
+      {106, "Runtime error 106 at 00000000"},
+      {201, "Runtime error 201 at 00000000"},
+  };
+  for (const auto& c : cases) {
+    const std::string text = RunErrorText(c.code, 0);
+    EXPECT_EQ(text, c.text) << "code " << c.code;
+    EXPECT_EQ(text.size(), 29u);
+  }
+  EXPECT_EQ(RunErrorText(103, 0xABCDEF), "Runtime error 103 at 00ABCDEF") << "hexadecimal is upper case";
+}
+
+// The child of a death test has no display, so the report goes to standard error only.
+void NoDisplayRunError(int code, uintptr_t address) {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  RunErrorHandler = nullptr;
+  RunError(code, address);
+}
+
+TEST(RunErrorDeathTest, ExitsWithTheNumberAfterTheReport) {
+  EXPECT_EXIT(NoDisplayRunError(106, 0x4A2B), ::testing::ExitedWithCode(106),
+              "Error: Runtime error 106 at 00004A2B");
+  EXPECT_EXIT(NoDisplayRunError(2, 0x10), ::testing::ExitedWithCode(2), "Error: Runtime error   2 at 00000010");
+}
+
+class FileErrors : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string templ = (fs::temp_directory_path() / "zanoru-io-XXXXXX").string();
+    ASSERT_NE(mkdtemp(templ.data()), nullptr);
+    dir_ = templ;
+    std::ofstream(dir_ / "four", std::ios::binary) << "abcd";
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir_ / "four", fs::perms::owner_all, ec);
+    fs::remove_all(dir_, ec);
+  }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  fs::path dir_;
+};
+
+TEST_F(FileErrors, OpenForReadingGivesTheClassicNumbers) {
+  TFile file;
+  EXPECT_EQ(FileTryOpenRead(file, Path("missing")), kErrFileNotFound);
+  EXPECT_EQ(file.Descriptor, -1);
+  EXPECT_EQ(FileTryOpenRead(file, Path("four/below")), kErrPathNotFound) << "a file used as a folder";
+  fs::create_directory(dir_ / "folder");
+  EXPECT_EQ(FileTryOpenRead(file, Path("folder")), kErrAccessDenied);
+  EXPECT_EQ(file.Descriptor, -1);
+  EXPECT_EQ(FileTryOpenRead(file, Path("four")), 0);
+  FileClose(file);
+}
+
+TEST_F(FileErrors, NoPermissionIsAccessDenied) {
+  if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  fs::permissions(dir_ / "four", fs::perms::none);
+  TFile file;
+  EXPECT_EQ(FileTryOpenRead(file, Path("four")), kErrAccessDenied);
+}
+
+void ReadMoreThanThere(const std::string& path, std::size_t count) {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  RunErrorHandler = nullptr;
+  TFile file;
+  FileOpenRead(file, path);
+  char buffer[16];
+  FileRead(file, buffer, count);
+  FileClose(file);
+  std::exit(0);
+}
+
+TEST_F(FileErrors, ShortReadEndsWithOneHundred) {
+  EXPECT_EXIT(ReadMoreThanThere(Path("four"), 5), ::testing::ExitedWithCode(kErrReadPastEnd), "Runtime error 100 at ");
+  EXPECT_EXIT(ReadMoreThanThere(Path("four"), 4), ::testing::ExitedWithCode(0), "") << "an exact read succeeds";
+  EXPECT_EXIT(ReadMoreThanThere(Path("missing"), 1), ::testing::ExitedWithCode(kErrFileNotFound),
+              "Runtime error   2 at ");
+}
+
+// ---- Windows-1251 -----------------------------------------------------------------------------
+
+// Every Cyrillic letter the code page has, with its byte.
+const std::string kRussianUpper = "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ";
+const std::string kRussianLower = "абвгдежзийклмнопрстуфхцчшщъыьэюя";
+const std::string kOtherCyrillic = "ЂЃѓЉЊЌЋЏђљњќћџЎўЈҐЁЄЇІіґёєјЅѕї";
+const unsigned char kOtherCyrillicBytes[] = {0x80, 0x81, 0x83, 0x8A, 0x8C, 0x8D, 0x8E, 0x8F, 0x90, 0x9A,
+                                             0x9C, 0x9D, 0x9E, 0x9F, 0xA1, 0xA2, 0xA3, 0xA5, 0xA8, 0xAA,
+                                             0xAF, 0xB2, 0xB3, 0xB4, 0xB8, 0xBA, 0xBC, 0xBD, 0xBE, 0xBF};
+
+TEST(Cp1251, EveryCyrillicLetterBothWays) {
+  std::string bytes;
+  for (int b = 0xC0; b <= 0xFF; ++b) bytes.push_back(static_cast<char>(b));
+  for (unsigned char b : kOtherCyrillicBytes) bytes.push_back(static_cast<char>(b));
+  const std::string utf8 = kRussianUpper + kRussianLower + kOtherCyrillic;
+  EXPECT_EQ(Cp1251ToUtf8(bytes), utf8);
+  EXPECT_EQ(Utf8ToCp1251(utf8), bytes);
+}
+
+TEST(Cp1251, CompileTimeLiteralsMatchTheRunTimeConversion) {
+  EXPECT_EQ(std::string("АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"_cp), Utf8ToCp1251(kRussianUpper));
+  EXPECT_EQ(std::string("абвгдежзийклмнопрстуфхцчшщъыьэюя"_cp), Utf8ToCp1251(kRussianLower));
+  EXPECT_EQ(std::string("ЂЃѓЉЊЌЋЏђљњќћџЎўЈҐЁЄЇІіґёєјЅѕї"_cp), Utf8ToCp1251(kOtherCyrillic));
+  EXPECT_EQ(std::string("Новая игра, 1!"_cp), "\xCD\xEE\xE2\xE0\xFF \xE8\xE3\xF0\xE0, 1!");
+}
+
+TEST(Cp1251, CharactersWithoutACodeBecomeQuestionMarks) {
+  EXPECT_EQ(Utf8ToCp1251("a中b"), "a?b");
+  EXPECT_EQ(Cp1251ToUtf8("\x98"), "\xEF\xBF\xBD") << "the one unassigned byte";
+  EXPECT_EQ(Utf8ToCp1251(""), "");
+}
+
+// ---- rounding and the floating-point set-up ---------------------------------------------------
+
+TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourEvenAfterAnotherModeWasSet) {
+  std::fesetround(FE_UPWARD);
+  SetGameFloatingPoint();
+  const std::pair<double, int64_t> cases[] = {{0.5, 0},   {1.5, 2},   {2.5, 2},   {-0.5, 0}, {-1.5, -2},
+                                              {-2.5, -2}, {3.5, 4},   {0.49, 0},  {0.51, 1}, {-0.51, -1},
+                                              {1e9 + 0.5, 1000000000}};
+  for (const auto& [value, rounded] : cases) EXPECT_EQ(RoundHalfEven(value), rounded) << "value " << value;
+}
+
+TEST(FloatingPoint, DivisionByZeroGivesInfinityNotATrap) {
+  SetGameFloatingPoint();
+  volatile float zero = 0.0f;
+  volatile float one = 1.0f;
+  EXPECT_TRUE(std::isinf(one / zero));
+  EXPECT_TRUE(std::isnan(zero / zero));
+}
+
+// ---- the random generator ----------------------------------------------------------------------
+
+TEST(Random, KnownSeedGivesTheKnownSequence) {
+  RandSeed = 12345;
+  const std::pair<uint32_t, uint32_t> expected[] = {
+      {38, 1655067934u}, {28, 1242767767u}, {7, 342459380u}, {553, 2377737157u}, {4, 2721613530u}};
+  const uint32_t limits[] = {100, 100, 100, 1000, 7};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(Random(limits[i]), expected[i].first) << "draw " << i;
+    EXPECT_EQ(RandSeed, expected[i].second) << "seed after draw " << i;
+  }
+}
+
+TEST(Random, ZeroAndOneGiveZeroButStillAdvance) {
+  RandSeed = 0;
+  EXPECT_EQ(Random(0), 0u);
+  EXPECT_EQ(RandSeed, 1u);
+  EXPECT_EQ(Random(1), 0u);
+  EXPECT_EQ(RandSeed, 134775814u);
+}
+
+}  // namespace
