@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/GameRun.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+int TickOf(const std::string& line) { return std::stoi(line.substr(0, line.find(' '))); }
+
+// The line without its tick.
+std::string Body(const std::string& line) { return line.substr(line.find(' ') + 1); }
+
+std::string OperationOf(const std::string& line) {
+  std::istringstream in(line);
+  std::string tick, op;
+  in >> tick >> op;
+  return op;
+}
+
+GameRunOptions Scripted(const std::string& script) {
+  GameRunOptions options;
+  options.Script = script;
+  return options;
+}
+
+bool StartsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+
+// The fade sheet: the black picture (the fourth load) over the whole window.
+constexpr const char* kFadePrefix = "SSprite_Draw 4 0 0 1026 770 ";
+// The cursor: the third load, 35×70 at the pointer.
+bool IsCursor(const std::string& body) {
+  return StartsWith(body, "SSprite_Draw 3 ") && body.find(" 35 70 255 0 1") != std::string::npos;
+}
+
+TEST(ShellStartUp, EngineIsSetUpInOrderThenTheInterfacePicturesLoad) {
+  const GameRun run = RunGame(Scripted("2 quit\n"));
+  ASSERT_EQ(run.Status, 0) << run.Stderr;
+
+  Lines setUp;
+  for (const auto& line : run.Trace) {
+    const std::string op = OperationOf(line);
+    if (op == "Timer_Create" || op == "OE_RegProcedure" || op == "OE_SetScreenOptions" || op == "OE_SetWndPosition")
+      setUp.push_back(Body(line));
+  }
+  ASSERT_EQ(setUp.size(), 6u) << "expected six set-up calls, got " << setUp.size();
+  EXPECT_TRUE(StartsWith(setUp[0], "Timer_Create ") && setUp[0].find(" 12 1") != std::string::npos) << setUp[0];
+  EXPECT_TRUE(StartsWith(setUp[1], "OE_RegProcedure 1 ")) << setUp[1];
+  EXPECT_TRUE(StartsWith(setUp[2], "OE_RegProcedure 0 ")) << setUp[2];
+  EXPECT_TRUE(StartsWith(setUp[3], "OE_RegProcedure 2 ")) << setUp[3];
+  EXPECT_EQ(setUp[4], "OE_SetScreenOptions 1024 768 32 0 0 0");
+  // Headless there is no screen (size 0 × 0): the centred position is negative, halved toward zero.
+  EXPECT_EQ(setUp[5], "OE_SetWndPosition -512 -384");
+
+  // The load callback's first loads are the interface pictures, then the font.
+  Lines loads;
+  for (const auto& line : run.Trace) {
+    const std::string op = OperationOf(line);
+    if (op != "Tex_LoadFromFile" && op != "Tex_LoadMaskFromFile" && op != "Tex_SetFramesSize" &&
+        op != "Text_LoadFontFromFile")
+      continue;
+    EXPECT_EQ(TickOf(line), 0) << "loaded after the first tick: " << line;
+    std::string body = Body(line);
+    if (op == "Tex_LoadMaskFromFile") body = body.substr(0, body.find(" ="));  // masks are not numbered
+    loads.push_back(body);
+    if (op == "Text_LoadFontFromFile") break;
+  }
+  EXPECT_EQ(loads, (Lines{
+                       R"(Tex_LoadFromFile "Data\\Map1.jpg" -1 1 =1)",
+                       R"(Tex_LoadFromFile "Data\\Map2.jpg" -1 1 =2)",
+                       R"(Tex_LoadFromFile "Data\\Cur.tga" -1 1 =3)",
+                       R"(Tex_LoadFromFile "Data\\Black.jpg" -1 1 =4)",
+                       R"(Tex_LoadFromFile "Data\\btm.jpg" -1 1 =5)",
+                       "Tex_SetFramesSize 5 256 128",
+                       R"(Tex_LoadMaskFromFile "Data\\msp.jpg")",
+                       R"(Tex_LoadFromFile "Data\\sp.jpg" -1 330 =6)",
+                       "Tex_SetFramesSize 6 256 256",
+                       R"(Tex_LoadMaskFromFile "Data\\mbl.jpg")",
+                       R"(Tex_LoadFromFile "Data\\black.jpg" -1 330 =7)",
+                       R"(Tex_LoadMaskFromFile "Data\\mbigsv.jpg")",
+                       R"(Tex_LoadFromFile "Data\\bigsv.jpg" -1 330 =8)",
+                       R"(Text_LoadFontFromFile "Data\\Font1.tga" "Data\\Font1.ofi" 0 394 =9)",
+                   }));
+}
+
+TEST(ShellFade, EscapeDuringTheIntroFadesToTheMenu) {
+  constexpr int kPress = 5;
+  const GameRun run = RunGame(Scripted("5 key 27\n130 quit\n"));
+  ASSERT_EQ(run.Status, 0) << run.Stderr;
+
+  // The fade's opacity frame by frame: Escape starts it after the tick's fade step (0), then it rises
+  // by 5 to 250, switches on its 51st tick, falls back to 10 and is gone on its 100th.
+  std::vector<int> alphaByTick(131, -1);
+  int firstCursorTick = -1;
+  for (const auto& line : run.Trace) {
+    const std::string body = Body(line);
+    const int tick = TickOf(line);
+    if (StartsWith(body, kFadePrefix) && tick <= 130) {
+      EXPECT_EQ(alphaByTick[tick], -1) << "two fade sheets in one frame at tick " << tick;
+      alphaByTick[tick] = std::stoi(body.substr(std::string(kFadePrefix).size()));
+    }
+    if (IsCursor(body) && firstCursorTick < 0) firstCursorTick = tick;
+  }
+  for (int tick = 1; tick <= 130; ++tick) {
+    const int k = tick - kPress;  // the fade's own tick number
+    int expected = -1;            // not drawn
+    if (k == 0) expected = 0;
+    else if (k >= 1 && k <= 50) expected = 5 * k;
+    else if (k == 51) expected = 250;
+    else if (k >= 52 && k <= 99) expected = 250 - 5 * (k - 51);
+    EXPECT_EQ(alphaByTick[tick], expected) << "tick " << tick << " (fade tick " << k << "; -1: not drawn)";
+  }
+  // The cursor is not drawn during the intro: its first frame is the one after the switch.
+  EXPECT_EQ(firstCursorTick, kPress + 51);
+}
+
+TEST(ShellOverlay, F2ShowsTheDebugLinesOutsideTheIntro) {
+  // Escape at tick 1 leaves the intro; its fade is over by tick 101.
+  const GameRun run = RunGame(Scripted("1 key 27\n110 key 113\n112 quit\n"));
+  ASSERT_EQ(run.Status, 0) << run.Stderr;
+  Lines overlay;
+  for (const auto& line : TraceOf(run, "Text_Draw")) {
+    const std::string body = Body(line);
+    if (StartsWith(body, R"(Text_Draw 9 10 5 "FPS: )") || StartsWith(body, R"(Text_Draw 9 10 20 "Angle: )") ||
+        StartsWith(body, R"(Text_Draw 9 10 35 "Angle: )")) {
+      EXPECT_GE(TickOf(line), 110) << "overlay before F2: " << line;
+      EXPECT_TRUE(body.ends_with(" 1 0 255 16777215")) << "white, opaque, scale 1: " << line;
+      overlay.push_back(line);
+    }
+  }
+  EXPECT_EQ(overlay.size(), 9u) << "three lines in each of the frames of ticks 110..112";
+}
+
+TEST(ShellCursor, DrawnAtThePointer) {
+  const GameRun run = RunGame(Scripted("1 key 27\n105 move 321 654\n106 quit\n"));
+  ASSERT_EQ(run.Status, 0) << run.Stderr;
+  Lines cursors;
+  for (const auto& line : TraceOf(run, "SSprite_Draw"))
+    if (IsCursor(Body(line)) && TickOf(line) >= 105) cursors.push_back(line);
+  EXPECT_EQ(cursors, (Lines{"105 SSprite_Draw 3 321 654 35 70 255 0 1", "106 SSprite_Draw 3 321 654 35 70 255 0 1"}));
+}
+
+TEST(ShellEngineLoad, MissingLibraryIsReportedAndTheProgramFails) {
+  GameRunOptions options = Scripted("1 quit\n");
+  options.LinkEngine = false;
+  const GameRun run = RunGame(options);
+  EXPECT_NE(run.Status, 0);
+  EXPECT_NE(run.Stderr.find("Error: Error while loading OMEGA Engine"), std::string::npos) << run.Stderr;
+  EXPECT_TRUE(run.Trace.empty());
+}
+
+TEST(ShellEngineLoad, LibraryLackingAnOperationIsNamed) {
+  GameRunOptions options = Scripted("1 quit\n");
+  options.LinkEngine = false;
+  options.Files["DX/OMEGA.dll"] = ReadFile(PARTIAL_ENGINE);
+  ASSERT_FALSE(options.Files["DX/OMEGA.dll"].empty()) << "the test library was not built: " << PARTIAL_ENGINE;
+  const GameRun run = RunGame(options);
+  EXPECT_NE(run.Status, 0);
+  EXPECT_NE(run.Stderr.find("Error: "), std::string::npos) << run.Stderr;
+  EXPECT_NE(run.Stderr.find("Mouse_Press"), std::string::npos) << run.Stderr;
+  EXPECT_EQ(run.Stderr.find("Error while loading"), std::string::npos) << "it did load: " << run.Stderr;
+}
+
+}  // namespace
