@@ -1,0 +1,294 @@
+#include "omega/Engine.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+#include "platform/Runtime.h"
+
+namespace omega {
+
+namespace {
+
+Engine* gEngine = nullptr;
+
+struct CacheKey {
+  uint64_t Id;
+  Rect From;
+  int W, H;
+  uint32_t Tint;
+  bool operator==(const CacheKey& o) const {
+    return Id == o.Id && From.X == o.From.X && From.Y == o.From.Y && From.W == o.From.W && From.H == o.From.H &&
+           W == o.W && H == o.H && Tint == o.Tint;
+  }
+};
+
+struct CacheHash {
+  size_t operator()(const CacheKey& k) const {
+    uint64_t h = k.Id * 0x9E3779B97F4A7C15ull;
+    for (const int64_t v : {int64_t{k.From.X}, int64_t{k.From.Y}, int64_t{k.From.W}, int64_t{k.From.H}, int64_t{k.W},
+                            int64_t{k.H}, int64_t{k.Tint}})
+      h = (h ^ static_cast<uint64_t>(v)) * 0x100000001B3ull;
+    return static_cast<size_t>(h ^ (h >> 29));
+  }
+};
+
+// Scaled and tinted copies are made once; the whole cache is dropped when it grows past this many
+// pixels (128 MB), which a scene only reaches after showing a great many tints of many frames.
+constexpr size_t kCacheLimitPixels = size_t{32} << 20;
+// Destinations bigger than this are drawn straight from the picture instead of cached.
+constexpr int64_t kLargestCached = int64_t{2048} * 2048;
+
+std::unordered_map<CacheKey, Image, CacheHash> gCache;
+size_t gCachePixels = 0;
+
+const Image& Cached(const Image& source, uint64_t id, Rect from, int w, int h, uint32_t tint) {
+  const CacheKey key{id, from, w, h, tint};
+  if (const auto it = gCache.find(key); it != gCache.end()) return it->second;
+  if (gCachePixels > kCacheLimitPixels) {
+    gCache.clear();
+    gCachePixels = 0;
+  }
+  gCachePixels += static_cast<size_t>(w) * h;
+  return gCache.emplace(key, MakeScaled(source, from, w, h, tint)).first->second;
+}
+
+void Premultiply(Image& image) {
+  for (Pixel& p : image.Px) {
+    const uint32_t a = p >> 24;
+    p = (a << 24) | (Mul255((p >> 16) & 0xFF, a) << 16) | (Mul255((p >> 8) & 0xFF, a) << 8) | Mul255(p & 0xFF, a);
+  }
+}
+
+Texture* FindTexture(OEHandle handle) {
+  const auto it = E().Textures.find(handle);
+  return it == E().Textures.end() ? nullptr : it->second.get();
+}
+
+// Draws part `from` of a picture over (x, y, w, h) with the one rounding rule of the engine.
+void DrawPart(const Image& picture, uint64_t id, Rect from, double x, double y, double w, double h, int32_t alpha,
+              uint32_t tint) {
+  if (alpha <= 0 || from.W <= 0 || from.H <= 0) return;
+  const uint32_t a = alpha > 255 ? 255u : static_cast<uint32_t>(alpha);
+  int64_t X = 0, Y = 0, W = 0, H = 0;
+  if (!RoundCoord(x, X) || !RoundCoord(y, Y) || !RoundCoord(w, W) || !RoundCoord(h, H)) return;
+  if (W <= 0 || H <= 0) return;
+  Image& frame = E().Frame;
+  if (X >= frame.W || Y >= frame.H || X + W <= 0 || Y + H <= 0) return;
+  if (W * H > kLargestCached) {
+    BlitScaled(frame, picture, from, X, Y, W, H, tint, a);
+    return;
+  }
+  Blit(frame, Cached(picture, id, from, static_cast<int>(W), static_cast<int>(H), tint), X, Y, a);
+}
+
+}  // namespace
+
+Engine& E() {
+  if (gEngine == nullptr) {
+    gEngine = new Engine;  // lives for the whole process: the game's handles point into it
+    gEngine->Frame.W = kScreenW;
+    gEngine->Frame.H = kScreenH;
+    gEngine->Frame.Px.assign(static_cast<size_t>(kScreenW) * kScreenH, 0xFF000000u);
+  }
+  return *gEngine;
+}
+
+void ResetEngine() {
+  delete gEngine;
+  gEngine = nullptr;
+  gCache.clear();
+  gCachePixels = 0;
+  E();
+}
+
+size_t CachedPixels() { return gCachePixels; }
+size_t CachedEntries() { return gCache.size(); }
+
+bool RoundCoord(double value, int64_t& out) {
+  if (!std::isfinite(value)) return false;
+  // Far beyond any screen: clamped so that sums of positions and sizes cannot overflow.
+  constexpr double kFar = 1 << 24;
+  value = value < -kFar ? -kFar : value > kFar ? kFar : value;
+  out = RoundHalfEven(value);
+  return true;
+}
+
+bool DecodePicture(const std::string& nativePath, Image& out) {
+  struct stat st {};
+  if (stat(nativePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) return false;
+  SDL_Surface* loaded = IMG_Load(nativePath.c_str());
+  if (loaded == nullptr) return false;
+  SDL_Surface* argb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);
+  SDL_FreeSurface(loaded);
+  if (argb == nullptr) return false;
+  out.W = argb->w;
+  out.H = argb->h;
+  out.Px.resize(static_cast<size_t>(out.W) * out.H);
+  SDL_LockSurface(argb);
+  for (int y = 0; y < out.H; ++y) {
+    const auto* row = reinterpret_cast<const Pixel*>(static_cast<const uint8_t*>(argb->pixels) + y * argb->pitch);
+    std::copy(row, row + out.W, out.Px.begin() + static_cast<std::ptrdiff_t>(y) * out.W);
+  }
+  SDL_UnlockSurface(argb);
+  SDL_FreeSurface(argb);
+  return out.W > 0 && out.H > 0;
+}
+
+OEHandle LoadTexture(const char* file, int32_t flags) {
+  Engine& e = E();
+  auto texture = std::make_unique<Texture>();
+  if (file == nullptr || !DecodePicture(NativePath(file), texture->Picture)) return 0;
+  Image& pic = texture->Picture;
+  if ((flags & kMaskFlag) != 0 && e.HasMask) {
+    for (int y = 0; y < pic.H; ++y) {
+      const uint8_t* maskRow = &e.Mask[static_cast<size_t>(SampleIndex(y, pic.H, e.MaskH)) * e.MaskW];
+      for (int x = 0; x < pic.W; ++x) {
+        Pixel& p = pic.Px[static_cast<size_t>(y) * pic.W + x];
+        const uint32_t alpha = Mul255(p >> 24, maskRow[SampleIndex(x, pic.W, e.MaskW)]);
+        p = (p & 0x00FFFFFFu) | (alpha << 24);
+      }
+    }
+  } else if ((flags & kMaskFlag) != 0) {
+    // No current mask (none loaded, or the last mask load failed): the picture is opaque.
+    for (Pixel& p : pic.Px) p |= 0xFF000000u;
+  }
+  Premultiply(pic);
+  texture->Seq = ++e.LoadCount;
+  texture->Id = e.NextId++;
+  const auto handle = reinterpret_cast<OEHandle>(texture.get());
+  e.Textures.emplace(handle, std::move(texture));
+  return handle;
+}
+
+bool LoadMask(const char* file) {
+  Engine& e = E();
+  e.HasMask = false;
+  e.Mask.clear();
+  Image picture;
+  if (file == nullptr || !DecodePicture(NativePath(file), picture)) return false;
+  e.MaskW = picture.W;
+  e.MaskH = picture.H;
+  e.Mask.resize(picture.Px.size());
+  for (size_t i = 0; i < picture.Px.size(); ++i) {
+    const Pixel p = picture.Px[i];
+    // Brightness with the usual luma weights; white is exactly 255.
+    e.Mask[i] = static_cast<uint8_t>((77 * ((p >> 16) & 0xFF) + 150 * ((p >> 8) & 0xFF) + 29 * (p & 0xFF) + 128) >> 8);
+  }
+  e.HasMask = true;
+  return true;
+}
+
+void SetFramesSize(OEHandle handle, int32_t w, int32_t h) {
+  Texture* texture = FindTexture(handle);
+  if (texture == nullptr) return;
+  texture->FrameW = w > 0 && h > 0 ? w : 0;
+  texture->FrameH = w > 0 && h > 0 ? h : 0;
+}
+
+Rect FrameRect(const Texture& texture, int32_t frame) {
+  const Image& pic = texture.Picture;
+  const int columns = texture.FrameW > 0 ? pic.W / texture.FrameW : 0;
+  const int rows = texture.FrameH > 0 ? pic.H / texture.FrameH : 0;
+  const int64_t count = int64_t{columns} * rows;
+  // Not cut, or frames larger than the picture: the whole picture is the one frame.
+  if (count == 0) return Rect{0, 0, pic.W, pic.H};
+  const int64_t index = frame <= 0 ? 0 : (int64_t{frame} - 1) % count;
+  return Rect{static_cast<int>(index % columns) * texture.FrameW, static_cast<int>(index / columns) * texture.FrameH,
+              texture.FrameW, texture.FrameH};
+}
+
+void DrawSprite(OEHandle handle, float x, float y, float w, float h, int32_t alpha, int32_t flags) {
+  const Texture* texture = FindTexture(handle);
+  if (texture == nullptr) return;
+  const uint32_t tint = (flags & kTintFlag) != 0 ? E().MixColour : kNoTint;
+  DrawPart(texture->Picture, texture->Id, Rect{0, 0, texture->Picture.W, texture->Picture.H}, x, y, w, h, alpha, tint);
+}
+
+void DrawAnimated(OEHandle handle, float x, float y, float w, float h, int32_t frame, int32_t alpha, int32_t flags) {
+  const Texture* texture = FindTexture(handle);
+  if (texture == nullptr) return;
+  const uint32_t tint = (flags & kTintFlag) != 0 ? E().MixColour : kNoTint;
+  DrawPart(texture->Picture, texture->Id, FrameRect(*texture, frame), x, y, w, h, alpha, tint);
+}
+
+// ---- text ----
+
+OEHandle LoadFont(const char* picture, const char* info) {
+  Engine& e = E();
+  auto font = std::make_unique<Font>();
+  font->Seq = ++e.LoadCount;
+  font->Id = e.NextId++;
+  if (picture != nullptr && info != nullptr && DecodePicture(NativePath(picture), font->Picture)) {
+    Premultiply(font->Picture);
+    std::ifstream in(NativePath(info), std::ios::binary);
+    // One byte more than a table: enough to tell a long file from a right one without reading it all.
+    std::string bytes(kOfiSize + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(in ? bytes.size() : static_cast<size_t>(in.gcount()));
+    font->Table = ParseOfi(bytes, font->Picture.W, font->Picture.H);
+  }
+  const auto handle = reinterpret_cast<OEHandle>(&font->Table.LineHeight);
+  e.Fonts.emplace(handle, std::move(font));
+  return handle;
+}
+
+const Font* FindFont(OEHandle handle) {
+  const auto it = E().Fonts.find(handle);
+  return it == E().Fonts.end() ? nullptr : it->second.get();
+}
+
+void DrawText(OEHandle handle, float x, float y, const char* text, float scale, float spacing, int32_t alpha,
+              uint32_t colour) {
+  const Font* font = FindFont(handle);
+  if (font == nullptr || text == nullptr) return;
+  const double s = scale;
+  double pen = x;
+  for (const char* p = text; *p != '\0'; ++p) {
+    const Glyph& g = font->Table.Glyphs[static_cast<unsigned char>(*p)];
+    if (g.Usable && g.W > 0 && g.H > 0)
+      DrawPart(font->Picture, font->Id, Rect{g.X, g.Y, g.W, g.H}, pen + g.Dx * s, y + g.Dy * s, g.W * s, g.H * s,
+               alpha, colour & 0xFFFFFFu);
+    pen += (g.Usable ? g.Advance : 0) * s + spacing;
+  }
+}
+
+float MeasureText(OEHandle handle, const char* text, float scale, float spacing) {
+  const Font* font = FindFont(handle);
+  return font == nullptr ? 0.0f : TextWidth(font->Table, text, scale, spacing);
+}
+
+// ---- input ----
+
+void PressInput(int index) {
+  if (index >= 0 && index < Engine::kInputs) E().Pending[index] = true;
+}
+
+void KeyDownEvent(int vk) {
+  if (vk <= 0 || vk > 255) return;
+  ++E().Held[vk];
+  PressInput(vk);
+}
+
+void KeyUpEvent(int vk) {
+  if (vk <= 0 || vk > 255 || E().Held[vk] == 0) return;
+  --E().Held[vk];
+}
+
+void BeginTick() {
+  Engine& e = E();
+  std::copy(std::begin(e.Pending), std::end(e.Pending), std::begin(e.Active));
+  std::fill(std::begin(e.Pending), std::end(e.Pending), false);
+}
+
+void EndTick() { std::fill(std::begin(E().Active), std::end(E().Active), false); }
+
+bool KeyPressed(int32_t code) { return code >= 0 && code < 256 && E().Active[code]; }
+bool KeyHeld(int32_t code) { return code >= 0 && code < 256 && E().Held[code] > 0; }
+bool MousePressed(int32_t button) { return button >= 1 && button <= 3 && E().Active[256 + button]; }
+
+}  // namespace omega

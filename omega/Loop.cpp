@@ -1,0 +1,318 @@
+// The two loops: the window (real clock, SDL events) and the headless run (virtual clock, a script).
+// Both call the game the same way and draw through the same raster code.
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "omega/Engine.h"
+#include "omega/Keys.h"
+#include "omega/Script.h"
+#include "omega/Trace.h"
+
+namespace omega {
+
+namespace {
+
+volatile std::sig_atomic_t gSignalled = 0;
+
+void OnSignal(int) { gSignalled = 1; }
+
+// SIGINT and SIGTERM end the loop like OE_Quit, so the quit callback runs; the old handlers come back
+// when the loop is over.
+struct SignalGuard {
+  struct sigaction OldInt {}, OldTerm {};
+  SignalGuard() {
+    gSignalled = 0;
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, &OldInt);
+    sigaction(SIGTERM, &sa, &OldTerm);
+  }
+  ~SignalGuard() {
+    sigaction(SIGINT, &OldInt, nullptr);
+    sigaction(SIGTERM, &OldTerm, nullptr);
+  }
+};
+
+bool QuitNow() { return E().QuitAsked || gSignalled != 0; }
+
+void Call(OEProc proc) {
+  if (proc != nullptr) proc();
+}
+
+void RecordFrame(int64_t nowMs) {
+  auto& times = E().FrameTimes;
+  times.push_back(nowMs);
+  const auto old = std::find_if(times.begin(), times.end(), [&](int64_t t) { return t > nowMs - 1000; });
+  times.erase(times.begin(), old);
+}
+
+int32_t TickPeriod() {
+  for (const Timer& t : E().Timers)
+    if (t.Active && t.Interval > 0) return t.Interval;
+  return kTickMs;
+}
+
+void RunTick() {
+  Engine& e = E();
+  ++e.Tick;
+  BeginTick();
+  // A timer created by a callback runs from the next tick on: iterate over a snapshot.
+  const std::vector<Timer> timers = e.Timers;
+  for (const Timer& t : timers)
+    if (t.Active) Call(t.Proc);
+  EndTick();
+}
+
+void DrawFrame() {
+  Clear(E().Frame, 0xFF000000u);
+  Call(E().DrawProc);
+}
+
+void EngineError(const std::string& text) {
+  E().Error = text;
+  std::fprintf(stderr, "OMEGA: %s\n", text.c_str());
+}
+
+// ---- headless ----
+
+[[noreturn]] void ScriptFailure(const std::string& text) {
+  std::fprintf(stderr, "OMEGA_SCRIPT: %s\n", text.c_str());
+  FlushTrace();
+  std::fflush(stderr);
+  std::exit(2);
+}
+
+void RunHeadless(const char* scriptPath) {
+  std::ifstream in(scriptPath, std::ios::binary);
+  if (!in) ScriptFailure(std::string("cannot read ") + scriptPath);
+  std::ostringstream text;
+  text << in.rdbuf();
+  const ScriptParse script = ParseScript(text.str());
+  if (script.ErrorLine != 0)
+    ScriptFailure(std::string(scriptPath) + ":" + std::to_string(script.ErrorLine) + ": " + script.Error);
+
+  Engine& e = E();
+  Call(e.LoadProc);
+  const int64_t lastTick = script.Commands.empty() ? 0 : script.Commands.back().Tick;
+  size_t next = 0;
+  for (int64_t tick = e.Tick + 1; tick <= lastTick && !QuitNow(); ++tick) {
+    size_t after = next;
+    for (; after < script.Commands.size() && script.Commands[after].Tick <= tick; ++after) {
+      const ScriptCommand& c = script.Commands[after];
+      switch (c.Op) {
+        case ScriptOp::Move: e.MouseX = c.A; e.MouseY = c.B; break;
+        case ScriptOp::Click: PressInput(256 + kButtonLeft); break;
+        case ScriptOp::Key: PressInput(c.A); break;
+        case ScriptOp::Down:
+          if (!e.ScriptHeld[c.A]) { e.ScriptHeld[c.A] = true; KeyDownEvent(c.A); }
+          break;
+        case ScriptOp::Up:
+          if (e.ScriptHeld[c.A]) { e.ScriptHeld[c.A] = false; KeyUpEvent(c.A); }
+          break;
+        default: break;
+      }
+    }
+    RunTick();
+    DrawFrame();
+    RecordFrame(e.Tick * TickPeriod());
+    for (size_t i = next; i < after; ++i) {
+      const ScriptCommand& c = script.Commands[i];
+      if (c.Op == ScriptOp::Shot) SaveFramePng(c.File);
+      if (c.Op == ScriptOp::Quit) e.QuitAsked = true;
+    }
+    next = after;
+  }
+  Call(e.QuitProc);
+}
+
+// ---- window ----
+
+struct Window {
+  SDL_Window* Wnd = nullptr;
+  SDL_Renderer* Renderer = nullptr;
+  SDL_Texture* Screen = nullptr;
+  ~Window() {
+    if (Screen != nullptr) SDL_DestroyTexture(Screen);
+    if (Renderer != nullptr) SDL_DestroyRenderer(Renderer);
+    if (Wnd != nullptr) SDL_DestroyWindow(Wnd);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+};
+
+bool OpenWindow(Window& w) {
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    EngineError(std::string("no video: ") + SDL_GetError());
+    return false;
+  }
+  Engine& e = E();
+  const int x = e.PositionAsked ? e.WndX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
+  const int y = e.PositionAsked ? e.WndY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
+  w.Wnd = SDL_CreateWindow("Zanoru", x, y, kScreenW, kScreenH, SDL_WINDOW_RESIZABLE);
+  if (w.Wnd == nullptr) {
+    EngineError(std::string("cannot create the window: ") + SDL_GetError());
+    return false;
+  }
+  w.Renderer = SDL_CreateRenderer(w.Wnd, -1, SDL_RENDERER_SOFTWARE);
+  if (w.Renderer == nullptr) {
+    EngineError(std::string("cannot create a renderer: ") + SDL_GetError());
+    return false;
+  }
+  SDL_RenderSetLogicalSize(w.Renderer, kScreenW, kScreenH);
+  w.Screen = SDL_CreateTexture(w.Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, kScreenW, kScreenH);
+  if (w.Screen == nullptr) {
+    EngineError(std::string("cannot create the screen texture: ") + SDL_GetError());
+    return false;
+  }
+  SDL_ShowCursor(SDL_DISABLE);  // the game draws its own cursor
+  return true;
+}
+
+int MouseButton(uint8_t sdlButton) {
+  switch (sdlButton) {
+    case SDL_BUTTON_LEFT: return kButtonLeft;
+    case SDL_BUTTON_RIGHT: return kButtonRight;
+    case SDL_BUTTON_MIDDLE: return kButtonMiddle;
+    default: return 0;
+  }
+}
+
+void HandleEvent(const SDL_Event& ev, Window& w, bool scanDown[SDL_NUM_SCANCODES]) {
+  Engine& e = E();
+  switch (ev.type) {
+    case SDL_QUIT: e.QuitAsked = true; break;
+    case SDL_WINDOWEVENT:
+      if (ev.window.event == SDL_WINDOWEVENT_CLOSE) e.QuitAsked = true;
+      break;
+    case SDL_MOUSEMOTION: e.MouseX = ev.motion.x; e.MouseY = ev.motion.y; break;
+    case SDL_MOUSEBUTTONDOWN:
+      e.MouseX = ev.button.x;
+      e.MouseY = ev.button.y;
+      if (const int b = MouseButton(ev.button.button); b != 0) PressInput(256 + b);
+      break;
+    case SDL_KEYDOWN: {
+      const SDL_Scancode sc = ev.key.keysym.scancode;
+      if ((sc == SDL_SCANCODE_RETURN || sc == SDL_SCANCODE_KP_ENTER) && (ev.key.keysym.mod & KMOD_ALT) != 0) {
+        if (ev.key.repeat == 0) {
+          const bool full = (SDL_GetWindowFlags(w.Wnd) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+          SDL_SetWindowFullscreen(w.Wnd, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+        }
+        break;
+      }
+      if (ev.key.repeat != 0 || sc < 0 || sc >= SDL_NUM_SCANCODES || scanDown[sc]) break;
+      if (const int vk = VirtualKeyOf(sc); vk != 0) {
+        scanDown[sc] = true;
+        KeyDownEvent(vk);
+      }
+      break;
+    }
+    case SDL_KEYUP: {
+      const SDL_Scancode sc = ev.key.keysym.scancode;
+      if (sc < 0 || sc >= SDL_NUM_SCANCODES || !scanDown[sc]) break;
+      scanDown[sc] = false;
+      KeyUpEvent(VirtualKeyOf(sc));
+      break;
+    }
+    default: break;
+  }
+}
+
+void RunWindowed() {
+  Window w;
+  if (!OpenWindow(w)) return;
+  Engine& e = E();
+  // Pace by the display where the renderer can; the frame cap below holds either way.
+  SDL_RenderSetVSync(w.Renderer, 1);
+  Call(e.LoadProc);
+
+  bool scanDown[SDL_NUM_SCANCODES] = {};
+  const uint64_t frequency = SDL_GetPerformanceFrequency();
+  auto nowMs = [&] { return static_cast<double>(SDL_GetPerformanceCounter()) * 1000.0 / static_cast<double>(frequency); };
+  double start = nowMs();  // tick t is due at start + t × period
+  int64_t done = 0;
+  double lastFrame = 0;
+  constexpr int64_t kMaxBehind = 5;  // after a longer stall the backlog is dropped, not replayed
+  const double frameMs = 1000.0 / kFrameCapFps;
+
+  while (!QuitNow()) {
+    SDL_Event ev;
+    while (SDL_PollEvent(&ev)) HandleEvent(ev, w, scanDown);
+    if (QuitNow()) break;
+    if ((SDL_GetWindowFlags(w.Wnd) & SDL_WINDOW_MINIMIZED) != 0) {
+      // No ticks while minimised; the clock restarts from here when the window comes back.
+      const double before = nowMs();
+      SDL_WaitEventTimeout(nullptr, 100);
+      start += nowMs() - before;
+      continue;
+    }
+    const int32_t period = TickPeriod();
+    const auto due = static_cast<int64_t>((nowMs() - start) / period);
+    if (due - done > kMaxBehind) {
+      start += static_cast<double>(due - done - kMaxBehind) * period;
+      done = due - kMaxBehind;
+    }
+    for (; done < due && !QuitNow(); ++done) RunTick();
+    if (QuitNow()) break;
+
+    DrawFrame();
+    SDL_UpdateTexture(w.Screen, nullptr, e.Frame.Px.data(), kScreenW * 4);
+    SDL_SetRenderDrawColor(w.Renderer, 0, 0, 0, 255);
+    SDL_RenderClear(w.Renderer);
+    SDL_RenderCopy(w.Renderer, w.Screen, nullptr, nullptr);
+    SDL_RenderPresent(w.Renderer);
+    const double wait = lastFrame + frameMs - nowMs();
+    if (wait > 1) SDL_Delay(static_cast<uint32_t>(wait));
+    lastFrame = nowMs();
+    RecordFrame(static_cast<int64_t>(lastFrame));
+  }
+  Call(e.QuitProc);
+}
+
+}  // namespace
+
+void RunEngine() {
+  Engine& e = E();
+  if (e.InLoop) return;  // OE_Init from inside a callback: the loop is already running
+  e.InLoop = true;
+  e.QuitAsked = false;
+  {
+    SignalGuard guard;
+    const char* script = std::getenv("OMEGA_SCRIPT");
+    if (script != nullptr && *script != '\0')
+      RunHeadless(script);
+    else
+      RunWindowed();
+  }
+  e.InLoop = false;
+  FlushTrace();
+}
+
+void RequestQuit() { E().QuitAsked = true; }
+
+int32_t CurrentFps() { return static_cast<int32_t>(E().FrameTimes.size()); }
+
+bool SaveFramePng(const std::string& file) {
+  Image& frame = E().Frame;
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(frame.Px.data(), frame.W, frame.H, 32, frame.W * 4,
+                                                            SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* rgb = surface != nullptr ? SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_RGB24, 0) : nullptr;
+  const bool ok = rgb != nullptr && IMG_SavePNG(rgb, file.c_str()) == 0;
+  if (!ok) std::fprintf(stderr, "OMEGA: cannot write the shot %s: %s\n", file.c_str(), SDL_GetError());
+  if (rgb != nullptr) SDL_FreeSurface(rgb);
+  if (surface != nullptr) SDL_FreeSurface(surface);
+  return ok;
+}
+
+}  // namespace omega

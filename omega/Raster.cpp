@@ -1,0 +1,99 @@
+#include "omega/Raster.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace omega {
+
+void ComputeSpans(Image& image) {
+  image.SpanBegin.assign(image.H, 0);
+  image.SpanEnd.assign(image.H, 0);
+  image.SpanOpaque.assign(image.H, 0);
+  for (int y = 0; y < image.H; ++y) {
+    const Pixel* row = &image.Px[static_cast<size_t>(y) * image.W];
+    int begin = 0;
+    while (begin < image.W && (row[begin] >> 24) == 0) ++begin;
+    int end = image.W;
+    while (end > begin && (row[end - 1] >> 24) == 0) --end;
+    bool opaque = true;
+    for (int x = begin; x < end && opaque; ++x) opaque = (row[x] >> 24) == 255;
+    image.SpanBegin[y] = begin;
+    image.SpanEnd[y] = end;
+    image.SpanOpaque[y] = opaque ? 1 : 0;
+  }
+}
+
+Image MakeScaled(const Image& source, Rect from, int w, int h, uint32_t tint) {
+  Image out;
+  out.W = std::max(w, 0);
+  out.H = std::max(h, 0);
+  out.Px.resize(static_cast<size_t>(out.W) * out.H);
+  std::vector<int> columns(out.W);
+  for (int x = 0; x < out.W; ++x) columns[x] = from.X + static_cast<int>(SampleIndex(x, out.W, from.W));
+  for (int y = 0; y < out.H; ++y) {
+    const Pixel* src = &source.Px[static_cast<size_t>(from.Y + SampleIndex(y, out.H, from.H)) * source.W];
+    Pixel* dst = &out.Px[static_cast<size_t>(y) * out.W];
+    if (tint == kNoTint)
+      for (int x = 0; x < out.W; ++x) dst[x] = src[columns[x]];
+    else
+      for (int x = 0; x < out.W; ++x) dst[x] = TintPixel(src[columns[x]], tint);
+  }
+  ComputeSpans(out);
+  return out;
+}
+
+namespace {
+
+void BlendRow(Pixel* dst, const Pixel* src, int count, uint32_t alpha, bool opaque) {
+  if (alpha == 255) {
+    if (opaque) {
+      std::memcpy(dst, src, sizeof(Pixel) * count);
+      return;
+    }
+    for (int i = 0; i < count; ++i) dst[i] = Over(src[i], dst[i]);
+    return;
+  }
+  for (int i = 0; i < count; ++i) {
+    const Pixel s = src[i];
+    if ((s >> 24) == 0) continue;
+    dst[i] = Over(MulPixel(s, alpha), dst[i]);
+  }
+}
+
+}  // namespace
+
+void Blit(Image& target, const Image& image, int64_t x, int64_t y, uint32_t alpha) {
+  if (alpha == 0 || image.W == 0 || image.H == 0) return;
+  const int64_t y0 = std::max<int64_t>(y, 0), y1 = std::min<int64_t>(y + image.H, target.H);
+  for (int64_t ty = y0; ty < y1; ++ty) {
+    const int row = static_cast<int>(ty - y);
+    const int64_t sx0 = std::max<int64_t>(image.SpanBegin[row], -x);
+    const int64_t sx1 = std::min<int64_t>(image.SpanEnd[row], target.W - x);
+    if (sx0 >= sx1) continue;
+    BlendRow(&target.Px[static_cast<size_t>(ty) * target.W + static_cast<size_t>(x + sx0)],
+             &image.Px[static_cast<size_t>(row) * image.W + static_cast<size_t>(sx0)], static_cast<int>(sx1 - sx0),
+             alpha, image.SpanOpaque[row] != 0);
+  }
+}
+
+void BlitScaled(Image& target, const Image& source, Rect from, int64_t x, int64_t y, int64_t w, int64_t h,
+                uint32_t tint, uint32_t alpha) {
+  if (alpha == 0 || w <= 0 || h <= 0) return;
+  const int64_t y0 = std::max<int64_t>(y, 0), y1 = std::min<int64_t>(y + h, target.H);
+  const int64_t x0 = std::max<int64_t>(x, 0), x1 = std::min<int64_t>(x + w, target.W);
+  for (int64_t ty = y0; ty < y1; ++ty) {
+    const Pixel* src = &source.Px[static_cast<size_t>(from.Y + SampleIndex(ty - y, h, from.H)) * source.W];
+    Pixel* dst = &target.Px[static_cast<size_t>(ty) * target.W];
+    for (int64_t tx = x0; tx < x1; ++tx) {
+      Pixel s = src[from.X + SampleIndex(tx - x, w, from.W)];
+      if (tint != kNoTint) s = TintPixel(s, tint);
+      if ((s >> 24) == 0) continue;
+      if (alpha != 255) s = MulPixel(s, alpha);
+      dst[tx] = Over(s, dst[tx]);
+    }
+  }
+}
+
+void Clear(Image& target, Pixel colour) { std::fill(target.Px.begin(), target.Px.end(), colour); }
+
+}  // namespace omega
