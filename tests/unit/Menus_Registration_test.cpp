@@ -1,0 +1,318 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "assets/Materials.h"
+#include "menus/Pregs.h"
+#include "platform/Cp1251.h"
+#include "shell/MScenes.h"
+#include "shell/MainProc.h"
+#include "tests/support/FakeEngine.h"
+
+namespace {
+
+class Registration : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake::Install();
+    TexMap1 = 1;
+    TexButton = 5;
+    TexCornerButton = 6;
+    MainFont = 9;
+    FontHeight = 20;
+    TextScale = 0.9f;
+    PlayerName = "Игрок"_cp;
+    EnteredName.clear();
+    CaretChar = '\0';
+    CaretCounter = 0;
+    RegButtonFrame = 1;
+    CornerButtonFrame = 1;
+    SceneParam = 1;
+    CurrentScene = scRegistration;
+    MouseClicked = false;
+    FadeActive = FadeTarget = FadeParam = FadeAlpha = FadePhase = FadeStep = 0;
+    InitRegistration();
+  }
+
+  // One tick of the scene with these keys pressed (and these held).
+  static void Tick(std::set<int> pressed, std::set<int> held = {}) {
+    fake::KeysPressed = std::move(pressed);
+    fake::KeysDown = std::move(held);
+    UpdateRegistration();
+    fake::KeysPressed.clear();
+  }
+};
+
+constexpr int kShift = 16;
+
+// ---- keys ---------------------------------------------------------------------------------------
+
+TEST_F(Registration, BackspaceAndDeleteOnAnEmptyNameLeaveItEmpty) {
+  Tick({8});
+  EXPECT_EQ(EnteredName, "");
+  Tick({46});
+  EXPECT_EQ(EnteredName, "");
+  Tick({8, 46});
+  EXPECT_EQ(EnteredName, "");
+}
+
+TEST_F(Registration, BackspaceAndDeleteEachRemoveOneCharacter) {
+  EnteredName = "абв1"_cp;
+  Tick({8});
+  EXPECT_EQ(Cp1251ToUtf8(EnteredName), "абв");
+  Tick({8, 46});  // two keys in one tick: two characters
+  EXPECT_EQ(Cp1251ToUtf8(EnteredName), "а");
+}
+
+TEST_F(Registration, DigitsAndSpaceIgnoreShiftAndDoNotAskForIt) {
+  Tick({48, 57}, {kShift});
+  Tick({32}, {kShift});
+  Tick({53});
+  EXPECT_EQ(EnteredName, "09 5");
+  EXPECT_TRUE(fake::CallsOf("Key_Down").empty()) << "Shift was asked for a digit or space key";
+}
+
+TEST_F(Registration, KeysOfOneTickApplyInAscendingCodeOrder) {
+  Tick({66, 65});
+  EXPECT_EQ(Cp1251ToUtf8(EnteredName), "фи");
+}
+
+TEST_F(Registration, EveryLetterKeyWithAndWithoutShift) {
+  std::set<int> letters;
+  for (int c = 65; c <= 90; ++c) letters.insert(c);
+  Tick(letters);
+  EXPECT_EQ(Cp1251ToUtf8(EnteredName), "фисвуапршолдьтщзйкыегмцчня");
+  EXPECT_EQ(fake::CallsOf("Key_Down").size(), 26u) << "Shift is asked once per letter key";
+  EnteredName.clear();
+  Tick(letters, {kShift});
+  EXPECT_EQ(Cp1251ToUtf8(EnteredName), "ФИСВУАПРШОЛДЬТЩЗЙКЫЕГМЦЧНЯ");
+}
+
+TEST_F(Registration, SixPunctuationKeysCarryTheRemainingLetters) {
+  const std::set<int> keys = {186, 188, 190, 219, 221, 222};
+  Tick(keys);
+  EXPECT_EQ(Cp1251ToUtf8(EnteredName), "жбюхъэ");
+  EnteredName.clear();
+  Tick(keys, {kShift});
+  EXPECT_EQ(Cp1251ToUtf8(EnteredName), "ЖБЮХЪЭ");
+}
+
+TEST_F(Registration, EnterAndOtherKeysTypeNothing) {
+  EnteredName = "ab";
+  // Enter, Escape, F2, numeric keypad 1, '-', '/', '`'
+  Tick({13, 27, 113, 97, 189, 191, 192, 255});
+  EXPECT_EQ(EnteredName, "ab");
+  EXPECT_EQ(fake::CallsOf("Key_Press").size(), 8u);
+}
+
+TEST_F(Registration, NameHasNoLengthLimit) {
+  for (int i = 0; i < 300; ++i) Tick({65});
+  EXPECT_EQ(EnteredName.size(), 300u);
+}
+
+// ---- caret ------------------------------------------------------------------------------------
+
+TEST_F(Registration, CaretBlinksWithAPeriodOfAboutFiftyOneTicks) {
+  std::string seen;
+  for (int tick = 1; tick <= 103; ++tick) {
+    Tick({});
+    seen += CaretChar;
+  }
+  // Counter 5..125 shows the caret (25 ticks), 130..255 hides it (26 ticks); 255 + 5 wraps to 4.
+  const std::string period = std::string(25, '|') + std::string(26, ' ');
+  EXPECT_EQ(seen.substr(0, 51), period);
+  EXPECT_EQ(CaretCounter, static_cast<uint8_t>(103 * 5 % 256));
+  EXPECT_EQ(seen[51], '|') << "after the wrap the caret shows again";
+  EXPECT_EQ(seen.substr(51, 25), std::string(25, '|'));
+}
+
+TEST_F(Registration, NoCaretIsDrawnBeforeTheFirstUpdate) {
+  EnteredName = "Ян"_cp;
+  DrawRegistrationForm();
+  const auto texts = fake::CallsOf("Text_Draw");
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_NE(texts[1].find(" \"Ян\" "), std::string::npos) << texts[1];
+  Tick({});
+  fake::ClearCalls();
+  DrawRegistrationForm();
+  EXPECT_NE(fake::CallsOf("Text_Draw")[1].find(" \"Ян|\" "), std::string::npos) << fake::CallsOf("Text_Draw")[1];
+}
+
+// ---- the button -------------------------------------------------------------------------------
+
+TEST_F(Registration, StripBelowTheDrawnButtonStillCounts) {
+  for (int y : {618, 632, 560}) {
+    fake::MouseX = 512;
+    fake::MouseY = y;
+    Tick({});
+    EXPECT_EQ(RegButtonFrame, 2) << "y " << y;
+  }
+  for (const auto& [x, y] : std::vector<std::pair<int, int>>{{512, 633}, {512, 543}, {422, 600}, {602, 600}}) {
+    fake::MouseX = x;
+    fake::MouseY = y;
+    Tick({});
+    EXPECT_EQ(RegButtonFrame, 1) << "at (" << x << ", " << y << ")";
+  }
+}
+
+TEST_F(Registration, ConfirmingAnEmptyNameIsAccepted) {
+  fake::MouseX = 512;
+  fake::MouseY = 625;
+  MouseClicked = true;
+  Tick({});
+  EXPECT_EQ(PlayerName, "");
+  EXPECT_EQ(FadeActive, 1);
+  EXPECT_EQ(FadeTarget, scMenu);
+  EXPECT_EQ(FadeParam, 0);
+}
+
+TEST_F(Registration, KeysOfTheConfirmingTickAreInTheName) {
+  fake::MouseX = 512;
+  fake::MouseY = 580;
+  MouseClicked = true;
+  Tick({65});
+  EXPECT_EQ(Cp1251ToUtf8(PlayerName), "ф");
+}
+
+TEST_F(Registration, PressOutsideTheButtonKeepsTheOldName) {
+  EnteredName = "x";
+  fake::MouseX = 512;
+  fake::MouseY = 640;
+  MouseClicked = true;
+  Tick({});
+  EXPECT_EQ(Cp1251ToUtf8(PlayerName), "Игрок");
+  EXPECT_EQ(FadeActive, 0);
+}
+
+// ---- stages -----------------------------------------------------------------------------------
+
+TEST_F(Registration, FirstTickAfterTheIntroOnlyOpensTheForm) {
+  SceneParam = 0;
+  fake::MouseX = 512;
+  fake::MouseY = 580;
+  MouseClicked = true;
+  Tick({65});
+  EXPECT_EQ(SceneParam, 1);
+  EXPECT_EQ(EnteredName, "");
+  EXPECT_EQ(CaretChar, '\0');
+  EXPECT_EQ(FadeActive, 0);
+  Tick({65});
+  EXPECT_EQ(Cp1251ToUtf8(EnteredName), "ф");
+}
+
+TEST_F(Registration, OtherStagesDoNothingAndDrawNoForm) {
+  SceneParam = 4;
+  Tick({65});
+  EXPECT_EQ(EnteredName, "");
+  EXPECT_EQ(SceneParam, 4);
+  DrawRegistration();
+  EXPECT_EQ(fake::Draws(), (std::vector<std::string>{"SSprite_Draw 1 0 0 1024 768 255 0 1",
+                                                     "ASprite_Draw 6 0 0 90 90 1 255 0 1"}));
+}
+
+TEST_F(Registration, DrawsTheFormBetweenBackdropAndCornerButton) {
+  TextScale = 1.0f;
+  EnteredName = "Ян"_cp;
+  CaretChar = '|';
+  CornerButtonFrame = 2;
+  DrawRegistration();
+  // Prompt: 17 letters at 17 px; name: 2 letters at 20 px, centred without the caret;
+  // caption: 10 letters at 10 px, (75 - 20) / 2 below the button's top.
+  const std::vector<std::string> expected = {
+      "SSprite_Draw 1 0 0 1024 768 255 0 1",
+      "Text_Draw 9 367.5 180 \"Введите свое имя:\" 1.70000005 0 255 15739648",
+      "Text_Draw 9 492 270 \"Ян|\" 2 0 255 210",
+      "ASprite_Draw 5 422 543 180 75 1 255 0 1",
+      "Text_Draw 9 462 570.5 \"Продолжить\" 1 0 255 0",
+      "ASprite_Draw 6 0 0 90 90 2 255 0 1",
+  };
+  EXPECT_EQ(fake::Draws(), expected);
+}
+
+TEST_F(Registration, TextScaleSetsThePromptAndNameScales) {
+  DrawRegistrationForm();
+  const auto widths = fake::CallsOf("Text_GetWidth");
+  ASSERT_EQ(widths.size(), 3u);
+  EXPECT_NE(widths[0].find("\" 1.52999997 0 ="), std::string::npos) << widths[0];
+  EXPECT_NE(widths[1].find("\"\" 1.79999995 0 ="), std::string::npos) << widths[1];
+}
+
+// ---- the player-name file --------------------------------------------------------------------
+
+class PlayerNameFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    old_ = std::filesystem::current_path();
+    std::string templ = (std::filesystem::temp_directory_path() / "zanoru-name-XXXXXX").string();
+    ASSERT_NE(mkdtemp(templ.data()), nullptr);
+    dir_ = templ;
+    std::filesystem::current_path(dir_);
+    PlayerName = "Игрок"_cp;
+    CurrentScene = 77;
+  }
+  void TearDown() override {
+    std::filesystem::current_path(old_);
+    std::filesystem::remove_all(dir_);
+  }
+  static void Write(const std::string& bytes) {
+    std::ofstream out("PlayerN.cgm", std::ios::binary);
+    out << bytes;
+  }
+  std::filesystem::path old_, dir_;
+};
+
+TEST_F(PlayerNameFile, MissingFileChoosesRegistrationAndKeepsTheDefaultName) {
+  LoadPlayerName();
+  EXPECT_EQ(CurrentScene, scRegistration);
+  EXPECT_EQ(Cp1251ToUtf8(PlayerName), "Игрок");
+}
+
+TEST_F(PlayerNameFile, DirectoryOfThatNameCountsAsMissing) {
+  std::filesystem::create_directory("PlayerN.cgm");
+  LoadPlayerName();
+  EXPECT_EQ(CurrentScene, scRegistration);
+}
+
+struct NameCase {
+  const char* Label;
+  std::string Bytes;
+  std::string Name;
+};
+
+class PlayerNameLine : public PlayerNameFile, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(PlayerNameLine, FirstLineBecomesTheName) {
+  Write(GetParam().Bytes);
+  LoadPlayerName();
+  EXPECT_EQ(CurrentScene, scMenu);
+  EXPECT_EQ(PlayerName, GetParam().Name) << GetParam().Label;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineEnds, PlayerNameLine,
+    ::testing::Values(NameCase{"CR LF", "\xDF\xED\r\nsecond", "\xDF\xED"},
+                      NameCase{"CR alone", "Ann\rBob", "Ann"},
+                      NameCase{"LF alone", "Ann\nBob\n", "Ann"},
+                      NameCase{"end-of-file mark", "Ann\x1A" "Bob", "Ann"},
+                      NameCase{"no line end", "Ann Bob", "Ann Bob"},
+                      NameCase{"empty file", "", ""},
+                      NameCase{"empty first line", "\r\nAnn", ""},
+                      NameCase{"NUL inside", std::string("A\0B\n", 4), std::string("A\0B", 3)},
+                      NameCase{"long line", std::string(10000, 'x') + "\r\n", std::string(10000, 'x')}),
+    [](const ::testing::TestParamInfo<NameCase>& info) { return "Case" + std::to_string(info.index); });
+
+TEST_F(PlayerNameFile, FileIsOnlyReadNeverWritten) {
+  Write("Ann\n");
+  std::filesystem::permissions("PlayerN.cgm", std::filesystem::perms::owner_read);
+  const auto before = std::filesystem::last_write_time("PlayerN.cgm");
+  LoadPlayerName();
+  EXPECT_EQ(PlayerName, "Ann");
+  EXPECT_EQ(std::filesystem::last_write_time("PlayerN.cgm"), before);
+}
+
+}  // namespace

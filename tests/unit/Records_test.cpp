@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "assets/Materials.h"
+#include "platform/Cp1251.h"
+#include "records/GRecords.h"
+#include "shell/MainProc.h"
+#include "tests/support/FakeEngine.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void Spill(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+// One 52-byte entry: length byte, 43 name bytes (the unused ones filled with `fill`), score, reserved, padding.
+std::string Entry(uint8_t length, const std::string& name, int32_t score, char fill = '\0',
+                  uint16_t reserved = 0, const std::string& padding = std::string(2, '\0')) {
+  std::string e(1, static_cast<char>(length));
+  std::string chars = name;
+  chars.resize(43, fill);
+  e += chars;
+  for (int i = 0; i < 4; ++i) e += static_cast<char>((static_cast<uint32_t>(score) >> (8 * i)) & 0xFF);
+  e += static_cast<char>(reserved & 0xFF);
+  e += static_cast<char>(reserved >> 8);
+  e += padding;
+  return e;
+}
+
+std::string DefaultFile() {
+  std::string f;
+  for (int k = 0; k < 10; ++k) f += Entry(5, "\xC8\xE3\xF0\xEE\xEA", 0);
+  return f;
+}
+
+// Every test works in a fresh folder with a fresh table.
+class Records : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    old_ = fs::current_path();
+    std::string templ = (fs::temp_directory_path() / "zanoru-records-XXXXXX").string();
+    ASSERT_NE(mkdtemp(templ.data()), nullptr);
+    dir_ = templ;
+    fs::current_path(dir_);
+    std::memset(RecordsTable, 0, sizeof RecordsTable);
+  }
+  void TearDown() override {
+    fs::current_path(old_);
+    std::error_code ignored;
+    fs::permissions(dir_, fs::perms::owner_all, ignored);
+    fs::remove_all(dir_, ignored);
+  }
+  fs::path old_, dir_;
+};
+
+// ---- loading and saving ----------------------------------------------------------------------
+
+TEST_F(Records, FirstRunUsesDefaultsAndWritesThemAtQuit) {
+  LoadRecords();
+  for (int k = 1; k <= 10; ++k) {
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(RecordsTable[k].Name), 6), "\x05\xC8\xE3\xF0\xEE\xEA")
+        << "entry " << k;
+    EXPECT_EQ(RecordsTable[k].Score, 0) << "entry " << k;
+  }
+  EXPECT_FALSE(fs::exists("records.vyx")) << "loading must not create the file";
+  SaveRecords();
+  const std::string saved = Slurp("records.vyx");
+  ASSERT_EQ(saved.size(), 520u);
+  EXPECT_EQ(saved, DefaultFile());
+  EXPECT_FALSE(fs::exists("records.vyx.tmp"));
+}
+
+TEST_F(Records, EditedFileIsWrittenBackByteForByte) {
+  // Unused name bytes, the reserved word and the padding all carry something.
+  std::string file;
+  for (int k = 1; k <= 10; ++k)
+    file += Entry(static_cast<uint8_t>(k), std::string(static_cast<std::size_t>(k), static_cast<char>('a' + k)),
+                  (11 - k) * 1000 - 500 * (k % 2) - (k == 7 ? 2000000000 : 0), static_cast<char>(0x80 + k),
+                  static_cast<uint16_t>(0xBEEF + k), std::string{static_cast<char>(k), static_cast<char>(0xFF)});
+  Spill("records.vyx", file);
+  LoadRecords();
+  EXPECT_EQ(RecordsTable[7].Score, 4000 - 500 - 2000000000);
+  Spill("records.vyx", "something else");
+  SaveRecords();
+  EXPECT_EQ(Slurp("records.vyx"), file);
+}
+
+TEST_F(Records, LongerFileIsCutToTheTable) {
+  const std::string file = DefaultFile();
+  std::string longer = file;
+  longer[1] = 'Z';
+  longer += std::string(80, 'q');
+  Spill("records.vyx", longer);
+  LoadRecords();
+  SaveRecords();
+  EXPECT_EQ(Slurp("records.vyx"), longer.substr(0, 520));
+}
+
+TEST_F(Records, ShortFileEndsTheProgramWithError100) {
+  Spill("records.vyx", DefaultFile().substr(0, 519));
+  EXPECT_EXIT(LoadRecords(), ::testing::ExitedWithCode(100), "Runtime error 100 at ");
+  Spill("records.vyx", "");
+  EXPECT_EXIT(LoadRecords(), ::testing::ExitedWithCode(100), "Runtime error 100 at ");
+}
+
+TEST_F(Records, DirectoryNamedLikeTheFileGivesDefaultsThenFailsToSave) {
+  fs::create_directory("records.vyx");
+  LoadRecords();
+  EXPECT_EQ(RecordsTable[10].Name[0], 5);
+  EXPECT_EXIT(SaveRecords(), ::testing::ExitedWithCode(5), "Runtime error   5 at ");
+  EXPECT_TRUE(fs::is_directory("records.vyx"));
+  EXPECT_FALSE(fs::exists(fs::symlink_status("records.vyx.tmp")));
+}
+
+TEST_F(Records, FullDiskLeavesTheOldFileWhole) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to fill";
+  std::string old = DefaultFile();
+  old[45] = 0x2A;  // a score of 42 in entry 1
+  Spill("records.vyx", old);
+  LoadRecords();
+  RecordsTable[1].Score = 43;
+  fs::create_symlink("/dev/full", "records.vyx.tmp");
+  EXPECT_EXIT(SaveRecords(), ::testing::ExitedWithCode(101), "Runtime error 101 at ");
+  EXPECT_EQ(Slurp("records.vyx"), old);
+  EXPECT_FALSE(fs::exists(fs::symlink_status("records.vyx.tmp"))) << "the unfinished new file was left behind";
+}
+
+TEST_F(Records, WriteProtectedFileIsNotReplaced) {
+  if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind root";
+  Spill("records.vyx", DefaultFile());
+  LoadRecords();
+  fs::permissions("records.vyx", fs::perms::owner_read);
+  RecordsTable[1].Score = 9;
+  EXPECT_EXIT(SaveRecords(), ::testing::ExitedWithCode(5), "Runtime error   5 at ");
+  EXPECT_EQ(Slurp("records.vyx"), DefaultFile());
+  EXPECT_FALSE(fs::exists("records.vyx.tmp"));
+}
+
+TEST_F(Records, ReadOnlyFileIsStillLoaded) {
+  // Reading opens for reading only, so a protected table is shown all the same.
+  Spill("records.vyx", Entry(3, "Bob", 77) + DefaultFile().substr(52));
+  fs::permissions("records.vyx", fs::perms::owner_read);
+  LoadRecords();
+  EXPECT_EQ(RecordsTable[1].Score, 77);
+}
+
+// ---- the scene ---------------------------------------------------------------------------------
+
+class RecordsScene : public Records {
+ protected:
+  void SetUp() override {
+    Records::SetUp();
+    fake::Install();
+    TexMap1 = 1;
+    TexCornerButton = 6;
+    TexBigPanel = 8;
+    MainFont = 9;
+    FontHeight = 20;
+    TextScale = 0.9f;
+    CornerButtonFrame = 1;
+  }
+};
+
+TEST_F(RecordsScene, ScoreColumnFollowsTheMeasuredHyphensRoundedHalfToEven) {
+  TextScale = 1.0f;
+  fake::GlyphAdvance = 1.5f;  // 39 hyphens: 58.5, rounds down to the even 58
+  InitRecordsLayout();
+  EXPECT_EQ(RankColumnX, 240);
+  EXPECT_EQ(NameColumnX, 280);
+  EXPECT_EQ(ScoreColumnX, 280 + 58);
+  fake::GlyphAdvance = 2.5f;  // 97.5 rounds up to the even 98
+  InitRecordsLayout();
+  EXPECT_EQ(ScoreColumnX, 280 + 98);
+  EXPECT_EQ(fake::CallsOf("Text_GetWidth").back(),
+            "Text_GetWidth 9 \"---------------------------------------\" 1 0 =97.5");
+}
+
+TEST_F(RecordsScene, DrawsTheDefaultTableInRows) {
+  ResetRecords();
+  InitRecordsLayout();  // 39 × 9 px: the score column at 280 + 351
+  DrawRecords();
+  const auto draws = fake::Draws();
+  ASSERT_EQ(draws.size(), 4u + 30u);
+  EXPECT_EQ(draws[0], "SSprite_Draw 1 0 0 1024 768 255 0 1");
+  EXPECT_EQ(draws[1], "ASprite_Draw 6 0 0 90 90 1 255 0 1");
+  EXPECT_EQ(draws[2], "SSprite_Draw 8 120 30 784 754 255 0 1");
+  EXPECT_EQ(draws[3], "Text_Draw 9 495 103.5 \"РЕКОРДЫ\" 1 0 240 180");
+  const char* ys[10] = {"171", "211.5", "252", "292.5", "333", "373.5", "414", "454.5", "495", "535.5"};
+  for (int k = 1; k <= 10; ++k) {
+    const std::string y = ys[k - 1];
+    const std::size_t i = 4 + 3 * (k - 1);
+    EXPECT_EQ(draws[i], "Text_Draw 9 240 " + y + " \"" + std::to_string(k) + ".\" 0.899999976 0 255 200");
+    EXPECT_EQ(draws[i + 1], "Text_Draw 9 280 " + y + " \"Игрок\" 0.899999976 0 255 200");
+    EXPECT_EQ(draws[i + 2], "Text_Draw 9 631 " + y + " \"0\" 0.899999976 0 255 200");
+  }
+}
+
+TEST_F(RecordsScene, NamesAreShownInFileOrderWithTheirLengths) {
+  std::string file = Entry(3, "Bob and more", -5) + Entry(0, "hidden", 12) + Entry(200, std::string(43, 'n'), 7, 'n');
+  file += DefaultFile().substr(3 * 52);
+  Spill("records.vyx", file);
+  LoadRecords();
+  InitRecordsLayout();
+  DrawRecords();
+  const auto draws = fake::Draws();
+  ASSERT_GE(draws.size(), 13u);
+  EXPECT_EQ(draws[5], "Text_Draw 9 280 171 \"Bob\" 0.899999976 0 255 200");
+  EXPECT_EQ(draws[6], "Text_Draw 9 631 171 \"-5\" 0.899999976 0 255 200");
+  EXPECT_EQ(draws[8], "Text_Draw 9 280 211.5 \"\" 0.899999976 0 255 200") << "a length of 0 draws no name";
+  EXPECT_EQ(draws[9], "Text_Draw 9 631 211.5 \"12\" 0.899999976 0 255 200") << "the score is still drawn";
+  EXPECT_EQ(draws[11], "Text_Draw 9 280 252 \"" + std::string(43, 'n') + "\" 0.899999976 0 255 200")
+      << "a length above 43 is drawn with the 43 characters of the field";
+  SaveRecords();
+  EXPECT_EQ(Slurp("records.vyx"), file) << "the damaged length byte is written back as it was";
+}
+
+}  // namespace
