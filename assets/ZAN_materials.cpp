@@ -5,6 +5,7 @@
 
 #include "engine/OMEGA.h"
 #include "platform/Runtime.h"
+#include "shell/VyxUtils.h"
 
 OEHandle TexShadow = 0;
 std::vector<OEHandle> GroundTextures;
@@ -54,8 +55,14 @@ int64_t ParseFirstNumber(const std::string& text, bool& valid) {
   return negative ? -value : value;
 }
 
+std::string Decimal(int32_t value) {
+  std::string text;
+  IntToText(value, text);
+  return text;
+}
+
 std::string ModelName(const char* set, int d, const char* suffix) {
-  return std::string("Data\\Model\\") + set + std::to_string(d) + suffix;
+  return std::string("Data\\Model\\") + set + Decimal(d) + suffix;
 }
 
 OEHandle LoadFramed(const std::string& mask, const std::string& picture, int32_t frameW, int32_t frameH) {
@@ -75,15 +82,15 @@ void LoadMaterialSets() {
   const std::string text = FileReadRest(list);
   bool valid = false;
   const int64_t count = ParseFirstNumber(text, valid);
-  if (!valid) RUN_ERROR_HERE(kErrInvalidNumber);
   FileClose(list);
+  if (!valid) RUN_ERROR_HERE(kErrInvalidNumber);
 
   // One mask cuts out every ground sheet; it stays current through the loop below.
   Tex_LoadMaskFromFile("Data\\T\\m1.jpg");
   if (count < 0 || count > kMaxGroundTextures) RUN_ERROR_HERE(kErrRange);
   GroundTextures.assign(static_cast<std::size_t>(count), 0);
-  for (int64_t k = 1; k <= count; ++k) {
-    const std::string name = "Data\\T\\" + std::to_string(k) + ".jpg";
+  for (int32_t k = 1; k <= count; ++k) {
+    const std::string name = "Data\\T\\" + Decimal(k) + ".jpg";
     const OEHandle h = Tex_LoadFromFile(name.c_str(), kAllBits, kMasked);
     GroundTextures[static_cast<std::size_t>(k - 1)] = h;
     Tex_SetFramesSize(h, 64, 128);
