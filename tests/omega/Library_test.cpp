@@ -1,0 +1,207 @@
+// The built DX/OMEGA.dll loaded by name, as the game loads it: headless scripts, the trace file, shots,
+// the status of a bad script, signals, and a real window under Xvfb.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/omega/support/Pictures.h"
+#include "tests/omega/support/Spawn.h"
+
+using omega_test::PngPixel;
+using omega_test::ReadText;
+using omega_test::WriteFile;
+
+namespace {
+
+std::vector<std::string> Probe(const std::string& picture = "") {
+  std::vector<std::string> args = {OMEGA_PROBE, OMEGA_LIBRARY};
+  if (!picture.empty()) args.push_back(picture);
+  return args;
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+}  // namespace
+
+TEST(Library, ScriptDrivesTicksPressesAndShots) {
+  const std::string dir = omega_test::TempFolder();
+  // 2×2 picture, drawn by the probe at (0, 0) stretched to 64×64.
+  omega_test::WritePng(dir + "/pic.png", 2, 2, {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu});
+  WriteFile(dir + "/s.txt",
+            "1 move 10 20\n"
+            "2 click\n"
+            "3 key 65\n"
+            "3 key 66\n"
+            "4 down 16\n"
+            "50 shot first.png\n"
+            "60 up 16\n"
+            "70 shot last.png\n");
+  const auto r = omega_test::Run(dir, Probe("pic.png"), {{"OMEGA_SCRIPT", "s.txt"}, {"OMEGA_TRACE", "t.txt"}});
+  ASSERT_EQ(r.Status, 0) << r.Stderr;
+  EXPECT_EQ(r.Stdout,
+            "load\n"
+            "tick 2 click 10 20\n"
+            "tick 3 key 65\n"
+            "tick 3 key 66\n"
+            "tick 4 key 16\n"
+            "tick 50 shift held\n"
+            "quit after 70 ticks\n"
+            "returned\n");
+  for (const char* shot : {"first.png", "last.png"}) {
+    const std::string png = dir + "/" + shot;
+    EXPECT_EQ(PngPixel(png, 5, 5), 0xFF0000) << shot;
+    EXPECT_EQ(PngPixel(png, 40, 5), 0x00FF00) << shot;
+    EXPECT_EQ(PngPixel(png, 5, 40), 0x0000FF) << shot;
+    EXPECT_EQ(PngPixel(png, 63, 63), 0xFFFFFF) << shot;
+    EXPECT_EQ(PngPixel(png, 64, 64), 0x000000) << shot;
+    EXPECT_EQ(PngPixel(png, 1023, 767), 0x000000) << shot;
+  }
+  const std::string trace = ReadText(dir + "/t.txt");
+  EXPECT_EQ(trace.rfind("0 Timer_Create timer 12 1 =1\n0 OE_RegProcedure 1 load\n", 0), 0u) << trace.substr(0, 200);
+  EXPECT_NE(trace.find("0 Tex_LoadFromFile \"pic.png\" -1 1 =1\n"), std::string::npos);
+  EXPECT_NE(trace.find("70 SSprite_Draw 1 0 0 64 64 255 0 1\n"), std::string::npos);
+  EXPECT_EQ(Count(trace, "Key_Press 65 =1"), 1u);
+  EXPECT_EQ(Count(trace, " Key_Press 65 "), 70u) << "every query is traced";
+  EXPECT_EQ(trace.back(), '\n');
+}
+
+TEST(Library, MalformedScriptEndsWithStatusTwoBeforeTheLoadCallback) {
+  const std::string dir = omega_test::TempFolder();
+  WriteFile(dir + "/s.txt", "1 click\n# fine so far\n3 jump 4\n");
+  const auto r = omega_test::Run(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Stderr.find("s.txt:3:"), std::string::npos) << r.Stderr;
+  EXPECT_EQ(r.Stdout.find("load"), std::string::npos) << r.Stdout;
+}
+
+TEST(Library, MissingScriptFileIsAnErrorToo) {
+  const std::string dir = omega_test::TempFolder();
+  const auto r = omega_test::Run(dir, Probe(), {{"OMEGA_SCRIPT", "nowhere.txt"}});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Stderr.find("nowhere.txt"), std::string::npos) << r.Stderr;
+}
+
+TEST(Library, GameQuitEndsTheRunBeforeTheLastScriptedTick) {
+  const std::string dir = omega_test::TempFolder();
+  WriteFile(dir + "/s.txt", "5 key 27\n1000 shot never.png\n");
+  const auto r = omega_test::Run(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}});
+  ASSERT_EQ(r.Status, 0) << r.Stderr;
+  EXPECT_NE(r.Stdout.find("tick 5 key 27\nquit after 5 ticks\nreturned\n"), std::string::npos) << r.Stdout;
+  EXPECT_FALSE(std::filesystem::exists(dir + "/never.png"));
+}
+
+TEST(Library, ScriptQuitAndAnEmptyScript) {
+  const std::string dir = omega_test::TempFolder();
+  WriteFile(dir + "/q.txt", "3 quit\n9 key 65\n");
+  WriteFile(dir + "/e.txt", "# nothing\n");
+  const auto q = omega_test::Run(dir, Probe(), {{"OMEGA_SCRIPT", "q.txt"}});
+  EXPECT_EQ(q.Stdout, "load\nquit after 3 ticks\nreturned\n");
+  const auto e = omega_test::Run(dir, Probe(), {{"OMEGA_SCRIPT", "e.txt"}});
+  EXPECT_EQ(e.Stdout, "load\nquit after 0 ticks\nreturned\n");
+}
+
+TEST(Library, TerminationRunsTheQuitCallbackAndKeepsTheTrace) {
+  const std::string dir = omega_test::TempFolder();
+  WriteFile(dir + "/s.txt", "100000000 quit\n");
+  const auto child = omega_test::Start(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}, {"OMEGA_TRACE", "t.txt"}});
+  for (int i = 0; i < 500 && ReadText(dir + "/.stdout").find("load") == std::string::npos; ++i) usleep(10000);
+  usleep(200000);
+  kill(child.Pid, SIGTERM);
+  const auto r = omega_test::Finish(child, 30);
+  EXPECT_EQ(r.Status, 0) << r.Stderr;
+  EXPECT_NE(r.Stdout.find("quit after"), std::string::npos) << r.Stdout;
+  const std::string trace = ReadText(dir + "/t.txt");
+  ASSERT_FALSE(trace.empty());
+  EXPECT_EQ(trace.back(), '\n') << "the last line is whole";
+  // The last tick's queries are all there, down to the probe's last one.
+  const size_t lastLine = trace.rfind('\n', trace.size() - 2);
+  EXPECT_NE(trace.substr(lastLine + 1).find(" Key_Press 27 =0"), std::string::npos) << trace.substr(lastLine + 1);
+}
+
+// ---- the window, under a private Xvfb ----
+
+namespace {
+
+bool HaveProgram(const char* name) {
+  for (const char* dir : {"/usr/bin/", "/bin/", "/usr/local/bin/"})
+    if (access((std::string(dir) + name).c_str(), X_OK) == 0) return true;
+  return false;
+}
+
+struct Xvfb {
+  int Display = -1;
+  pid_t Pid = -1;
+  std::string Folder;
+  bool Start() {
+    Folder = omega_test::TempFolder();
+    for (int d = 90 + getpid() % 200; d < 400; ++d) {
+      const std::string lock = "/tmp/.X" + std::to_string(d) + "-lock";
+      if (access(lock.c_str(), F_OK) == 0 || access(("/tmp/.X11-unix/X" + std::to_string(d)).c_str(), F_OK) == 0)
+        continue;
+      const auto child = omega_test::Start(Folder, {"/usr/bin/Xvfb", ":" + std::to_string(d), "-screen", "0",
+                                                    "1280x1024x24", "-nolisten", "tcp"}, {});
+      for (int i = 0; i < 100; ++i) {
+        if (access(("/tmp/.X11-unix/X" + std::to_string(d)).c_str(), F_OK) == 0) {
+          Display = d;
+          Pid = child.Pid;
+          return true;
+        }
+        usleep(50000);
+      }
+      kill(child.Pid, SIGKILL);
+      omega_test::Finish(child, 5);
+    }
+    return false;
+  }
+  ~Xvfb() {
+    if (Pid > 0) {
+      kill(Pid, SIGTERM);
+      omega_test::Finish(omega_test::Child{Pid, Folder}, 10);
+    }
+  }
+  std::string Name() const { return ":" + std::to_string(Display); }
+};
+
+}  // namespace
+
+TEST(Window, OpensTakesARealKeyAndQuitsCleanly) {
+  if (!HaveProgram("Xvfb") || !HaveProgram("xdotool")) GTEST_SKIP() << "Xvfb or xdotool is not installed";
+  Xvfb x;
+  ASSERT_TRUE(x.Start()) << "no free display for Xvfb";
+  const std::string dir = omega_test::TempFolder();
+  // SDL's use of D-Bus leaves a small allocation behind that is not ours.
+  WriteFile(dir + "/lsan.supp", "leak:libdbus-1.so\n");
+  const std::map<std::string, std::string> env = {{"DISPLAY", x.Name()}, {"OMEGA_TRACE", "t.txt"},
+                                                  {"LSAN_OPTIONS", "suppressions=" + dir + "/lsan.supp"}};
+  const auto probe = omega_test::Start(dir, Probe(), env);
+  const std::string tools = omega_test::TempFolder();  // xdotool's output must not overwrite the probe's
+  const auto search = omega_test::Run(tools, {"/usr/bin/xdotool", "search", "--sync", "--name", "Zanoru"}, {{"DISPLAY", x.Name()}}, 20);
+  ASSERT_EQ(search.Status, 0) << "the window did not appear: " << search.Stderr;
+  const std::string window = search.Stdout.substr(0, search.Stdout.find('\n'));
+  // The pointer moves into the window so the key goes to it, then A, then Escape (the probe quits on it).
+  omega_test::Run(tools, {"/usr/bin/xdotool", "windowfocus", "--sync", window}, {{"DISPLAY", x.Name()}}, 10);
+  omega_test::Run(tools, {"/usr/bin/xdotool", "key", "--window", window, "a"}, {{"DISPLAY", x.Name()}}, 10);
+  usleep(300000);
+  omega_test::Run(tools, {"/usr/bin/xdotool", "key", "--window", window, "Escape"}, {{"DISPLAY", x.Name()}}, 10);
+  const auto r = omega_test::Finish(probe, 20);
+  EXPECT_EQ(r.Status, 0) << r.Stderr;
+  EXPECT_NE(r.Stdout.find(" key 65\n"), std::string::npos) << r.Stdout;
+  EXPECT_NE(r.Stdout.find(" key 27\nquit after "), std::string::npos) << r.Stdout;
+  EXPECT_NE(r.Stdout.find("returned"), std::string::npos) << r.Stdout;
+  EXPECT_NE(ReadText(dir + "/t.txt").find(" OE_Quit\n"), std::string::npos);
+}
+
+TEST(Window, WithoutADisplayItSaysSoAndDoesNotCrash) {
+  const std::string dir = omega_test::TempFolder();
+  const auto r = omega_test::Run(dir, Probe(), {{"SDL_VIDEODRIVER", "x11"}}, 30);
+  EXPECT_EQ(r.Status, 0) << r.Stderr;
+  EXPECT_NE(r.Stderr.find("OMEGA: no video"), std::string::npos) << r.Stderr;
+  EXPECT_NE(r.Stdout.find("returned"), std::string::npos);
+}

@@ -1,0 +1,214 @@
+#include <sys/stat.h>
+
+#include <cmath>
+
+#include "tests/omega/support/EngineFixture.h"
+
+using omega_test::WritePng;
+using omega_test::WriteSolidPng;
+using omega_test::WriteTga;
+
+class Pictures : public EngineTest {};
+
+// ---- masks ----
+
+TEST_F(Pictures, MaskBrightnessBecomesAlpha) {
+  // Black, white and mid-grey columns; the picture is red.
+  WritePng("mask.png", 3, 1, {0xFF000000u, 0xFFFFFFFFu, 0xFF808080u});
+  WriteSolidPng("red.png", 3, 1, 0xFF0000);
+  Tex_LoadMaskFromFile("mask.png");
+  const OEHandle t = Tex_LoadFromFile("red.png", -1, 330);
+  ASSERT_NE(t, 0u);
+  SSprite_Draw(t, 0, 0, 3, 1, 255, 0, 1);
+  EXPECT_PIXEL(0, 0, 0x000000u);  // black: transparent
+  EXPECT_PIXEL(1, 0, 0xFF0000u);  // white: opaque
+  EXPECT_PIXEL(2, 0, 0x800000u);  // grey: half
+}
+
+TEST_F(Pictures, MaskOfAnotherSizeIsStretchedOverThePicture) {
+  // A 2×1 mask (left black, right white) over an 8×4 picture: left half cut away, right half kept.
+  WritePng("mask.png", 2, 1, {0xFF000000u, 0xFFFFFFFFu});
+  WriteSolidPng("green.png", 8, 4, 0x00FF00);
+  Tex_LoadMaskFromFile("mask.png");
+  const OEHandle t = Tex_LoadFromFile("green.png", -1, 330);
+  SSprite_Draw(t, 0, 0, 8, 4, 255, 0, 1);
+  for (int y = 0; y < 4; ++y) {
+    EXPECT_PIXEL(3, y, 0x000000u);
+    EXPECT_PIXEL(4, y, 0x00FF00u);
+  }
+}
+
+TEST_F(Pictures, MaskStaysUntilTheNextMaskAndAFailedMaskLeavesNone) {
+  WritePng("mask.png", 1, 1, {0xFF000000u});
+  WriteSolidPng("blue.png", 2, 2, 0x0000FF);
+  EXPECT_EQ(Tex_LoadMaskFromFile("mask.png"), 1u);
+  const OEHandle first = Tex_LoadFromFile("blue.png", -1, 330);
+  const OEHandle second = Tex_LoadFromFile("blue.png", -1, 330);  // the same mask still applies
+  EXPECT_EQ(Tex_LoadMaskFromFile("missing.png"), 0u);
+  const OEHandle third = Tex_LoadFromFile("blue.png", -1, 330);  // no mask now: opaque
+  SSprite_Draw(first, 0, 0, 2, 2, 255, 0, 1);
+  SSprite_Draw(second, 2, 0, 2, 2, 255, 0, 1);
+  SSprite_Draw(third, 4, 0, 2, 2, 255, 0, 1);
+  EXPECT_PIXEL(0, 0, 0x000000u);
+  EXPECT_PIXEL(2, 0, 0x000000u);
+  EXPECT_PIXEL(4, 0, 0x0000FFu);
+}
+
+TEST_F(Pictures, PlainLoadKeepsTheTgaAlphaAndThePngOpaque) {
+  WriteTga("half.tga", 1, 1, {0x80FFFFFFu});
+  WriteSolidPng("white.png", 1, 1, 0xFFFFFF);
+  SSprite_Draw(Tex_LoadFromFile("half.tga", -1, 1), 0, 0, 1, 1, 255, 0, 1);
+  SSprite_Draw(Tex_LoadFromFile("white.png", -1, 1), 1, 0, 1, 1, 255, 0, 1);
+  EXPECT_PIXEL(0, 0, 0x808080u);
+  EXPECT_PIXEL(1, 0, 0xFFFFFFu);
+}
+
+TEST_F(Pictures, BackslashPathsAreResolved) {
+  mkdir("Data", 0755);
+  WriteSolidPng("Data/pic.png", 1, 1, 0x123456);
+  const OEHandle t = Tex_LoadFromFile("Data\\pic.png", -1, 1);
+  ASSERT_NE(t, 0u);
+  SSprite_Draw(t, 5, 5, 1, 1, 255, 0, 1);
+  EXPECT_PIXEL(5, 5, 0x123456u);
+}
+
+// ---- failed loads ----
+
+TEST_F(Pictures, FailedLoadsGiveZeroAndBadHandlesDrawNothing) {
+  mkdir("folder.png", 0755);
+  omega_test::WriteFile("empty.png", "");
+  omega_test::WriteFile("corrupt.png", std::string("\x89PNG\r\n\x1a\n garbage", 17));
+  omega_test::WriteFile("corrupt.jpg", std::string("\xFF\xD8\xFF\xE0 not a jpeg at all"));
+  omega_test::WriteFile("text.txt", "hello");
+  for (const char* name : {"missing.png", "folder.png", "empty.png", "corrupt.png", "corrupt.jpg", "text.txt"})
+    EXPECT_EQ(Tex_LoadFromFile(name, -1, 1), 0u) << name;
+  EXPECT_EQ(Tex_LoadFromFile(nullptr, -1, 1), 0u);
+  for (const OEHandle bad : {OEHandle{0}, OEHandle{1}, OEHandle{12345}, ~OEHandle{0}}) {
+    SSprite_Draw(bad, 0, 0, 1024, 768, 255, 0, 1);
+    ASprite_Draw(bad, 0, 0, 1024, 768, 1, 255, 0, 9);
+    Tex_SetFramesSize(bad, 4, 4);
+    Text_Draw(bad, 0, 0, "text", 1, 0, 255, 0xFFFFFF);
+    EXPECT_EQ(Text_GetWidth(bad, "text", 1, 0), 0.0f);
+  }
+  for (int y = 0; y < omega::kScreenH; y += 97)
+    for (int x = 0; x < omega::kScreenW; x += 101) EXPECT_PIXEL(x, y, 0x000000u);
+}
+
+TEST_F(Pictures, OddSizesAndPositionsAreHarmless) {
+  WriteSolidPng("w.png", 2, 2, 0xFFFFFF);
+  const OEHandle t = Tex_LoadFromFile("w.png", -1, 1);
+  const float inf = INFINITY, nan = NAN;
+  SSprite_Draw(t, nan, 0, 10, 10, 255, 0, 1);
+  SSprite_Draw(t, 0, 0, inf, 10, 255, 0, 1);
+  SSprite_Draw(t, 0, 0, -10, -10, 255, 0, 1);
+  SSprite_Draw(t, -1e30f, -1e30f, 1e30f, 1e30f, 0, 0, 1);  // alpha 0
+  SSprite_Draw(t, 0, 0, 0, 0, 255, 0, 1);
+  EXPECT_PIXEL(0, 0, 0x000000u);
+  // Far larger than the screen: covers it, without building a picture of that size.
+  SSprite_Draw(t, -1e7f, -1e7f, 3e7f, 3e7f, 255, 0, 1);
+  EXPECT_PIXEL(512, 384, 0xFFFFFFu);
+  EXPECT_EQ(omega::CachedPixels(), 0u);
+}
+
+// ---- frames ----
+
+TEST_F(Pictures, FramesAreCutLeftToRightThenDownAndWrap) {
+  // 2×2 frames of 2×2 pixels: red, green / blue, white.
+  std::vector<uint32_t> px(16);
+  const uint32_t colours[4] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu};
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) px[y * 4 + x] = colours[(y / 2) * 2 + x / 2];
+  WritePng("frames.png", 4, 4, px);
+  const OEHandle t = Tex_LoadFromFile("frames.png", -1, 1);
+  Tex_SetFramesSize(t, 2, 2);
+  struct Case { int frame; uint32_t colour; const char* what; };
+  for (const Case c : {Case{1, 0xFF0000, "first"}, Case{2, 0x00FF00, "second"}, Case{3, 0x0000FF, "third"},
+                       Case{4, 0xFFFFFF, "last"}, Case{5, 0xFF0000, "one past the last wraps"},
+                       Case{10, 0x00FF00, "wraps again"}, Case{0, 0xFF0000, "zero is the first"},
+                       Case{-7, 0xFF0000, "negative is the first"}}) {
+    ClearFrame();
+    ASprite_Draw(t, 0, 0, 8, 8, c.frame, 255, 0, 1);
+    EXPECT_PIXEL(0, 0, c.colour) << c.what << " (frame " << c.frame << ")";
+    EXPECT_PIXEL(7, 7, c.colour) << c.what << " (frame " << c.frame << ")";
+  }
+  // The static sprite shows the whole picture whatever the frames.
+  ClearFrame();
+  SSprite_Draw(t, 0, 0, 4, 4, 255, 0, 1);
+  EXPECT_PIXEL(0, 0, 0xFF0000u);
+  EXPECT_PIXEL(3, 3, 0xFFFFFFu);
+}
+
+TEST_F(Pictures, FramesLargerThanThePictureShowTheWholePicture) {
+  WriteSolidPng("p.png", 4, 4, 0x00FFFF);
+  const OEHandle t = Tex_LoadFromFile("p.png", -1, 1);
+  Tex_SetFramesSize(t, 8, 8);
+  ASprite_Draw(t, 0, 0, 4, 4, 3, 255, 0, 1);
+  EXPECT_PIXEL(3, 3, 0x00FFFFu);
+  Tex_SetFramesSize(t, 0, -1);
+  ClearFrame();
+  ASprite_Draw(t, 0, 0, 4, 4, 2, 255, 0, 1);
+  EXPECT_PIXEL(0, 0, 0x00FFFFu);
+}
+
+// ---- stretching, positions, alpha and tint ----
+
+TEST_F(Pictures, StretchesOverTheRequestedRectangle) {
+  WritePng("two.png", 2, 1, {0xFFFF0000u, 0xFF0000FFu});
+  const OEHandle t = Tex_LoadFromFile("two.png", -1, 1);
+  SSprite_Draw(t, 10, 20, 6, 3, 255, 0, 1);
+  EXPECT_PIXEL(10, 20, 0xFF0000u);
+  EXPECT_PIXEL(12, 22, 0xFF0000u);
+  EXPECT_PIXEL(13, 20, 0x0000FFu);
+  EXPECT_PIXEL(15, 22, 0x0000FFu);
+  EXPECT_PIXEL(16, 20, 0x000000u);
+  EXPECT_PIXEL(10, 23, 0x000000u);
+  EXPECT_PIXEL(9, 20, 0x000000u);
+}
+
+TEST_F(Pictures, FloatPositionsRoundHalfToEven) {
+  WriteSolidPng("w.png", 1, 1, 0xFFFFFF);
+  const OEHandle t = Tex_LoadFromFile("w.png", -1, 1);
+  struct Case { float x; int left; };
+  for (const Case c : {Case{0.5f, 0}, Case{1.5f, 2}, Case{2.5f, 2}, Case{3.49f, 3}, Case{3.51f, 4}}) {
+    ClearFrame();
+    SSprite_Draw(t, c.x, 0, 2, 1, 255, 0, 1);
+    if (c.left > 0) {
+      EXPECT_PIXEL(c.left - 1, 0, 0x000000u) << "x = " << c.x;
+    }
+    EXPECT_PIXEL(c.left, 0, 0xFFFFFFu) << "x = " << c.x;
+    EXPECT_PIXEL(c.left + 1, 0, 0xFFFFFFu) << "x = " << c.x;
+    EXPECT_PIXEL(c.left + 2, 0, 0x000000u) << "x = " << c.x;
+  }
+}
+
+TEST_F(Pictures, AlphaScalesThePicture) {
+  WriteSolidPng("w.png", 1, 1, 0xFFFFFF);
+  const OEHandle t = Tex_LoadFromFile("w.png", -1, 1);
+  SSprite_Draw(t, 0, 0, 1, 1, 128, 0, 1);
+  SSprite_Draw(t, 1, 0, 1, 1, 300, 0, 1);  // above 255: opaque
+  SSprite_Draw(t, 2, 0, 1, 1, -5, 0, 1);   // below 0: nothing
+  EXPECT_PIXEL(0, 0, 0x808080u);
+  EXPECT_PIXEL(1, 0, 0xFFFFFFu);
+  EXPECT_PIXEL(2, 0, 0x000000u);
+}
+
+TEST_F(Pictures, FlagsNineTintWithTheMixColourAndHigherBitsAreIgnored) {
+  WritePng("grey.png", 1, 1, {0xFF808080u});
+  const OEHandle t = Tex_LoadFromFile("grey.png", -1, 1);
+  FX_SetColorMix(0xFF00FF80u);
+  ASprite_Draw(t, 0, 0, 1, 1, 1, 255, 0, 9);
+  ASprite_Draw(t, 1, 0, 1, 1, 1, 255, 0, 1);  // flags 1: untinted
+  FX_SetColorMix(0x0000FF);
+  ASprite_Draw(t, 2, 0, 1, 1, 1, 255, 0, 9);  // the cached copy for one tint is not reused for another
+  EXPECT_PIXEL(0, 0, 0x008040u);
+  EXPECT_PIXEL(1, 0, 0x808080u);
+  EXPECT_PIXEL(2, 0, 0x000080u);
+}
+
+TEST_F(Pictures, ScaledCopiesAreMadeOnceAndReused) {
+  WriteSolidPng("p.png", 256, 128, 0x445566);
+  const OEHandle t = Tex_LoadFromFile("p.png", -1, 1);
+  for (int i = 0; i < 50; ++i) SSprite_Draw(t, static_cast<float>(i) + 0.25f, 10, 180, 75, 255, 0, 1);
+  EXPECT_EQ(omega::CachedEntries(), 1u);
+  EXPECT_EQ(omega::CachedPixels(), 180u * 75u);
+}
