@@ -65,6 +65,14 @@ constexpr uint8_t kAimFrames[2 * kAimSectors + 1] = {
     30, 31, 32, 1,  1,  2,  3,  4,  5,   // 10 .. 18
 };
 
+// Whether the position rounds to the cell's coordinate. Most ticks a walker is far from it, and more
+// than half a pixel away nothing can round onto it; only the near cases pay for the rounding.
+inline bool RoundsTo(float position, int32_t cell) {
+  const double away = static_cast<double>(position) - cell;
+  if (away > 0.5 || away < -0.5) return false;
+  return RoundHalfEven(position) == cell;
+}
+
 void AdvanceCounter(const TCellCord& at) {
   int32_t& v = CellValue[at.Column][at.Row];
   v = (v >= kCounterFirst && v <= kCounterLast) ? v + 1 : kCounterFirst;
@@ -132,10 +140,12 @@ void AdvanceUnit(uint8_t HomeIndex, uint8_t UnitIndex) {
   u.VY = step.VY;
 }
 
-void StepUnit(uint8_t HomeIndex, uint8_t UnitIndex) {
-  TUnitRec& u = Homes[HomeIndex].Units[UnitIndex];
+namespace {
+
+// One tick of one walker; the tick's loop hands it the unit it already holds.
+inline void StepWalker(TUnitRec& u, uint8_t HomeIndex, uint8_t UnitIndex) {
   const TScreenPos target = CellPos[u.Column][u.Row];
-  if (RoundHalfEven(u.X) == target.x && RoundHalfEven(u.Y) == target.y) {
+  if (RoundsTo(u.X, target.x) && RoundsTo(u.Y, target.y)) {
     // A unit just released has arrived nowhere before: it has no slot to give up.
     if (u.PrevColumn != 0 || u.PrevRow != 0) CellUnit[u.PrevColumn][u.PrevRow].Occupied = false;
     AdvanceUnit(HomeIndex, UnitIndex);
@@ -153,11 +163,18 @@ void StepUnit(uint8_t HomeIndex, uint8_t UnitIndex) {
       u.Angle = static_cast<float>(u.Angle - kTurnStep);
   }
 
-  // Never snapped to a cell: what is left over after one step carries into the next.
-  u.X = static_cast<float>(static_cast<double>(u.X) + static_cast<double>(u.VX) * u.Speed);
-  u.Y = static_cast<float>(static_cast<double>(u.Y) + static_cast<double>(u.VY) * u.Speed);
+  // Never snapped to a cell: what is left over after one step carries into the next. The step is an
+  // exact multiple of the speed and the sum is rounded to single precision once, as in wider arithmetic.
+  u.X += u.VX * u.Speed;
+  u.Y += u.VY * u.Speed;
 
   u.Frame = (u.Frame >= 1 && u.Frame < kLastWalkFrame) ? static_cast<uint8_t>(u.Frame + 1) : 1;
+}
+
+}  // namespace
+
+void StepUnit(uint8_t HomeIndex, uint8_t UnitIndex) {
+  StepWalker(Homes[HomeIndex].Units[UnitIndex], HomeIndex, UnitIndex);
 }
 
 void UpdateGame() {
@@ -167,8 +184,9 @@ void UpdateGame() {
   for (std::size_t h = 0; h < Homes.size(); ++h) {
     THomeCord& home = Homes[h];
     ReleaseNext(home);
+    TUnitRec* units = home.Units.data();
     for (std::size_t u = 0; u < home.Units.size(); ++u)
-      if (home.Units[u].Active) StepUnit(static_cast<uint8_t>(h), static_cast<uint8_t>(u));
+      if (units[u].Active) StepWalker(units[u], static_cast<uint8_t>(h), static_cast<uint8_t>(u));
   }
 }
 
