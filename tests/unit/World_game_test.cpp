@@ -195,6 +195,27 @@ TEST_F(GameTick, TurningFromZeroTowardSevenJumpsToEight) {
   }
 }
 
+TEST_F(GameTick, OnlyTheLastTwoFacingsWrapAndOnlyFromBelowTwo) {
+  for (uint8_t code = 1; code <= 8; ++code) {
+    ResetWorld();
+    MapFile map;
+    map.Set(5, 10, 0, 0, code, kKindHome);
+    Load(map);
+    Ticks(2);
+    const float expected = code >= 7 ? 8.0f : code == 1 ? 0.0f : 0.1f;
+    EXPECT_NEAR(Homes[0].Units[0].Angle, expected, 1e-6) << "first turn toward direction " << code - 1;
+  }
+  // Heading for direction 7 (path code 8): below 2.0 the angle jumps, from 2.0 on it climbs.
+  TUnitRec& u = Homes[0].Units[0];
+  ASSERT_EQ(u.Direction, 7);
+  u.Angle = 1.9f;
+  StepUnit(0, 0);
+  EXPECT_EQ(u.Angle, 8.0f) << "from 1.9";
+  u.Angle = 2.0f;
+  StepUnit(0, 0);
+  EXPECT_NEAR(u.Angle, 2.1f, 1e-6) << "from 2.0";
+}
+
 TEST_F(GameTick, TurningFromSevenTowardZeroGoesTheLongWayRound) {
   MapFile map;
   map.Set(5, 10, 0, 0, 8, kKindHome).Path(6, 11, 1);
