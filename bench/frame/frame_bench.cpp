@@ -6,6 +6,7 @@
 #include <SDL_image.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -275,6 +276,18 @@ double Measure(int frames, F&& drawFrame) {
   return Ms(start, std::chrono::steady_clock::now()) / frames;
 }
 
+// The machine is shared: the best of five batches is the figure least disturbed by other work.
+struct Figures {
+  double Best = 1e9, Median = 0;
+};
+template <typename F>
+Figures MeasureBatches(int frames, F&& drawFrame) {
+  std::vector<double> batches;
+  for (int b = 0; b < 5; ++b) batches.push_back(Measure(std::max(1, frames / 5), drawFrame));
+  std::sort(batches.begin(), batches.end());
+  return Figures{batches.front(), batches[2]};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -290,19 +303,21 @@ int main(int argc, char** argv) {
   EngineFrame(engine, calls[0]);
   const double cold = Ms(coldStart, std::chrono::steady_clock::now());
   Measure(64, [&](int n) { EngineFrame(engine, calls[n % 64]); });  // every frame's scaled copies made
-  const double engineMs = Measure(frames, [&](int n) { EngineFrame(engine, calls[n % 64]); });
+  const Figures engineMs = MeasureBatches(frames, [&](int n) { EngineFrame(engine, calls[n % 64]); });
 
   SdlRun sdl;
   SdlLoad(scene, sdl);
   Measure(8, [&](int n) { SdlFrame(sdl, calls[n % 64]); });
-  const double sdlMs = Measure(frames, [&](int n) { SdlFrame(sdl, calls[n % 64]); });
+  const Figures sdlMs = MeasureBatches(frames, [&](int n) { SdlFrame(sdl, calls[n % 64]); });
 
   std::printf("frame of %zu draws (backdrop, 833 ground, 101 objects, 300 units x 3, 200 glyphs, fade), %d frames\n",
               callCount, frames);
-  std::printf("engine (cached scaled/tinted copies):   %7.2f ms/frame (first frame, cache cold: %.1f ms; cache %zu copies, %.1f MB)\n",
-              engineMs, cold, omega::CachedEntries(), static_cast<double>(omega::CachedPixels()) * 4 / (1 << 20));
-  std::printf("plain SDL_Renderer software:            %7.2f ms/frame\n", sdlMs);
-  std::printf("ratio SDL / engine:                     %7.2f\n", sdlMs / engineMs);
+  std::printf("ms per frame, best / median of 5 batches\n");
+  std::printf("engine (cached scaled/tinted copies):   %7.2f / %7.2f  (first frame, cache cold: %.1f ms; cache %zu copies, %.1f MB)\n",
+              engineMs.Best, engineMs.Median, cold, omega::CachedEntries(),
+              static_cast<double>(omega::CachedPixels()) * 4 / (1 << 20));
+  std::printf("plain SDL_Renderer software:            %7.2f / %7.2f\n", sdlMs.Best, sdlMs.Median);
+  std::printf("ratio SDL / engine (best):              %7.2f\n", sdlMs.Best / engineMs.Best);
   std::filesystem::remove_all(scene.Dir);
   return 0;
 }

@@ -28,7 +28,7 @@ std::string Ofi(uint8_t lineHeight, const std::vector<std::pair<unsigned char, R
 TEST(GlyphTable, ReadsEveryFieldOfAValidTable) {
   const FontTable t = ParseOfi(Ofi(17, {{'A', {1, 2, 3, 4, -5, 6, 7}}}), 16, 16);
   EXPECT_EQ(t.LineHeight, 17);
-  const omega::Glyph& g = t.Glyphs['A'];
+  const omega::Glyph& g = t.Glyphs[unsigned{'A'}];
   EXPECT_TRUE(g.Usable);
   EXPECT_EQ(g.X, 1);
   EXPECT_EQ(g.Y, 2);
@@ -46,7 +46,7 @@ TEST(GlyphTable, AFileOfAnotherSizeIsNoFont) {
                         Case{"", "empty"}, Case{std::string(1, '\x11'), "only the height"}}) {
     const FontTable t = ParseOfi(c.bytes, 16, 16);
     EXPECT_EQ(t.LineHeight, 0) << c.what;
-    EXPECT_FALSE(t.Glyphs['A'].Usable) << c.what;
+    EXPECT_FALSE(t.Glyphs[unsigned{'A'}].Usable) << c.what;
     EXPECT_EQ(omega::TextWidth(t, "AAA", 1, 0), 0.0f) << c.what;
   }
 }
@@ -63,7 +63,7 @@ TEST(GlyphTable, RecordsOutsideThePictureAreNotUsable) {
                         Case{{32767, 32767, 32767, 32767, 0, 0, 1}, false, "largest values"},
                         Case{{0, 0, 4, 4, 0, 0, -3}, false, "negative advance"}}) {
     const FontTable t = ParseOfi(Ofi(10, {{'Q', c.r}}), 16, 16);
-    EXPECT_EQ(t.Glyphs['Q'].Usable, c.usable) << c.what;
+    EXPECT_EQ(t.Glyphs[unsigned{'Q'}].Usable, c.usable) << c.what;
     EXPECT_EQ(t.LineHeight, 10) << c.what;
   }
 }
