@@ -505,10 +505,10 @@ void BakeGun(Baked& out) {
     const double dx = std::cos(phi), dy = std::sin(phi) * 0.5;
     const Rgb line = Hex(0x1E1E22), iron = Hex(0x5A5E68), brass = Hex(0xC09040);
     // Stone plinth on the cell.
-    Cylinder(cr, 64, 84, 30, 15, 12, Hex(0x8C867C), Hex(0xB4AEA2), line);
-    const double px = 64, py = 56;  // the turret's pivot, above the plinth
+    Cylinder(cr, 64, 88, 36, 18, 12, Hex(0x8C867C), Hex(0xB4AEA2), line);
+    const double px = 64, py = 54;  // the turret's pivot, above the plinth
     auto barrel = [&] {
-      const double len = 40, r = 5;
+      const double len = 56, r = 6;
       const double ex = px + dx * len, ey = py + dy * len;
       // Seen from the side the barrel is a band; its width follows the 2:1 view.
       const double nx = -dy, ny = dx;
@@ -544,15 +544,11 @@ void BakeGun(Baked& out) {
     const bool away = dy < 0;  // pointing into the picture: the head covers the barrel
     if (away) barrel();
     // Turret head: a squat dome on a ring, its slit turned with the barrel.
-    Cylinder(cr, px, py + 12, 19, 9.5, 8, iron, Shade(iron, 1.1), line);
+    Cylinder(cr, px, py + 14, 22, 11, 9, iron, Shade(iron, 1.1), line);
     cairo_new_path(cr);
-    EllipseArc(cr, px, py + 4, 17, 8.5, kPi, 2 * kPi);
-    cairo_curve_to(cr, px + 17, py - 10, px - 17, py - 10, px - 17, py + 4);
-    cairo_close_path(cr);
-    cairo_new_path(cr);
-    cairo_move_to(cr, px - 17, py + 4);
-    cairo_curve_to(cr, px - 17, py - 16, px + 17, py - 16, px + 17, py + 4);
-    EllipseArc(cr, px, py + 4, 17, 8.5, 0, kPi);
+    cairo_move_to(cr, px - 20, py + 5);
+    cairo_curve_to(cr, px - 20, py - 19, px + 20, py - 19, px + 20, py + 5);
+    EllipseArc(cr, px, py + 5, 20, 10, 0, kPi);
     cairo_close_path(cr);
     cairo_pattern_t* dome = cairo_pattern_create_radial(px - 7, py - 6, 1, px, py, 20);
     AddStop(dome, 0, Shade(iron, 1.5));
@@ -563,7 +559,7 @@ void BakeGun(Baked& out) {
     cairo_stroke(cr);
     // A brass finial marks the top.
     SetColour(cr, brass);
-    cairo_arc(cr, px, py - 8, 2.5, 0, 2 * kPi);
+    cairo_arc(cr, px, py - 11, 3, 0, 2 * kPi);
     cairo_fill(cr);
     if (!away) barrel();
   });
