@@ -63,8 +63,11 @@ TEST_F(Binding, EmptyLibraryReportsTheFirstCalledOperation) {
 }
 
 TEST_F(Binding, MissingLibraryIsReportedOnceAndBindsNothing) {
+  // Without a display the box is only the line on standard error.
   const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
   const std::string savedDisplay = display != nullptr ? display : "";
+  const std::string savedWayland = wayland != nullptr ? wayland : "";
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
 
@@ -74,6 +77,7 @@ TEST_F(Binding, MissingLibraryIsReportedOnceAndBindsNothing) {
   LoadEngine("no such folder\\OMEGA.dll");
   const std::string err = testing::internal::GetCapturedStderr();
   if (!savedDisplay.empty()) setenv("DISPLAY", savedDisplay.c_str(), 1);
+  if (!savedWayland.empty()) setenv("WAYLAND_DISPLAY", savedWayland.c_str(), 1);
 
   EXPECT_EQ(EngineModule, nullptr);
   EXPECT_EQ(err, "Error: Error while loading OMEGA Engine\n");
