@@ -131,8 +131,8 @@ static Image ContactSheet(const std::vector<SheetEntry>& entries) {
     if (p.e->fw > 0) {
       cairo_set_source_rgba(cr, 1, 0.2, 0.6, 0.5);
       cairo_set_line_width(cr, 1);
-      for (int fx = 0; fx <= img.w; fx += p.e->fw)
-        for (int fy = 0; fy <= img.h; fy += p.e->fh)
+      for (int fx = 0; fx < img.w; fx += p.e->fw)
+        for (int fy = 0; fy < img.h; fy += p.e->fh)
           cairo_rectangle(cr, p.x + fx * p.scale + 0.5, p.y + fy * p.scale + 0.5, p.e->fw * p.scale,
                           p.e->fh * p.scale);
       cairo_stroke(cr);

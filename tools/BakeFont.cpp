@@ -20,7 +20,7 @@ struct Glyph {
 };
 
 // A button caption must fit a 180-pixel button with room to spare at scale 1.
-constexpr int kWidestCaption = 160;
+constexpr int kWidestCaption = 154;
 constexpr int kAtlasWidth = 512, kPad = 2;
 
 bool Drawable(unsigned b) { return b >= 0x20 && b != 0x7F && b != 0x98; }

@@ -25,6 +25,7 @@ struct Part {
   Rgb colour;
   bool tunic;   // belongs to the part the game tints
   double bias;  // added to the depth: parts that always lie behind or in front
+  bool band = false;  // a ring (belt, hat band): only its half facing the viewer is drawn, as a stroke
 };
 
 struct Pose {
@@ -97,7 +98,7 @@ std::vector<Part> BuildFigure(Look look, int frame) {
   const double hemA = leader ? 6 : 4.8, hemB = leader ? 8 : 7;
   parts.push_back({Join(Join(Ring(0, 0, hem + bob, hemA, hemB), Ring(0, 0, 17 + bob, 4, 6)), Ring(0, 0, 28 + bob, 3.6, 6.4)),
                    0.8, tunic, true, 0});
-  parts.push_back({Join(Ring(0, 0, 16.2 + bob, 4.4, 6.4), Ring(0, 0, 18.2 + bob, 4.3, 6.3)), 0, belt, false, 0});
+  parts.push_back({Ring(0, 0, 16.8 + bob, 4.5, 6.5, 24), 0.9, belt, false, 0, true});
   // Arms swing against the legs: sleeve, forearm, hand.
   for (int side = -1; side <= 1; side += 2) {
     const double handA = side * 4.2 * swing;
@@ -115,12 +116,12 @@ std::vector<Part> BuildFigure(Look look, int frame) {
   if (leader) {
     parts.push_back({{{3.4, 0, 31.5 + bob}, {3.8, 0, 28 + bob}}, 2.6, Hex(0xE8E6E0), false, 0.12});
     parts.push_back({Join(Ring(-0.4, 0, 38.5 + bob, 7.5, 7.5), {{-1.5, 0, 53 + bob}}), 0.8, Hex(0x3A2C7A), false, 0.2});
-    parts.push_back({Ring(-0.4, 0, 39.5 + bob, 6, 6), 0.6, Hex(0xD8A838), false, 0.21});
+    parts.push_back({Ring(-0.4, 0, 40 + bob, 6.4, 6.4, 24), 1.0, Hex(0xD8A838), false, 0.21, true});
   } else {
-    parts.push_back({{{-0.9, 0, 36.4 + bob}}, 4.9, hair, false, 0.1});
+    parts.push_back({{{-1.2, 0, 36.6 + bob}, {-0.4, 0, 37.6 + bob}}, 5.0, hair, false, 0.1});
   }
   for (int side = -1; side <= 1; side += 2)
-    parts.push_back({{{4.7, side * 1.8, 35.4 + bob}}, 0.75, Hex(0x2A1A10), false, 0.11});
+    parts.push_back({{{4.8, side * 1.8, 35.2 + bob}}, 0.55, Hex(0x2A1A10), false, 0.11});
   if (leader)  // the gem on the staff glows
     parts.push_back({{{4.2 * swing + 1, 7.8, 51 + bob}}, 2.0, Hex(0x8FF4FF), false, 0});
   if (look == kColour)
@@ -151,6 +152,29 @@ void DrawFigure(cairo_t* cr, Look look, int facing, int frame) {
       pose.Project(p, v.x, v.y);
       pts.push_back(v);
     }
+    if (part.band) {
+      double centre = 0;
+      for (const auto& p : part.pts) centre += pose.Depth(p) / part.pts.size();
+      const size_t n = part.pts.size();
+      size_t start = 0;
+      while (start < n && pose.Depth(part.pts[start]) >= centre) ++start;
+      SetColour(cr, part.colour);
+      cairo_set_line_width(cr, 2 * part.radius);
+      cairo_new_path(cr);
+      bool drawing = false;
+      for (size_t k = 1; k <= n; ++k) {
+        const size_t j = (start + k) % n;
+        if (pose.Depth(part.pts[j]) >= centre - 0.05) {
+          if (drawing) cairo_line_to(cr, pts[j].x, pts[j].y);
+          else cairo_move_to(cr, pts[j].x, pts[j].y);
+          drawing = true;
+        } else {
+          drawing = false;
+        }
+      }
+      cairo_stroke(cr);
+      continue;
+    }
     const std::vector<V2> hull = Hull(pts);
     auto path = [&] {
       cairo_new_path(cr);
@@ -163,8 +187,8 @@ void DrawFigure(cairo_t* cr, Look look, int facing, int frame) {
       x0 = std::min(x0, v.x), x1 = std::max(x1, v.x), y0 = std::min(y0, v.y), y1 = std::max(y1, v.y);
     }
     x0 -= part.radius, x1 += part.radius, y0 -= part.radius, y1 += part.radius;
-    // Outline first, a little wider than the part.
-    path();
+    // Outline first, a little wider than the part (not for the eyes and other specks).
+    if (part.radius >= 0.7) path();
     SetColour(cr, colourPass ? Hex(0) : Hex(0x1E140C), colourPass ? 1.0 : 0.85);
     cairo_set_line_width(cr, 2 * part.radius + 1.6);
     cairo_stroke_preserve(cr);

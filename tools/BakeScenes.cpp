@@ -47,19 +47,6 @@ void Pine(cairo_t* cr, double x, double ground, double height, Rgb c) {
   cairo_fill(cr);
 }
 
-void RoundTree(cairo_t* cr, double x, double ground, double height, Rgb c, uint32_t seed) {
-  SetColour(cr, c);
-  cairo_rectangle(cr, x - height * 0.04, ground - height * 0.45, height * 0.08, height * 0.45);
-  cairo_fill(cr);
-  Scatter s(seed);
-  for (int i = 0; i < 9; ++i) {
-    const double a = s.Range(0, 2 * kPi), r = s.Range(0, height * 0.22);
-    cairo_arc(cr, x + std::cos(a) * r, ground - height * 0.62 + std::sin(a) * r * 0.8,
-              s.Range(height * 0.14, height * 0.24), 0, 2 * kPi);
-    cairo_fill(cr);
-  }
-}
-
 }  // namespace
 
 void BakeMap1(Baked& out) {
@@ -67,7 +54,7 @@ void BakeMap1(Baked& out) {
   cairo_surface_t* s = NewSurface(W, H);
   const Rgb skyTop = Hex(0xB4AEDF), skyMid = Hex(0xD7B5D4), skyLow = Hex(0xF5C9A4), skyGlow = Hex(0xFFE0A6);
   const Rgb cloudShadow = Hex(0xA48DBC), cloudLit = Hex(0xFFD2B0);
-  const double sunX = 250, sunY = 478;
+  const double sunX = 283, sunY = 446;
   PaintPixels(s, [&](int x, int y) {
     const double t = y / 480.0;
     Rgb c = t < 0.4 ? Mix(skyTop, skyMid, t / 0.4)
@@ -132,7 +119,14 @@ void BakeMap1(Baked& out) {
   cairo_set_line_width(cr, 1.5);
   Scatter glint(5);
   for (int i = 0; i < 14; ++i) {
-    const double gy = glint.Range(600, 760), gx = 555 + (gy - 600) * glint.Range(-0.4, 0.2);
+    // Along the river's middle.
+    const double gy = glint.Range(605, 760);
+    const double mid[][2] = {{600, 553}, {650, 572}, {690, 590}, {730, 565}, {768, 535}};
+    double gx = 553;
+    for (int k = 0; k < 4; ++k)
+      if (gy >= mid[k][0] && gy <= mid[k + 1][0])
+        gx = mid[k][1] + (mid[k + 1][1] - mid[k][1]) * (gy - mid[k][0]) / (mid[k + 1][0] - mid[k][0]);
+    gx += glint.Range(-8, 8);
     cairo_move_to(cr, gx - 6, gy);
     cairo_line_to(cr, gx + 6, gy);
   }
@@ -147,8 +141,7 @@ void BakeMap1(Baked& out) {
   }
   for (int i = 0; i < 8; ++i) {
     const double x = trees.Range(700, 1024), h = trees.Range(110, 240);
-    if (i % 3 == 0) RoundTree(cr, x, 770 - trees.Range(0, 30), h, Mix(far, near, trees.Next()), 40 + i);
-    else Pine(cr, x, 770 - trees.Range(0, 40), h, Mix(far, near, trees.Next()));
+    Pine(cr, x, 770 - trees.Range(0, 40), h, Mix(far, near, trees.Next()));
   }
   // Birds homeward bound.
   SetColour(cr, Hex(0x4B3F66));
@@ -247,7 +240,7 @@ void BakeButton(Baked& out) {
     cairo_rectangle(cr, 2, 2, 252, 124);
     cairo_stroke(cr);
     // The plaque.
-    const double x0 = 14, y0 = 14, w = 228, h = 100, r = 12;
+    const double x0 = 10, y0 = 11, w = 236, h = 106, r = 12;
     cairo_new_sub_path(cr);
     cairo_arc(cr, x0 + w - r, y0 + r, r, -kPi / 2, 0);
     cairo_arc(cr, x0 + w - r, y0 + h - r, r, 0, kPi / 2);

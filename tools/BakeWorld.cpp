@@ -388,7 +388,7 @@ void DrawHut(cairo_t* cr, int frame, HutPart part) {
     cairo_stroke(cr);
   }
   // A small window that flickers with the hearth inside.
-  const double wx = kHutX - 42, wy = kHutBase - 22;
+  const double wx = kHutX - 44, wy = kHutBase - 1;
   SetColour(cr, Hex(0x3A2412));
   cairo_rectangle(cr, wx - 8, wy - 10, 16, 14);
   cairo_fill(cr);
@@ -472,9 +472,9 @@ void DrawHut(cairo_t* cr, int frame, HutPart part) {
   for (int i = 0; i < 4; ++i) {
     const double u = std::fmod(i / 4.0 + phase / 4.0 * 1.0 + (frame == 4 ? 0.0 : 0.0), 1.0);
     const double y = apexY - 6 - u * 56, x = kHutX + 4 + u * 26 + std::sin(u * 5) * 4;
-    const double rad = 5 + u * 9;
+    const double rad = 6 + u * 11;
     cairo_pattern_t* p = cairo_pattern_create_radial(x - rad * 0.3, y - rad * 0.3, 0, x, y, rad);
-    AddStop(p, 0, Hex(0xE6E2DC), 0.8 * (1 - u * 0.8));
+    AddStop(p, 0, Hex(0xEEEAE4), 0.95 * (1 - u * 0.75));
     AddStop(p, 1, Hex(0xA8A4A0), 0);
     cairo_set_source(cr, p);
     cairo_arc(cr, x, y, rad, 0, 2 * kPi);
