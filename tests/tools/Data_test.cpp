@@ -323,8 +323,8 @@ TEST(BakedFont, TableCoversEveryLetterInsideThePicture) {
     EXPECT_GE(r.dy, 0) << "above the line";
     EXPECT_LE(r.dy + r.h, o.lineHeight + 2) << "far below the line";
   }
-  EXPECT_GT(o.rec[' '].advance, 0) << "space advance";
-  EXPECT_EQ(o.rec[' '].w, 0) << "space draws nothing";
+  EXPECT_GT(o.rec[0x20].advance, 0) << "space advance";
+  EXPECT_EQ(o.rec[0x20].w, 0) << "space draws nothing";
   EXPECT_EQ(o.rec[0].advance, 0) << "control characters take no room";
 }
 
