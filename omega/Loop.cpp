@@ -7,7 +7,12 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -72,9 +77,11 @@ void RunTick() {
   EndTick();
 }
 
-void DrawFrame() {
-  Clear(E().Frame, 0xFF000000u);
+// True when the frame may differ from the one before.
+bool DrawFrame() {
+  BeginFrame();
   Call(E().DrawProc);
+  return EndFrame();
 }
 
 void EngineError(const std::string& text) {
@@ -136,6 +143,39 @@ void RunHeadless(const char* scriptPath) {
 
 // ---- window ----
 
+// The next free zanoru-NNNN.png in the working directory, created empty so that nothing else takes the
+// name before the picture is written; "" when no name up to 9999 is free.
+std::string ClaimScreenshotName() {
+  for (int n = 1; n <= 9999; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "zanoru-%04d.png", n);
+    const int fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      return name;
+    }
+    if (errno != EEXIST) return "";
+  }
+  return "";
+}
+
+// F12: the frame on screen as a PNG in the working directory, never over an existing file.
+void TakeScreenshot() {
+  const std::string name = ClaimScreenshotName();
+  if (name.empty()) {
+    std::fprintf(stderr, "OMEGA: no free screenshot name in the working directory\n");
+    return;
+  }
+  std::error_code ec;
+  const std::filesystem::path where = std::filesystem::absolute(name, ec);
+  if (SaveFramePng(name)) {
+    std::printf("Screenshot saved to %s\n", (ec ? std::filesystem::path(name) : where).c_str());
+    std::fflush(stdout);
+  } else {
+    std::remove(name.c_str());
+  }
+}
+
 struct Window {
   SDL_Window* Wnd = nullptr;
   SDL_Renderer* Renderer = nullptr;
@@ -189,12 +229,24 @@ int MouseButton(uint8_t sdlButton) {
   }
 }
 
-void HandleEvent(const SDL_Event& ev, Window& w, bool scanDown[SDL_NUM_SCANCODES]) {
+struct WindowState {
+  bool Minimised = false;
+  bool ScanDown[SDL_NUM_SCANCODES] = {};
+};
+
+void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
   Engine& e = E();
+  bool* scanDown = state.ScanDown;
   switch (ev.type) {
     case SDL_QUIT: e.QuitAsked = true; break;
     case SDL_WINDOWEVENT:
-      if (ev.window.event == SDL_WINDOWEVENT_CLOSE) e.QuitAsked = true;
+      switch (ev.window.event) {
+        case SDL_WINDOWEVENT_CLOSE: e.QuitAsked = true; break;
+        case SDL_WINDOWEVENT_MINIMIZED: state.Minimised = true; break;
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED: state.Minimised = false; break;
+        default: break;
+      }
       break;
     case SDL_MOUSEMOTION: e.MouseX = ev.motion.x; e.MouseY = ev.motion.y; break;
     case SDL_MOUSEBUTTONDOWN:
@@ -209,6 +261,11 @@ void HandleEvent(const SDL_Event& ev, Window& w, bool scanDown[SDL_NUM_SCANCODES
           const bool full = (SDL_GetWindowFlags(w.Wnd) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
           SDL_SetWindowFullscreen(w.Wnd, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
         }
+        break;
+      }
+      // F12 belongs to the engine: a screenshot, never a key of the game's.
+      if (sc == SDL_SCANCODE_F12) {
+        if (ev.key.repeat == 0) TakeScreenshot();
         break;
       }
       if (ev.key.repeat != 0 || sc < 0 || sc >= SDL_NUM_SCANCODES || scanDown[sc]) break;
@@ -237,21 +294,26 @@ void RunWindowed() {
   SDL_RenderSetVSync(w.Renderer, 1);
   Call(e.LoadProc);
 
-  bool scanDown[SDL_NUM_SCANCODES] = {};
+  WindowState state;
   const uint64_t frequency = SDL_GetPerformanceFrequency();
   auto nowMs = [&] { return static_cast<double>(SDL_GetPerformanceCounter()) * 1000.0 / static_cast<double>(frequency); };
   double start = nowMs();  // tick t is due at start + t × period
   int64_t done = 0;
   double lastFrame = 0;
+  bool stale = true;  // the window needs the frame shown even if it did not change
   constexpr int64_t kMaxBehind = 5;  // after a longer stall the backlog is dropped, not replayed
   const double frameMs = 1000.0 / kFrameCapFps;
 
   while (!QuitNow()) {
     SDL_Event ev;
-    while (SDL_PollEvent(&ev)) HandleEvent(ev, w, scanDown);
+    while (SDL_PollEvent(&ev)) {
+      if (ev.type == SDL_WINDOWEVENT) stale = true;  // uncovered, resized, restored: show it again
+      HandleEvent(ev, w, state);
+    }
     if (QuitNow()) break;
-    if ((SDL_GetWindowFlags(w.Wnd) & SDL_WINDOW_MINIMIZED) != 0) {
-      // No ticks while minimised; the clock restarts from here when the window comes back.
+    if (state.Minimised) {
+      // No ticks while minimised: the time spent here is taken out of the clock, so nothing is owed
+      // when the window comes back.
       const double before = nowMs();
       SDL_WaitEventTimeout(nullptr, 100);
       start += nowMs() - before;
@@ -266,16 +328,22 @@ void RunWindowed() {
     for (; done < due && !QuitNow(); ++done) RunTick();
     if (QuitNow()) break;
 
-    DrawFrame();
-    SDL_UpdateTexture(w.Screen, nullptr, e.Frame.Px.data(), kScreenW * 4);
-    SDL_SetRenderDrawColor(w.Renderer, 0, 0, 0, 255);
-    SDL_RenderClear(w.Renderer);
-    SDL_RenderCopy(w.Renderer, w.Screen, nullptr, nullptr);
-    SDL_RenderPresent(w.Renderer);
+    // A frame the same as the one on screen is neither uploaded nor shown again.
+    const bool changed = DrawFrame();
+    if (changed) SDL_UpdateTexture(w.Screen, nullptr, e.Frame.Px.data(), kScreenW * 4);
+    if (changed || stale) {
+      SDL_SetRenderDrawColor(w.Renderer, 0, 0, 0, 255);
+      SDL_RenderClear(w.Renderer);
+      SDL_RenderCopy(w.Renderer, w.Screen, nullptr, nullptr);
+      SDL_RenderPresent(w.Renderer);
+      stale = false;
+    }
     const double wait = lastFrame + frameMs - nowMs();
     if (wait > 1) SDL_Delay(static_cast<uint32_t>(wait));
     lastFrame = nowMs();
     RecordFrame(static_cast<int64_t>(lastFrame));
+    // A windowed run's trace is read while the game runs (by people and by the window tests).
+    FlushTrace();
   }
   Call(e.QuitProc);
 }

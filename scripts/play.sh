@@ -21,8 +21,7 @@ cd "$tour"
 sed "s#\.\./shots/#$shots/#" "$root/scripts/tour.script" > tour.script
 echo "No display: playing a scripted tour headless..."
 OMEGA_SCRIPT="$tour/tour.script" "$game/zanoru"
-if [ -x "$root/$build/tools/zanoru_contact_sheet" ]; then
-  "$root/$build/tools/zanoru_contact_sheet" "$shots/contact-sheet.png" "$shots"/[0-9]*.png
-fi
 echo "The tour's screenshots are in $shots:"
 ls -1 "$shots"
+"$root/$build/tools/zanoru_contact_sheet" "$shots/contact-sheet.png" "$shots"/[0-9]*.png
+echo "All of them on one page: $shots/contact-sheet.png"

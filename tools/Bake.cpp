@@ -1,5 +1,6 @@
 // zanoru_bake: draws every picture, mask and the font of the game and writes them into a Data folder.
-//   zanoru_bake --out <Data folder> --font <TrueType file> [--sheet <contact sheet.png>] [--threads N]
+//   zanoru_bake --out <Data folder> --font <TrueType file> [--sheet <contact sheet.png>]
+//               [--icons <folder>] [--threads N]
 // The output is the same, byte for byte, on every run.
 #include <algorithm>
 #include <atomic>
@@ -143,12 +144,13 @@ static Image ContactSheet(const std::vector<SheetEntry>& entries) {
 }
 
 int main(int argc, char** argv) {
-  std::string outDir, fontFile, sheetFile;
+  std::string outDir, fontFile, sheetFile, iconDir;
   int threads = static_cast<int>(std::max(1u, std::min(4u, std::thread::hardware_concurrency())));
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--out")) outDir = argv[i + 1];
     else if (!std::strcmp(argv[i], "--font")) fontFile = argv[i + 1];
     else if (!std::strcmp(argv[i], "--sheet")) sheetFile = argv[i + 1];
+    else if (!std::strcmp(argv[i], "--icons")) iconDir = argv[i + 1];
     else if (!std::strcmp(argv[i], "--threads")) threads = std::max(1, std::atoi(argv[i + 1]));
     else {
       std::fprintf(stderr, "zanoru_bake: unknown option %s\n", argv[i]);
@@ -156,7 +158,7 @@ int main(int argc, char** argv) {
     }
   }
   if (outDir.empty() || fontFile.empty()) {
-    std::fprintf(stderr, "usage: zanoru_bake --out <Data folder> --font <font.ttf> [--sheet <png>] [--threads N]\n");
+    std::fprintf(stderr, "usage: zanoru_bake --out <Data folder> --font <font.ttf> [--sheet <png>] [--icons <folder>] [--threads N]\n");
     return 2;
   }
   const auto start = std::chrono::steady_clock::now();
@@ -194,6 +196,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "zanoru_bake: cannot write %s\n", sheetFile.c_str());
       return 1;
     }
+  }
+  if (!iconDir.empty() && !BakeIcons(iconDir)) {
+    std::fprintf(stderr, "zanoru_bake: cannot write the icons in %s\n", iconDir.c_str());
+    return 1;
   }
   cairo_debug_reset_static_data();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

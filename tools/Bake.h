@@ -56,6 +56,11 @@ void BakeModels(Baked& out, int set);  // 0 villager (pt + col), 1 leader (sh)
 // The font, from a TrueType file.
 void BakeFont(Baked& out, const std::string& fontFile);
 
+// The desktop icon, size×size with a transparent surround, and the files zanoru-128.png and
+// zanoru-256.png in `dir`.
+Image IconImage(int size);
+bool BakeIcons(const std::string& dir);
+
 // Ground pictures: how many the ground list names.
 constexpr int kGroundCount = 6;
 constexpr int kGroundFrames = 4;
