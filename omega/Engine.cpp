@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 
@@ -37,9 +38,10 @@ struct CacheHash {
   }
 };
 
-// Scaled and tinted copies are made once; the whole cache is dropped when it grows past this many
-// pixels (128 MB), which a scene only reaches after showing a great many tints of many frames.
-constexpr size_t kCacheLimitPixels = size_t{32} << 20;
+// Scaled and tinted copies are made once; the whole cache is dropped between frames when it has grown
+// past this many pixels (32 MB), which a scene only reaches after showing a great many tints of many
+// frames. Dropping it inside a frame would free copies that the frame's recorded calls still draw.
+constexpr size_t kCacheLimitPixels = size_t{8} << 20;
 // Destinations bigger than this are drawn straight from the picture instead of cached.
 constexpr int64_t kLargestCached = int64_t{2048} * 2048;
 
@@ -49,12 +51,67 @@ size_t gCachePixels = 0;
 const Image& Cached(const Image& source, uint64_t id, Rect from, int w, int h, uint32_t tint) {
   const CacheKey key{id, from, w, h, tint};
   if (const auto it = gCache.find(key); it != gCache.end()) return it->second;
-  if (gCachePixels > kCacheLimitPixels) {
-    gCache.clear();
-    gCachePixels = 0;
-  }
   gCachePixels += static_cast<size_t>(w) * h;
   return gCache.emplace(key, MakeScaled(source, from, w, h, tint)).first->second;
+}
+
+void TrimCache() {
+  if (gCachePixels <= kCacheLimitPixels) return;
+  gCache.clear();
+  gCachePixels = 0;
+}
+
+// ---- frames ----
+// Inside a frame the drawing calls are only recorded; the frame's end draws them. A game frame starts
+// with the same calls as the one before (backdrop, ground, the objects that did not move): the result
+// of such a leading run is kept as a layer, and the next frame that starts the same way begins from a
+// copy of it. A frame whose calls are all the same as the last one's is left as it is.
+
+struct DrawCall {
+  CacheKey Key;           // what is drawn: picture, part, size, tint
+  int64_t X = 0, Y = 0;   // where
+  uint32_t Alpha = 255;
+  const Image* Picture;   // the cached copy, or for large destinations the picture itself
+  bool Direct;            // Picture is the picture itself, scaled while drawing
+  bool operator==(const DrawCall& o) const { return Key == o.Key && X == o.X && Y == o.Y && Alpha == o.Alpha; }
+};
+
+// A layer is only worth keeping when it saves this many calls over the one already kept.
+constexpr size_t kLayerGain = 32;
+
+struct FrameState {
+  bool Accelerated = true;
+  bool InFrame = false;
+  bool Changed = true;
+  std::vector<DrawCall> Calls, Last;
+  Image Layer;
+  size_t LayerCalls = 0;  // the layer is the frame after this many of Last's leading calls
+  bool LayerValid = false;
+};
+
+FrameState& Frames() {
+  static FrameState state = [] {
+    FrameState s;
+    const char* plain = std::getenv("OMEGA_PLAIN");
+    s.Accelerated = plain == nullptr || *plain == '\0' || *plain == '0';
+    SetWideBlend(s.Accelerated);
+    return s;
+  }();
+  return state;
+}
+
+void Forget(FrameState& f) {
+  f.Calls.clear();
+  f.Last.clear();
+  f.LayerValid = false;
+  f.LayerCalls = 0;
+}
+
+void Rasterise(Image& frame, const DrawCall& c) {
+  if (c.Direct)
+    BlitScaled(frame, *c.Picture, c.Key.From, c.X, c.Y, c.Key.W, c.Key.H, c.Key.Tint, c.Alpha);
+  else
+    Blit(frame, *c.Picture, c.X, c.Y, c.Alpha);
 }
 
 void Premultiply(Image& image) {
@@ -79,14 +136,70 @@ void DrawPart(const Image& picture, uint64_t id, Rect from, double x, double y, 
   if (W <= 0 || H <= 0) return;
   Image& frame = E().Frame;
   if (X >= frame.W || Y >= frame.H || X + W <= 0 || Y + H <= 0) return;
-  if (W * H > kLargestCached) {
-    BlitScaled(frame, picture, from, X, Y, W, H, tint, a);
+  const CacheKey key{id, from, static_cast<int>(W), static_cast<int>(H), tint};
+  const bool direct = W * H > kLargestCached;
+  const DrawCall call{key, X, Y, a, direct ? &picture : &Cached(picture, id, from, key.W, key.H, tint), direct};
+  FrameState& f = Frames();
+  if (f.InFrame && f.Accelerated) {
+    f.Calls.push_back(call);
     return;
   }
-  Blit(frame, Cached(picture, id, from, static_cast<int>(W), static_cast<int>(H), tint), X, Y, a);
+  // Drawn at once (outside a frame, or unaccelerated): whatever was kept no longer matches the frame.
+  if (!f.InFrame) Forget(f);
+  Rasterise(frame, call);
 }
 
 }  // namespace
+
+void SetAcceleration(bool on) {
+  FrameState& f = Frames();
+  f.Accelerated = on;
+  SetWideBlend(on);
+  Forget(f);
+}
+
+bool Accelerated() { return Frames().Accelerated; }
+
+void BeginFrame() {
+  FrameState& f = Frames();
+  TrimCache();
+  f.InFrame = true;
+  f.Calls.clear();
+  if (!f.Accelerated) Clear(E().Frame, 0xFF000000u);
+}
+
+bool EndFrame() {
+  FrameState& f = Frames();
+  Image& frame = E().Frame;
+  f.InFrame = false;
+  if (!f.Accelerated) return f.Changed = true;
+  const size_t n = f.Calls.size();
+  size_t same = 0;
+  while (same < n && same < f.Last.size() && f.Calls[same] == f.Last[same]) ++same;
+  if (same == n && n == f.Last.size() && f.LayerValid) return f.Changed = false;
+
+  size_t from = 0;
+  if (f.LayerValid && f.LayerCalls <= same) {
+    frame.Px = f.Layer.Px;
+    from = f.LayerCalls;
+  } else {
+    Clear(frame, 0xFF000000u);
+    f.LayerValid = false;
+  }
+  if (!f.LayerValid || same >= f.LayerCalls + kLayerGain) {
+    for (; from < same; ++from) Rasterise(frame, f.Calls[from]);
+    f.Layer.W = frame.W;
+    f.Layer.H = frame.H;
+    f.Layer.Px = frame.Px;
+    f.LayerCalls = same;
+    f.LayerValid = true;
+  }
+  for (; from < n; ++from) Rasterise(frame, f.Calls[from]);
+  f.Last.swap(f.Calls);
+  f.Calls.clear();
+  return f.Changed = true;
+}
+
 
 Engine& E() {
   if (gEngine == nullptr) {
@@ -103,6 +216,8 @@ void ResetEngine() {
   gEngine = nullptr;
   gCache.clear();
   gCachePixels = 0;
+  Frames().InFrame = false;
+  Forget(Frames());
   E();
 }
 

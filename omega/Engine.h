@@ -94,6 +94,18 @@ bool DecodePicture(const std::string& nativePath, Image& out);
 // The one rounding of destination rectangles (halves to even); false for NaN / infinite values.
 bool RoundCoord(double value, int64_t& out);
 
+// ---- frames ----
+// A frame's drawing calls between BeginFrame and EndFrame are recorded and drawn at its end, from the
+// kept result of the leading calls it shares with the frame before. Outside a frame every call draws at
+// once. EndFrame tells whether the frame may differ from the last one (false: the same calls, so the
+// same pixels).
+void BeginFrame();
+bool EndFrame();
+// On by default; OMEGA_PLAIN=1 or SetAcceleration(false) draws every call at once with plain blending,
+// the reference the accelerated frames must match pixel for pixel.
+void SetAcceleration(bool on);
+bool Accelerated();
+
 // ---- text ----
 OEHandle LoadFont(const char* picture, const char* info);
 const Font* FindFont(OEHandle font);

@@ -45,8 +45,10 @@ Image MakeScaled(const Image& source, Rect from, int w, int h, uint32_t tint) {
 namespace {
 
 // Branch-free so the compiler can vectorise it: with premultiplied colours, src + dst·(255 − a)/255
-// is exactly dst for a transparent source and exactly src for an opaque one.
-void BlendRow(Pixel* __restrict dst, const Pixel* __restrict src, int count, uint32_t alpha, bool opaque) {
+// is exactly dst for a transparent source and exactly src for an opaque one. Integer-exact, so every
+// instruction set below gives the same pixels.
+inline __attribute__((always_inline)) void BlendRowBody(Pixel* __restrict dst, const Pixel* __restrict src, int count,
+                                                        uint32_t alpha, bool opaque) {
   if (alpha == 255) {
     if (opaque) {
       std::memcpy(dst, src, sizeof(Pixel) * count);
@@ -59,6 +61,45 @@ void BlendRow(Pixel* __restrict dst, const Pixel* __restrict src, int count, uin
     const Pixel s = MulPixel(src[i], alpha);
     dst[i] = s + MulPixel(dst[i], 255 - (s >> 24));
   }
+}
+
+using BlendRowFn = void (*)(Pixel* __restrict, const Pixel* __restrict, int, uint32_t, bool);
+
+void BlendRowPlain(Pixel* __restrict dst, const Pixel* __restrict src, int count, uint32_t alpha, bool opaque) {
+  BlendRowBody(dst, src, count, alpha, opaque);
+}
+
+#if defined(__x86_64__)
+#define OMEGA_WIDE_BLEND 1
+__attribute__((target("avx2"))) void BlendRowAvx2(Pixel* __restrict dst, const Pixel* __restrict src, int count,
+                                                  uint32_t alpha, bool opaque) {
+  BlendRowBody(dst, src, count, alpha, opaque);
+}
+__attribute__((target("avx512f,avx512bw,avx512vl"))) void BlendRowAvx512(Pixel* __restrict dst,
+                                                                        const Pixel* __restrict src, int count,
+                                                                        uint32_t alpha, bool opaque) {
+  BlendRowBody(dst, src, count, alpha, opaque);
+}
+#endif
+
+// The widest blender this processor runs; the plain one when wide blending is switched off.
+BlendRowFn PickBlend(bool wide) {
+#ifdef OMEGA_WIDE_BLEND
+  if (wide) {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl")) return BlendRowAvx512;
+    if (__builtin_cpu_supports("avx2")) return BlendRowAvx2;
+  }
+#else
+  (void)wide;
+#endif
+  return BlendRowPlain;
+}
+
+BlendRowFn gBlendRow = PickBlend(true);
+
+void BlendRow(Pixel* __restrict dst, const Pixel* __restrict src, int count, uint32_t alpha, bool opaque) {
+  gBlendRow(dst, src, count, alpha, opaque);
 }
 
 }  // namespace
@@ -94,6 +135,8 @@ void BlitScaled(Image& target, const Image& source, Rect from, int64_t x, int64_
     }
   }
 }
+
+void SetWideBlend(bool on) { gBlendRow = PickBlend(on); }
 
 void Clear(Image& target, Pixel colour) { std::fill(target.Px.begin(), target.Px.end(), colour); }
 

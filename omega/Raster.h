@@ -80,4 +80,8 @@ void BlitScaled(Image& target, const Image& source, Rect from, int64_t x, int64_
 
 void Clear(Image& target, Pixel colour);
 
+// Blends with the widest vectors the processor has (the default) or with plain code; the pixels are
+// the same either way.
+void SetWideBlend(bool on);
+
 }  // namespace omega
