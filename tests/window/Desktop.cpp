@@ -1,0 +1,283 @@
+#include "tests/window/Desktop.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <stb/stb_image.h>
+
+extern char** environ;
+
+namespace desk {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+uint32_t Big32(const std::string& d, size_t at) {
+  return (static_cast<uint32_t>(static_cast<uint8_t>(d[at])) << 24) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(d[at + 1])) << 16) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(d[at + 2])) << 8) | static_cast<uint8_t>(d[at + 3]);
+}
+
+int Shift(uint32_t mask) {
+  int s = 0;
+  while (mask != 0 && (mask & 1u) == 0) mask >>= 1, ++s;
+  return s;
+}
+
+int64_t TickOf(const std::string& line) {
+  char* end = nullptr;
+  const long long t = std::strtoll(line.c_str(), &end, 10);
+  return end == line.c_str() ? -1 : t;
+}
+
+std::string OperationOf(const std::string& line) {
+  const auto a = line.find(' ');
+  if (a == std::string::npos) return "";
+  const auto b = line.find(' ', a + 1);
+  return line.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
+}
+
+}  // namespace
+
+bool HaveProgram(const std::string& name) {
+  for (const char* dir : {"/usr/bin/", "/bin/", "/usr/local/bin/"})
+    if (access((std::string(dir) + name).c_str(), X_OK) == 0) return true;
+  return false;
+}
+
+std::string TempFolder() {
+  std::string templ = (fs::temp_directory_path() / "zanoru-window-XXXXXX").string();
+  return mkdtemp(templ.data());
+}
+
+Picture ReadXwd(const std::string& d) {
+  Picture p;
+  if (d.size() < 100) return p;
+  const uint32_t headerSize = Big32(d, 0), version = Big32(d, 4), format = Big32(d, 8);
+  const uint32_t width = Big32(d, 16), height = Big32(d, 20), byteOrder = Big32(d, 28);
+  const uint32_t bitsPerPixel = Big32(d, 44), bytesPerLine = Big32(d, 48);
+  const uint32_t red = Big32(d, 56), green = Big32(d, 60), blue = Big32(d, 64), colours = Big32(d, 76);
+  // ZPixmap of 24- or 32-bit TrueColor pixels only: what Xvfb's 24-bit screen gives.
+  if (version != 7 || format != 2 || (bitsPerPixel != 32 && bitsPerPixel != 24) || width == 0 || height == 0 ||
+      width > 16384 || height > 16384 || headerSize < 100)
+    return p;
+  const uint64_t start = static_cast<uint64_t>(headerSize) + static_cast<uint64_t>(colours) * 12;
+  const uint32_t bytes = bitsPerPixel / 8;
+  if (bytesPerLine < width * bytes || start + static_cast<uint64_t>(bytesPerLine) * height > d.size()) return p;
+  p.W = static_cast<int>(width);
+  p.H = static_cast<int>(height);
+  p.Rgb.resize(static_cast<size_t>(width) * height * 3);
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x) {
+      const auto* q = reinterpret_cast<const uint8_t*>(d.data() + start + static_cast<uint64_t>(y) * bytesPerLine + x * bytes);
+      uint32_t v = 0;
+      for (uint32_t i = 0; i < bytes; ++i)
+        v |= static_cast<uint32_t>(q[i]) << (byteOrder == 0 ? 8 * i : 8 * (bytes - 1 - i));
+      uint8_t* out = &p.Rgb[(static_cast<size_t>(y) * width + x) * 3];
+      out[0] = static_cast<uint8_t>((v & red) >> Shift(red));
+      out[1] = static_cast<uint8_t>((v & green) >> Shift(green));
+      out[2] = static_cast<uint8_t>((v & blue) >> Shift(blue));
+    }
+  return p;
+}
+
+Picture ReadPng(const std::string& path) {
+  Picture p;
+  int channels = 0;
+  uint8_t* px = stbi_load(path.c_str(), &p.W, &p.H, &channels, 3);
+  if (px == nullptr) return Picture{};
+  p.Rgb.assign(px, px + static_cast<size_t>(p.W) * p.H * 3);
+  stbi_image_free(px);
+  return p;
+}
+
+void WritePpm(const std::string& path, const Picture& p) {
+  std::ofstream out(path, std::ios::binary);
+  out << "P6\n" << p.W << " " << p.H << "\n255\n";
+  out.write(reinterpret_cast<const char*>(p.Rgb.data()), static_cast<std::streamsize>(p.Rgb.size()));
+}
+
+bool Xvfb::Start() {
+  for (int d = 90; d < 140; ++d) {
+    const std::string n = std::to_string(d);
+    if (access(("/tmp/.X11-unix/X" + n).c_str(), F_OK) == 0 || access(("/tmp/.X" + n + "-lock").c_str(), F_OK) == 0)
+      continue;
+    Process x;
+    if (!x.Start(TempFolder(), {"/usr/bin/Xvfb", ":" + n, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, {}))
+      return false;
+    const bool up = WaitUntil([&] { return !x.Running() || access(("/tmp/.X11-unix/X" + n).c_str(), F_OK) == 0; }, 10);
+    if (up && x.Running()) {
+      Display = d;
+      Pid = x.Pid;
+      x.Pid = -1;  // ours now
+      return true;
+    }
+    // Another server took the number first: try the next one.
+  }
+  return false;
+}
+
+Xvfb::~Xvfb() {
+  if (Pid > 0) {
+    kill(Pid, SIGTERM);
+    int status = 0;
+    waitpid(Pid, &status, 0);
+  }
+}
+
+bool Process::Start(const std::string& folder, const std::vector<std::string>& args,
+                    const std::map<std::string, std::string>& env) {
+  Folder = folder;
+  std::vector<std::string> vars;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string var = *e;
+    if (var.rfind("DISPLAY=", 0) == 0 || var.rfind("WAYLAND_DISPLAY=", 0) == 0 || var.rfind("OMEGA_", 0) == 0)
+      continue;
+    vars.push_back(var);
+  }
+  for (const auto& [k, v] : env) vars.push_back(k + "=" + v);
+  std::vector<char*> envp;
+  for (auto& v : vars) envp.push_back(v.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> argsCopy = args;
+  std::vector<char*> argv;
+  for (auto& a : argsCopy) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const std::string out = folder + "/.stdout", err = folder + "/.stderr";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+  pid_t pid = -1;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  Pid = pid;
+  return Pid > 0;
+}
+
+bool Process::Running() {
+  if (Pid <= 0) return false;
+  int status = 0;
+  if (waitpid(Pid, &status, WNOHANG) != Pid) return true;
+  Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  Pid = -1;
+  return false;
+}
+
+bool Process::Wait(double seconds) {
+  if (WaitUntil([&] { return !Running(); }, seconds)) return true;
+  kill(Pid, SIGKILL);
+  int status = 0;
+  waitpid(Pid, &status, 0);
+  Status = 128 + SIGKILL;
+  Pid = -1;
+  return false;
+}
+
+std::string Process::Stdout() const { return ReadAll(Folder + "/.stdout"); }
+std::string Process::Stderr() const { return ReadAll(Folder + "/.stderr"); }
+
+Process::~Process() {
+  if (Pid > 0) Wait(0);
+}
+
+Ran Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env, double seconds) {
+  Process p;
+  Ran r;
+  if (!p.Start(TempFolder(), args, env)) return r;
+  p.Wait(seconds);
+  r.Status = p.Status;
+  r.Out = p.Stdout();
+  r.Err = p.Stderr();
+  std::error_code ec;
+  fs::remove_all(p.Folder, ec);
+  return r;
+}
+
+bool Desktop::FindWindow(const std::string& name, double seconds) {
+  const Ran r = Run({"/usr/bin/xdotool", "search", "--sync", "--onlyvisible", "--name", name}, {{"DISPLAY", Display}}, seconds);
+  if (r.Status != 0) return false;
+  Window = r.Out.substr(0, r.Out.find('\n'));
+  return !Window.empty();
+}
+
+bool Desktop::Xdotool(const std::vector<std::string>& args) {
+  std::vector<std::string> all = {"/usr/bin/xdotool"};
+  all.insert(all.end(), args.begin(), args.end());
+  return Run(all, {{"DISPLAY", Display}}).Status == 0;
+}
+
+bool Desktop::MoveTo(int x, int y) {
+  return Xdotool({"mousemove", "--sync", "--window", Window, std::to_string(x), std::to_string(y)});
+}
+
+bool Desktop::Click() { return Xdotool({"click", "1"}); }
+
+bool Desktop::Key(const std::string& key) { return Xdotool({"key", "--window", Window, key}); }
+
+Picture Desktop::Shot(const std::string& folder) {
+  const std::string file = folder + "/window.xwd";
+  if (Run({"/usr/bin/xwd", "-id", Window, "-silent", "-out", file}, {{"DISPLAY", Display}}).Status != 0) return {};
+  return ReadXwd(ReadAll(file));
+}
+
+bool WaitUntil(const std::function<bool()>& ready, double seconds) {
+  for (double waited = 0; waited < seconds; waited += 0.05) {
+    if (ready()) return true;
+    usleep(50000);
+  }
+  return ready();
+}
+
+std::vector<std::string> LiveTrace::Lines() const {
+  const std::string text = ReadAll(Path);
+  std::vector<std::string> out;
+  size_t at = 0;
+  for (size_t nl; (nl = text.find('\n', at)) != std::string::npos; at = nl + 1) out.push_back(text.substr(at, nl - at));
+  return out;
+}
+
+int64_t LiveTrace::LastTick() const {
+  const auto lines = Lines();
+  return lines.empty() ? -1 : TickOf(lines.back());
+}
+
+int64_t LiveTrace::FirstTick(const std::string& operation, const std::string& text, int64_t from) const {
+  for (const auto& line : Lines())
+    if (TickOf(line) >= from && OperationOf(line) == operation && line.find(text) != std::string::npos)
+      return TickOf(line);
+  return -1;
+}
+
+int64_t LiveTrace::FirstBusyTick(const std::string& operation, int count, int64_t from) const {
+  int64_t tick = -1;
+  int seen = 0;
+  for (const auto& line : Lines()) {
+    const int64_t t = TickOf(line);
+    if (t < from) continue;
+    if (t != tick) tick = t, seen = 0;
+    if (OperationOf(line) == operation && ++seen == count) return t;
+  }
+  return -1;
+}
+
+}  // namespace desk

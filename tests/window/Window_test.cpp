@@ -1,0 +1,273 @@
+// The real game in a real window under a private X server, played with real input from xdotool.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/support/GameRun.h"
+#include "tests/window/Desktop.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kPlayerFile[] = "\xC2\xE0\xF1\xFF\r\n";  // "Вася": the game starts in the menu after the intro
+const char kGreeting[] = "Добро пожаловать в игру, Вася";
+constexpr int kMenuSettles = 80;  // ticks from the menu's first frame until its fade has ended
+constexpr int kBusyFrame = 100;   // a frame of the game scene draws many more sprites than any menu
+
+// The menu after its fade, the pointer at (300, 400), drawn headless: the window must show the same.
+const desk::Picture& HeadlessMenu() {
+  static const desk::Picture picture = [] {
+    GameRunOptions options;
+    options.Files["PlayerN.cgm"] = kPlayerFile;
+    options.Script = "10 key 27\n60 move 300 400\n250 shot menu.png\n251 quit\n";
+    const GameRun run = RunGame(options);
+    return desk::ReadPng(run.Folder + "/menu.png");
+  }();
+  return picture;
+}
+
+struct Difference {
+  long Pixels = 0;
+  int FirstX = -1, FirstY = -1;
+};
+
+Difference Compare(const desk::Picture& a, const desk::Picture& b) {
+  Difference d;
+  for (int y = 0; y < a.H; ++y)
+    for (int x = 0; x < a.W; ++x)
+      if (!std::equal(a.At(x, y), a.At(x, y) + 3, b.At(x, y))) {
+        if (d.Pixels++ == 0) d.FirstX = x, d.FirstY = y;
+      }
+  return d;
+}
+
+std::string Colour(const desk::Picture& p, int x, int y) {
+  const uint8_t* c = p.At(x, y);
+  return std::to_string(c[0]) + "," + std::to_string(c[1]) + "," + std::to_string(c[2]);
+}
+
+class WindowGame : public ::testing::Test {
+ protected:
+  desk::Xvfb X;
+  desk::Desktop D;
+  desk::Process Game;
+  desk::LiveTrace Trace;
+  std::string Dir;
+
+  void SetUp() override {
+    if (!desk::HaveProgram("Xvfb") || !desk::HaveProgram("xdotool") || !desk::HaveProgram("xwd"))
+      GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
+    ASSERT_TRUE(X.Start()) << "no free display for Xvfb from :90 up";
+    D.Display = X.Name();
+    Dir = desk::TempFolder();
+    fs::create_directory_symlink(fs::path(GameFolder()) / "Data", Dir + "/Data");
+    fs::create_directory_symlink(fs::path(GameFolder()) / "DX", Dir + "/DX");
+    std::ofstream(Dir + "/PlayerN.cgm", std::ios::binary) << kPlayerFile;
+    // SDL's use of D-Bus leaves a small allocation behind that is not ours.
+    std::ofstream(Dir + "/lsan.supp") << "leak:libdbus-1.so\n";
+    Trace.Path = Dir + "/trace.txt";
+  }
+
+  void StartGame(const std::string& executable = GameFolder() + "/zanoru",
+                 const std::vector<std::string>& extraArgs = {}) {
+    std::vector<std::string> args = {executable};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    ASSERT_TRUE(Game.Start(Dir, args, {{"DISPLAY", D.Display}, {"OMEGA_TRACE", Trace.Path},
+                                       {"LSAN_OPTIONS", "suppressions=" + Dir + "/lsan.supp"}}));
+    ASSERT_TRUE(D.FindWindow("^Zanoru$", 30)) << "the window did not appear: " << Game.Stderr();
+  }
+
+  // Waits until `ticks` more timer ticks have run than when it was called.
+  bool RunTicks(int ticks, double seconds = 30) {
+    const int64_t from = Trace.LastTick();
+    return desk::WaitUntil([&] { return Trace.LastTick() >= from + ticks; }, seconds);
+  }
+
+  // Skips the intro with Escape and waits until the menu's fade has ended; the menu's first tick.
+  int64_t ToMenu() {
+    EXPECT_TRUE(RunTicks(5)) << "the game does not tick: " << Game.Stderr();
+    EXPECT_TRUE(D.Key("Escape"));
+    int64_t menu = -1;
+    EXPECT_TRUE(desk::WaitUntil([&] { return (menu = Trace.FirstTick("Text_Draw", kGreeting)) >= 0; }, 30))
+        << "the menu did not open after Escape";
+    EXPECT_TRUE(desk::WaitUntil([&] { return Trace.LastTick() >= menu + kMenuSettles; }, 30));
+    return menu;
+  }
+
+  // Clicks at a window position and waits for the game scene's first frame; its tick, or -1.
+  int64_t StartPlaying(int x, int y) {
+    const int64_t from = Trace.LastTick();
+    EXPECT_TRUE(D.MoveTo(x, y));
+    EXPECT_TRUE(RunTicks(3));
+    EXPECT_TRUE(D.Click());
+    int64_t game = -1;
+    desk::WaitUntil([&] { return (game = Trace.FirstBusyTick("ASprite_Draw", kBusyFrame, from)) >= 0; }, 30);
+    return game;
+  }
+
+  // The pointer's position as the game last read it from the engine.
+  std::string LastPointer() {
+    std::string x, y;
+    for (const auto& line : Trace.Lines()) {
+      if (line.find(" Mouse_X =") != std::string::npos) x = line.substr(line.find('=') + 1);
+      if (line.find(" Mouse_Y =") != std::string::npos) y = line.substr(line.find('=') + 1);
+    }
+    return x + "," + y;
+  }
+};
+
+TEST_F(WindowGame, ShowsTheHeadlessPictureThenPlaysAndQuitsThroughTheMenu) {
+  const desk::Picture& expected = HeadlessMenu();
+  ASSERT_EQ(expected.W, 1024) << "the headless run wrote no menu picture";
+  StartGame();
+  ToMenu();
+  ASSERT_TRUE(D.MoveTo(300, 400));
+  ASSERT_TRUE(RunTicks(10));
+  const desk::Picture menu = D.Shot(Dir);
+  ASSERT_EQ(menu.W, 1024) << "no window decorations: the client area is the window";
+  ASSERT_EQ(menu.H, 768);
+  const Difference diff = Compare(menu, expected);
+  if (diff.Pixels != 0) desk::WritePpm(Dir + "/window-menu.ppm", menu);
+  EXPECT_EQ(diff.Pixels, 0) << "the window's menu differs from the headless one; first at (" << diff.FirstX << ", "
+                            << diff.FirstY << "): expected " << Colour(expected, diff.FirstX, diff.FirstY) << ", got "
+                            << Colour(menu, diff.FirstX, diff.FirstY) << " (" << Dir << "/window-menu.ppm)";
+
+  // "Новая игра", and the world runs for a while.
+  const int64_t game = StartPlaying(512, 165);
+  ASSERT_GE(game, 0) << "the game scene did not start after clicking Новая игра";
+  ASSERT_TRUE(RunTicks(200));
+  const desk::Picture world = D.Shot(Dir);
+  ASSERT_EQ(world.W, 1024);
+  EXPECT_GT(Compare(world, expected).Pixels, 1024L * 768 / 2) << "the window still shows the menu";
+
+  // Escape back to the menu, then "Выйти".
+  const int64_t escaped = Trace.LastTick();
+  ASSERT_TRUE(D.Key("Escape"));
+  int64_t back = -1;
+  ASSERT_TRUE(desk::WaitUntil([&] { return (back = Trace.FirstTick("Text_Draw", kGreeting, escaped)) >= 0; }, 30))
+      << "Escape did not lead back to the menu";
+  ASSERT_TRUE(desk::WaitUntil([&] { return Trace.LastTick() >= back + kMenuSettles; }, 30));
+  ASSERT_TRUE(D.MoveTo(512, 615));
+  ASSERT_TRUE(RunTicks(3));
+  ASSERT_TRUE(D.Click());
+  ASSERT_TRUE(Game.Wait(30)) << "the game did not end after Выйти";
+  EXPECT_EQ(Game.Status, 0) << Game.Stderr();
+  EXPECT_GE(Trace.FirstTick("OE_Quit"), back) << "the game ended other than through the menu";
+  EXPECT_EQ(fs::exists(Dir + "/records.vyx") ? fs::file_size(Dir + "/records.vyx") : 0u, 520u);
+}
+
+TEST_F(WindowGame, ScaledWindowIsLetterboxedAndThePointerStillHits) {
+  const desk::Picture& expected = HeadlessMenu();
+  ASSERT_EQ(expected.W, 1024) << "the headless run wrote no menu picture";
+  StartGame();
+  ToMenu();
+  // 1280×1024 holds the game 1.25 times: 1280×960 with a 32-pixel black bar above and below. The
+  // window goes to the corner first so that all of it is on the screen.
+  ASSERT_TRUE(D.Xdotool({"windowmove", "--sync", D.Window, "0", "0"}));
+  ASSERT_TRUE(D.Xdotool({"windowsize", "--sync", D.Window, "1280", "1024"}));
+  ASSERT_TRUE(D.MoveTo(375, 532));  // (300, 400) in the game
+  ASSERT_TRUE(RunTicks(10));
+  EXPECT_EQ(LastPointer(), "300,400") << "the pointer in game coordinates";
+  const desk::Picture shot = D.Shot(Dir);
+  ASSERT_EQ(shot.W, 1280);
+  ASSERT_EQ(shot.H, 1024);
+  long barPixels = 0;
+  for (int y : {0, 15, 31, 992, 1010, 1023})
+    for (int x = 0; x < shot.W; ++x) barPixels += shot.At(x, y)[0] + shot.At(x, y)[1] + shot.At(x, y)[2] != 0;
+  EXPECT_EQ(barPixels, 0) << "the bars above and below are black";
+  // The picture between the bars is the menu, scaled: compare the middles of 4×4 blocks.
+  int samples = 0, close = 0;
+  for (int y = 2; y < 768; y += 4)
+    for (int x = 2; x < 1024; x += 4) {
+      const uint8_t* want = expected.At(x, y);
+      const uint8_t* got = shot.At(x * 5 / 4, 32 + y * 5 / 4);
+      ++samples;
+      close += std::abs(want[0] - got[0]) <= 24 && std::abs(want[1] - got[1]) <= 24 && std::abs(want[2] - got[2]) <= 24;
+    }
+  if (close < samples * 95 / 100) desk::WritePpm(Dir + "/window-scaled.ppm", shot);
+  EXPECT_GE(close, samples * 95 / 100) << "of " << samples << " points of the scaled menu (" << Dir << ")";
+
+  // Новая игра at its scaled place: (512, 165) in the game, (512 × 1.25, 32 + 165 × 1.25) in the window.
+  EXPECT_GE(StartPlaying(640, 239), 0) << "clicking the scaled button did not start the game";
+  EXPECT_EQ(LastPointer(), "512,165");
+  // SIGTERM ends the game the way closing the window does: the records are written, status 0.
+  kill(Game.Pid, SIGTERM);
+  ASSERT_TRUE(Game.Wait(30));
+  EXPECT_EQ(Game.Status, 0) << Game.Stderr();
+  EXPECT_TRUE(fs::exists(Dir + "/records.vyx"));
+}
+
+TEST_F(WindowGame, NoTicksWhileMinimisedAndNoCatchingUpAfter) {
+  StartGame();
+  ToMenu();
+  // Without a window manager, unmapping the window is what minimising it is for SDL.
+  ASSERT_TRUE(RunTicks(20));
+  ASSERT_TRUE(D.Xdotool({"windowunmap", "--sync", D.Window}));
+  usleep(300000);  // a frame in flight may still finish
+  const int64_t hidden = Trace.LastTick();
+  sleep(2);
+  EXPECT_EQ(Trace.LastTick(), hidden) << "ticks ran while the window was minimised";
+  ASSERT_TRUE(D.Xdotool({"windowmap", "--sync", D.Window}));
+  ASSERT_TRUE(RunTicks(1, 10)) << "the game did not come back";
+  // Two seconds owed would be 166 ticks at once; the clock restarted instead.
+  usleep(200000);
+  EXPECT_LT(Trace.LastTick() - hidden, 100) << "the clock tried to catch up the minimised time";
+  EXPECT_TRUE(Game.Running());
+  kill(Game.Pid, SIGTERM);
+  ASSERT_TRUE(Game.Wait(30));
+  EXPECT_EQ(Game.Status, 0) << Game.Stderr();
+}
+
+TEST_F(WindowGame, F12SavesTheFrameUnderTheNextFreeName) {
+  const desk::Picture& expected = HeadlessMenu();
+  ASSERT_EQ(expected.W, 1024) << "the headless run wrote no menu picture";
+  std::ofstream(Dir + "/zanoru-0001.png") << "the player's own file";
+  StartGame();
+  ToMenu();
+  ASSERT_TRUE(D.MoveTo(300, 400));
+  ASSERT_TRUE(RunTicks(10));
+  ASSERT_TRUE(D.Key("F12"));
+  ASSERT_TRUE(desk::WaitUntil([&] { return Game.Stdout().find("zanoru-0002.png") != std::string::npos; }, 10))
+      << Game.Stdout() << Game.Stderr();
+  ASSERT_TRUE(D.Key("F12"));
+  ASSERT_TRUE(desk::WaitUntil([&] { return Game.Stdout().find("zanoru-0003.png") != std::string::npos; }, 10))
+      << Game.Stdout();
+  kill(Game.Pid, SIGTERM);
+  ASSERT_TRUE(Game.Wait(30));
+  EXPECT_EQ(Game.Status, 0) << Game.Stderr();
+
+  EXPECT_NE(Game.Stdout().find(Dir + "/zanoru-0002.png"), std::string::npos) << "says where: " << Game.Stdout();
+  EXPECT_EQ(ReadFile(Dir + "/zanoru-0001.png"), "the player's own file") << "an existing file was overwritten";
+  const desk::Picture shot = desk::ReadPng(Dir + "/zanoru-0002.png");
+  ASSERT_EQ(shot.W, 1024);
+  ASSERT_EQ(shot.H, 768);
+  EXPECT_EQ(Compare(shot, expected).Pixels, 0) << "the screenshot is the menu as drawn";
+  EXPECT_EQ(desk::ReadPng(Dir + "/zanoru-0003.png").W, 1024);
+  EXPECT_FALSE(fs::exists(Dir + "/zanoru-0004.png"));
+}
+
+// A program that reports every key press it is given: F12 must not be one, other keys must.
+TEST_F(WindowGame, F12IsNotAKeyOfTheGame) {
+  StartGame(OMEGA_PROBE, {OMEGA_LIBRARY});
+  ASSERT_TRUE(desk::WaitUntil([&] { return Game.Stdout().find("load\n") != std::string::npos; }, 20));
+  ASSERT_TRUE(D.Key("F12"));
+  ASSERT_TRUE(desk::WaitUntil([&] { return Game.Stdout().find("zanoru-0001.png") != std::string::npos; }, 10))
+      << Game.Stdout() << Game.Stderr();
+  ASSERT_TRUE(D.Key("F11"));
+  ASSERT_TRUE(desk::WaitUntil([&] { return Game.Stdout().find(" key 122\n") != std::string::npos; }, 10))
+      << "the key after F12 did arrive: " << Game.Stdout();
+  // The probe quits on Escape, often before xdotool is done with the window: its status says nothing.
+  D.Key("Escape");
+  ASSERT_TRUE(Game.Wait(30));
+  EXPECT_EQ(Game.Status, 0) << Game.Stderr();
+  EXPECT_EQ(Game.Stdout().find(" key 123\n"), std::string::npos) << Game.Stdout();
+  EXPECT_EQ(Trace.FirstTick("Key_Press", " 123 =1"), -1);
+  EXPECT_EQ(Trace.FirstTick("Key_Down", " 123 =1"), -1);
+}
+
+}  // namespace
