@@ -1,0 +1,213 @@
+// The accelerated frame (recorded calls, kept leading layer, skipped unchanged frames, wide blending)
+// against the plain one (every call drawn at once, plain blending): the same pixels, frame after frame.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "tests/omega/support/EngineFixture.h"
+
+namespace {
+
+uint32_t Noise(int x, int y, int seed) {
+  uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u +
+               static_cast<uint32_t>(seed) * 982451653u;
+  h = (h ^ (h >> 13)) * 1274126177u;
+  return h ^ (h >> 16);
+}
+
+std::vector<uint32_t> Pixels(int w, int h, const std::function<uint32_t(int, int)>& colour) {
+  std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) px[static_cast<size_t>(y) * w + x] = colour(x, y);
+  return px;
+}
+
+// Every alpha from transparent to opaque turns up in these pictures.
+uint32_t SoftEdged(int x, int y, int seed) {
+  const int dx = x % 64 - 32, dy = y % 128 - 80;
+  const int d = dx * dx + dy * dy / 4;
+  const uint32_t a = d < 300 ? 255u : d < 812 ? static_cast<uint32_t>(255 - (d - 300) / 2) : 0u;
+  return (a << 24) | (Noise(x, y, seed) & 0xFFFFFFu);
+}
+
+class PerfFrames : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    using omega_test::WritePng;
+    WritePng("back.png", 1024, 768, Pixels(1024, 768, [](int x, int y) { return 0xFF000000u | Noise(x, y, 1); }));
+    WritePng("ground.png", 256, 128, Pixels(256, 128, [](int x, int y) { return 0xFF000000u | Noise(x, y, 2); }));
+    WritePng("groundm.png", 256, 128, Pixels(256, 128, [](int x, int y) {
+      const int dx = std::abs(x % 64 - 32), dy = std::abs(y - 112);
+      const uint32_t v = dx * 16 + dy * 32 < 512 ? 255u : dx * 16 + dy * 32 < 560 ? 90u : 0u;
+      return 0xFF000000u | v * 0x010101u;
+    }));
+    WritePng("unit.png", 256, 256, Pixels(256, 256, [](int x, int y) { return SoftEdged(x, y, 3); }));
+    WritePng("black.png", 8, 8, Pixels(8, 8, [](int, int) { return 0xFF000000u; }));
+    WritePng("font.png", 128, 64, Pixels(128, 64, [](int x, int y) { return SoftEdged(x * 4, y * 2, 4); }));
+    std::string ofi(omega::kOfiSize, '\0');
+    ofi[0] = 16;
+    for (int c = 32; c < 128; ++c) {  // glyph c: a 12×14 cell of the picture
+      const int16_t f[7] = {static_cast<int16_t>((c % 8) * 16), static_cast<int16_t>((c / 8 % 4) * 16), 12, 14, 1, -2, 11};
+      for (int i = 0; i < 7; ++i) {
+        ofi[1 + c * 14 + i * 2] = static_cast<char>(f[i] & 0xFF);
+        ofi[2 + c * 14 + i * 2] = static_cast<char>((f[i] >> 8) & 0xFF);
+      }
+    }
+    omega_test::WriteFile("font.ofi", ofi);
+    back_ = Tex_LoadFromFile("back.png", -1, 1);
+    Tex_LoadMaskFromFile("groundm.png");
+    ground_ = Tex_LoadFromFile("ground.png", -1, 330);
+    Tex_SetFramesSize(ground_, 64, 128);
+    unit_ = Tex_LoadFromFile("unit.png", -1, 1);
+    Tex_SetFramesSize(unit_, 64, 128);
+    black_ = Tex_LoadFromFile("black.png", -1, 1);
+    font_ = Text_LoadFontFromFile("font.png", "font.ofi", 0, 394);
+  }
+
+  // A game-scene frame: backdrop, ground (one tile changes with `groundVariant`), units that move with
+  // n at fractional positions (some off the edges, some tinted), text, a fade; a very large sprite
+  // (drawn straight from its picture) on some frames.
+  void GameFrame(int n, int groundVariant) const {
+    SSprite_Draw(back_, 0, 0, 1024, 768, 255, 0, 1);
+    for (int r = 0; r < 50; ++r)
+      for (int c = 0; c < 18; ++c)
+        ASprite_Draw(ground_, static_cast<float>(c * 64 - 32 * (r % 2)), static_cast<float>(r * 16 - 112), 64, 128,
+                     1 + (c + r + (r == 20 && c == 7 ? groundVariant : 0)) % 4, 255, 0, 1);
+    for (int u = 0; u < 160; ++u) {
+      const float x = static_cast<float>((u * 71 + n * 3) % 1150) - 60.5f + 0.25f * static_cast<float>(n % 4);
+      const float y = static_cast<float>((u * 37 + n) % 860) - 70.5f;
+      ASprite_Draw(unit_, x, y, 64, 128, 1 + (u + n) % 8, 255, 0, 1);
+      FX_SetColorMix(0x102030u * static_cast<uint32_t>(u % 7 + 1));
+      ASprite_Draw(unit_, x, y, 48 + u % 5 * 8, 96 + u % 3 * 16, 1 + u % 8, u % 2 ? 255 : 140, 0, 9);
+    }
+    Text_Draw(font_, 300.5f, 40.5f, "Zanoru: the quick brown fox", 1.5f, 0.5f, 255, 0x20C040);
+    Text_Draw(font_, -10, 700, "jumps over the lazy dog", 0.75f, 0, 200, 0xFFFFFF);
+    if (n % 3 == 0) SSprite_Draw(unit_, -700, -600, 2400, 1900, 90, 0, 1);
+    SSprite_Draw(black_, 0, 0, 1026, 770, (n * 37) % 256, 0, 1);
+  }
+
+  void MenuFrame(int highlighted) const {
+    SSprite_Draw(back_, 0, 0, 1024, 768, 255, 0, 1);
+    for (int i = 0; i < 6; ++i) {
+      ASprite_Draw(unit_, 422, static_cast<float>(120 + 90 * i), 180, 75, i == highlighted ? 2 : 1, 255, 0, 1);
+      Text_Draw(font_, 461, static_cast<float>(145 + 90 * i), "Menu item", 1, 0, 255, 0);
+    }
+  }
+
+  struct Shown {
+    std::vector<omega::Pixel> Px;
+    bool Changed = true;
+  };
+
+  // Draws each frame of `frames` as the loops do, with acceleration on or off, and keeps the pixels.
+  static std::vector<Shown> Run(bool accelerated, const std::vector<std::function<void()>>& frames) {
+    omega::SetAcceleration(accelerated);
+    std::vector<Shown> out;
+    for (const auto& draw : frames) {
+      omega::BeginFrame();
+      draw();
+      const bool changed = omega::EndFrame();
+      out.push_back(Shown{omega::E().Frame.Px, changed});
+    }
+    omega::SetAcceleration(true);
+    return out;
+  }
+
+  static void ExpectSamePixels(const std::vector<Shown>& plain, const std::vector<Shown>& fast) {
+    ASSERT_EQ(plain.size(), fast.size());
+    for (size_t f = 0; f < plain.size(); ++f) {
+      const auto& a = plain[f].Px;
+      const auto& b = fast[f].Px;
+      ASSERT_EQ(a.size(), b.size()) << "frame " << f;
+      for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) {
+          ADD_FAILURE() << "frame " << f << ", pixel (" << i % omega::kScreenW << ", " << i / omega::kScreenW
+                        << "): expected " << Hex(a[i]) << " (plain), got " << Hex(b[i]) << " (accelerated)";
+          break;
+        }
+    }
+  }
+
+  OEHandle back_ = 0, ground_ = 0, unit_ = 0, black_ = 0, font_ = 0;
+};
+
+TEST_F(PerfFrames, GameFramesMatchThePlainDrawingWhileTheLeadingCallsStayOrChange) {
+  std::vector<std::function<void()>> frames;
+  for (int n = 0; n < 5; ++n) frames.push_back([this, n] { GameFrame(n, 0); });  // the ground layer kept
+  frames.push_back([this] { GameFrame(4, 0); });                                 // the same calls again
+  frames.push_back([this] { GameFrame(5, 1); });   // one ground tile differs: the layer is made anew
+  frames.push_back([this] { GameFrame(6, 1); });
+  frames.push_back([this] { MenuFrame(0); });       // far fewer calls, a prefix of nothing kept
+  frames.push_back([this] { MenuFrame(0); });
+  frames.push_back([this] { MenuFrame(3); });       // the highlight moves
+  frames.push_back([] {});                          // nothing drawn: black
+  frames.push_back([this] { GameFrame(7, 0); });
+  ExpectSamePixels(Run(false, frames), Run(true, frames));
+}
+
+TEST_F(PerfFrames, OnlyAFrameWithTheSameCallsAsTheLastIsReportedUnchanged) {
+  const std::vector<Shown> shown = Run(true, {[this] { MenuFrame(0); }, [this] { MenuFrame(0); },
+                                              [this] { MenuFrame(1); }, [this] { MenuFrame(1); }, [] {}, [] {}});
+  const bool expected[] = {true, false, true, false, true, false};
+  for (size_t i = 0; i < shown.size(); ++i)
+    EXPECT_EQ(shown[i].Changed, expected[i]) << "frame " << i << ": expected changed=" << expected[i];
+}
+
+TEST_F(PerfFrames, DrawingOutsideAFrameIsNotLostNorKeptByTheNextFrame) {
+  auto frames = [this](bool accelerated) {
+    omega::SetAcceleration(accelerated);
+    std::vector<std::vector<omega::Pixel>> out;
+    omega::BeginFrame();
+    GameFrame(1, 0);
+    omega::EndFrame();
+    // Drawn at once, between frames: shows at once, and the next frame starts afresh.
+    SSprite_Draw(unit_, 100, 100, 300, 300, 255, 0, 1);
+    out.push_back(omega::E().Frame.Px);
+    omega::BeginFrame();
+    GameFrame(1, 0);
+    omega::EndFrame();
+    out.push_back(omega::E().Frame.Px);
+    omega::SetAcceleration(true);
+    return out;
+  };
+  const auto plain = frames(false), fast = frames(true);
+  for (size_t f = 0; f < plain.size(); ++f)
+    EXPECT_TRUE(plain[f] == fast[f]) << "step " << f << ": the accelerated pixels differ from the plain ones";
+}
+
+// Every source alpha over every kind of destination, on rows whose lengths leave vector tails.
+TEST(PerfBlend, WideBlendingGivesThePlainBlendersPixels) {
+  omega::Image src;
+  src.W = 67;
+  src.H = 256;
+  src.Px.resize(static_cast<size_t>(src.W) * src.H);
+  for (int y = 0; y < src.H; ++y)
+    for (int x = 0; x < src.W; ++x) {
+      const uint32_t a = static_cast<uint32_t>((y + x * 13) % 256);
+      const uint32_t c = Noise(x, y, 5);
+      src.Px[static_cast<size_t>(y) * src.W + x] = (a << 24) | (omega::Mul255((c >> 16) & 0xFF, a) << 16) |
+                                                    (omega::Mul255((c >> 8) & 0xFF, a) << 8) | omega::Mul255(c & 0xFF, a);
+    }
+  omega::ComputeSpans(src);
+  for (const uint32_t alpha : {255u, 254u, 128u, 1u}) {
+    omega::Image plain;
+    plain.W = 80;
+    plain.H = 256;
+    plain.Px = Pixels(80, 256, [](int x, int y) { return Noise(x, y, 6) | (x % 3 == 0 ? 0xFF000000u : 0u); });
+    omega::Image wide = plain;
+    omega::SetWideBlend(false);
+    omega::Blit(plain, src, 5, 0, alpha);
+    omega::SetWideBlend(true);
+    omega::Blit(wide, src, 5, 0, alpha);
+    for (size_t i = 0; i < plain.Px.size(); ++i)
+      if (plain.Px[i] != wide.Px[i]) {
+        ADD_FAILURE() << "alpha " << alpha << ", pixel " << i << ": expected " << Hex(plain.Px[i]) << ", got "
+                      << Hex(wide.Px[i]);
+        break;
+      }
+  }
+}
+
+}  // namespace
