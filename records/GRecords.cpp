@@ -48,6 +48,21 @@ std::string EntryName(const TRecordEntry& entry) {
   RunError(code, reinterpret_cast<uintptr_t>(&SaveRecords));
 }
 
+// A folder we may not write in (installed read-only, with the records file made writable for the
+// player) has no room for the new table beside the old one: the file itself is written over instead.
+// A kill in the middle can then cut it short, which the next start reports like any short file.
+void SaveRecordsInPlace() {
+  TFile file;
+  int code = FileTryCreate(file, RecordsFile);
+  if (code == 0) code = FileTryWrite(file, &RecordsTable[1], kRecordsFileSize);
+  if (code == 0) code = FileTrySync(file);
+  if (file.Descriptor >= 0) {
+    const int closed = FileTryClose(file);
+    if (code == 0) code = closed;
+  }
+  if (code != 0) RunError(code, reinterpret_cast<uintptr_t>(&SaveRecords));
+}
+
 }  // namespace
 
 void ResetRecords() {
@@ -76,13 +91,18 @@ void SaveRecords() {
   TFile file;
   // A records file we may not write is left as it is, as if it were written over in place.
   int code = FileTryOpenWrite(file, RecordsFile);
-  if (code == 0) {
+  const bool writable = code == 0;
+  if (writable) {
     FileTryClose(file);
   } else if (code != kErrFileNotFound) {
     RunError(code, reinterpret_cast<uintptr_t>(&SaveRecords));
   }
 
   code = FileTryCreate(file, RecordsTempFile);
+  if (code == kErrAccessDenied && writable) {
+    SaveRecordsInPlace();
+    return;
+  }
   if (code != 0) FailSave(code, file);
   code = FileTryWrite(file, &RecordsTable[1], kRecordsFileSize);
   if (code == 0) code = FileTrySync(file);

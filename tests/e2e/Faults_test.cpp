@@ -1,0 +1,418 @@
+// The real game on broken data and under signals: pictures that cannot be shown cost nothing but the
+// picture, files the game cannot go on without end it with the run-time error report, and the records
+// table survives kills, terminations and a read-only game folder.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/GameRun.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kMapBytes = 4165;
+constexpr std::size_t kRecordsBytes = 520;
+
+bool IsRoot() { return geteuid() == 0; }
+bool CanDropToNobody() { return !IsRoot() || fs::exists("/usr/bin/setpriv"); }
+
+// Every file of the built Data folder, by its path relative to the run folder ("Data/T/K.txt").
+std::map<std::string, std::string> DataCopy() {
+  std::map<std::string, std::string> files;
+  const fs::path root = fs::path(GameFolder());
+  for (const auto& entry : fs::recursive_directory_iterator(root / "Data"))
+    if (entry.is_regular_file()) files[fs::relative(entry.path(), root).string()] = ReadFile(entry.path().string());
+  return files;
+}
+
+std::vector<std::string> Pictures(const std::map<std::string, std::string>& data) {
+  std::vector<std::string> out;
+  for (const auto& [name, bytes] : data) {
+    const std::string ext = fs::path(name).extension().string();
+    if (ext == ".jpg" || ext == ".tga") out.push_back(name);
+  }
+  return out;
+}
+
+// The tour of `make play` without its screenshots: every scene, ending with Выйти in the menu.
+std::string Tour() {
+  std::istringstream in(ReadFile(std::string(ZANORU_SOURCE_DIR) + "/scripts/tour.script"));
+  std::string script;
+  for (std::string line; std::getline(in, line);)
+    if (line.find(" shot ") == std::string::npos) script += line + "\n";
+  return script;
+}
+
+// A 4×4 24-bit BMP: a picture the decoder takes, in a format none of the game's files uses.
+std::string TinyBmp() {
+  std::string b = "BM";
+  auto le32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) b += static_cast<char>((v >> (8 * i)) & 0xFF); };
+  auto le16 = [&](uint16_t v) { b += static_cast<char>(v & 0xFF); b += static_cast<char>(v >> 8); };
+  le32(54 + 48); le32(0); le32(54);
+  le32(40); le32(4); le32(4); le16(1); le16(24); le32(0); le32(48); le32(2835); le32(2835); le32(0); le32(0);
+  for (int i = 0; i < 16; ++i) b += "\x20\x80\xE0";
+  return b;
+}
+
+// "Runtime error   5 at " — the number ends at the 17th character.
+std::string ErrorReport(int code) {
+  std::string number = std::to_string(code);
+  return "Error: Runtime error" + std::string(4 - number.size(), ' ') + number + " at ";
+}
+
+bool Traced(const GameRun& run, const std::string& operation) { return !TraceOf(run, operation).empty(); }
+
+// Runs the game through a shell wrapper that first runs `prepare` in the run folder and then, when we
+// are root, drops to nobody (file permissions do not stop root). The wrapper's own file lives outside
+// the run folder.
+GameRun RunPrepared(GameRunOptions options, const std::string& prepare, bool dropPrivileges) {
+  char name[] = "/tmp/zanoru-wrapper-XXXXXX";
+  const int fd = mkstemp(name);
+  if (fd < 0) return GameRun{};
+  close(fd);
+  const std::string game = (fs::path(GameFolder()) / "zanoru").string();
+  const bool drop = dropPrivileges && IsRoot();
+  std::ofstream(name) << "#!/bin/sh\n"
+                      << (drop ? "chmod 0755 .; : > .trace; chmod 0666 .trace .stdout .stderr\n" : "")
+                      << prepare << "\n"
+                      << (drop ? "exec setpriv --reuid=65534 --regid=65534 --clear-groups '" + game + "'\n"
+                               : "exec '" + game + "'\n");
+  fs::permissions(name, fs::perms::owner_all);
+  options.Executable = name;
+  GameRun run = RunGame(options);
+  fs::remove(name);
+  return run;
+}
+
+// Gives the folder back to us so that it can be looked at and removed.
+void Unlock(const GameRun& run) {
+  std::error_code ec;
+  fs::permissions(run.Folder, fs::perms::owner_all, fs::perm_options::add, ec);
+  for (auto it = fs::recursive_directory_iterator(run.Folder, ec); it != fs::recursive_directory_iterator(); ++it)
+    fs::permissions(it->path(), fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
+}
+
+void Tidy(const GameRun& run) {
+  Unlock(run);
+  std::error_code ec;
+  fs::remove_all(run.Folder, ec);
+}
+
+// ---- pictures and the font: the game plays on ---------------------------------------------------
+
+enum class Break { Missing, Empty, Directory, Truncated, NotAPicture, AnotherFormat };
+
+void BreakPicture(Break how, std::map<std::string, std::string>& files, const std::string& p) {
+  switch (how) {
+    case Break::Missing: files.erase(p); break;
+    case Break::Empty: files[p].clear(); break;
+    case Break::Directory: files.erase(p); files[p + "/inside"] = ""; break;
+    case Break::Truncated: files[p].resize(files[p].size() / 3); break;
+    case Break::NotAPicture: files[p] = "plain text, no picture\n"; break;
+    case Break::AnotherFormat: files[p] = TinyBmp(); break;
+  }
+}
+
+// Every picture of Data broken the same way in one run (one run per way: each is a whole tour).
+class FaultsPictures : public ::testing::TestWithParam<Break> {};
+
+TEST_P(FaultsPictures, EveryPictureBrokenTheTourStillPlaysAndQuits) {
+  const Break how = GetParam();
+  const std::map<std::string, std::string> data = DataCopy();
+  const std::vector<std::string> pictures = Pictures(data);
+  ASSERT_GE(pictures.size(), 60u) << "expected every baked picture in the game folder";
+
+  GameRunOptions options;
+  options.LinkData = false;
+  options.Files = data;
+  for (const std::string& p : pictures) BreakPicture(how, options.Files, p);
+  options.Script = Tour();
+  const GameRun run = RunGame(options);
+  EXPECT_EQ(run.Status, 0) << run.Stderr;
+  EXPECT_EQ(run.Stderr.find("Runtime error"), std::string::npos) << run.Stderr;
+  EXPECT_TRUE(Traced(run, "OE_Quit")) << "the tour did not reach Выйти";
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx").size(), kRecordsBytes) << "the save at the end did not run";
+
+  // The breakage took: pictures that are not there or not pictures fail to load, the stand-in loads.
+  const auto loads = TraceOf(run, "Tex_LoadFromFile");
+  EXPECT_GE(loads.size(), 40u);
+  const bool mustFail = how != Break::Truncated && how != Break::AnotherFormat;
+  for (const std::string& line : loads) {
+    const bool failed = line.size() >= 3 && line.compare(line.size() - 3, 3, " =0") == 0;
+    if (mustFail) {
+      EXPECT_TRUE(failed) << "expected a failed load, got: " << line;
+    }
+    // A .tga name is read as a TGA only (that format has no signature to find); under a .jpg name the
+    // decoder goes by the signature and takes the BMP.
+    if (how == Break::AnotherFormat && line.find(".jpg\"") != std::string::npos) {
+      EXPECT_FALSE(failed) << "expected the BMP to load, got: " << line;
+    }
+  }
+  if (!HasFailure()) Tidy(run);
+}
+
+std::string BreakName(const ::testing::TestParamInfo<Break>& info) {
+  static const char* const kNames[] = {"Missing", "Empty", "Directory", "Truncated", "NotAPicture", "AnotherFormat"};
+  return kNames[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, FaultsPictures,
+                         ::testing::Values(Break::Missing, Break::Empty, Break::Directory, Break::Truncated,
+                                           Break::NotAPicture, Break::AnotherFormat),
+                         BreakName);
+
+// The font's glyph table missing or cut short: the game plays on with no text.
+void PlayWithFontTable(bool present) {
+  GameRunOptions options;
+  options.LinkData = false;
+  options.Files = DataCopy();
+  if (present)
+    options.Files["Data/Font1.ofi"].resize(100);
+  else
+    options.Files.erase("Data/Font1.ofi");
+  options.Script = Tour();
+  const GameRun run = RunGame(options);
+  EXPECT_EQ(run.Status, 0) << run.Stderr;
+  EXPECT_TRUE(Traced(run, "OE_Quit"));
+  // Without a table no glyph advances: a width measured without spacing (the records' ruler) is 0.
+  int unspaced = 0;
+  for (const std::string& line : TraceOf(run, "Text_GetWidth")) {
+    std::istringstream words(line.substr(line.rfind('"') + 1));
+    std::string scale, spacing, width;
+    words >> scale >> spacing >> width;
+    if (spacing != "0") continue;
+    ++unspaced;
+    EXPECT_EQ(width, "=0") << line;
+  }
+  EXPECT_GE(unspaced, 1) << "the records' ruler was never measured";
+  if (!::testing::Test::HasFailure()) Tidy(run);
+}
+
+TEST(FaultsFont, GlyphTableMissingTheGamePlaysWithoutText) { PlayWithFontTable(false); }
+TEST(FaultsFont, GlyphTableShortTheGamePlaysWithoutText) { PlayWithFontTable(true); }
+
+// ---- the map, the ground list and the records file --------------------------------------------
+
+struct FileCase {
+  const char* Label;
+  const char* File;      // relative to the run folder
+  const char* Contents;  // nullptr: as prepared by Prepare
+  std::function<void(std::map<std::string, std::string>&)> Prepare;
+  std::string Shell;     // run in the folder before the game starts
+  int Expected;          // the exit status: 0, or the run-time error number
+  bool BeforeEngine;     // the error comes before the engine runs its loop
+};
+
+void Remove(std::map<std::string, std::string>& files, const std::string& name) { files.erase(name); }
+
+TEST(FaultsFiles, MapGroundListAndRecordsFilesThatCannotBeReadEndWithTheirErrorNumber) {
+  auto resize = [](const char* name, std::size_t size) {
+    return [=](std::map<std::string, std::string>& f) { f[name].resize(size, '\x01'); };
+  };
+  auto dir = [](const char* name) {
+    return [=](std::map<std::string, std::string>& f) { f.erase(name); f[std::string(name) + "/inside"] = ""; };
+  };
+  auto set = [](const char* name, std::string text) {
+    return [=](std::map<std::string, std::string>& f) { f[name] = text; };
+  };
+  auto none = [](std::map<std::string, std::string>&) {};
+  auto gone = [](const char* name) { return [=](std::map<std::string, std::string>& f) { Remove(f, name); }; };
+  std::string oddMap(kMapBytes, '\0');
+  for (std::size_t i = 0; i < kMapBytes; ++i) oddMap[i] = static_cast<char>((i * 97 + 13) & 0xFF);  // kinds, paths, textures out of range
+
+  const std::vector<FileCase> cases = {
+      {"map missing", "Data/1.vyx", nullptr, gone("Data/1.vyx"), "", 2, true},
+      {"map empty", "Data/1.vyx", nullptr, resize("Data/1.vyx", 0), "", 100, true},
+      {"map one byte short", "Data/1.vyx", nullptr, resize("Data/1.vyx", kMapBytes - 1), "", 100, true},
+      {"map a directory", "Data/1.vyx", nullptr, dir("Data/1.vyx"), "", 5, true},
+      {"map unreadable", "Data/1.vyx", nullptr, none, "chmod 000 Data/1.vyx", 5, true},
+      {"map longer than a map", "Data/1.vyx", nullptr, resize("Data/1.vyx", kMapBytes + 300), "", 0, false},
+      {"map values out of range", "Data/1.vyx", nullptr, set("Data/1.vyx", oddMap), "", 0, false},
+      {"ground list missing", "Data/T/K.txt", nullptr, gone("Data/T/K.txt"), "", 2, false},
+      {"ground list a directory", "Data/T/K.txt", nullptr, dir("Data/T/K.txt"), "", 5, false},
+      {"ground list unreadable", "Data/T/K.txt", nullptr, none, "chmod 000 Data/T/K.txt", 5, false},
+      {"ground list not a number", "Data/T/K.txt", nullptr, set("Data/T/K.txt", "six\r\n"), "", 106, false},
+      {"ground list negative", "Data/T/K.txt", nullptr, set("Data/T/K.txt", "-1\r\n"), "", 201, false},
+      {"ground list far too many", "Data/T/K.txt", nullptr, set("Data/T/K.txt", "100001\r\n"), "", 201, false},
+      {"ground list empty", "Data/T/K.txt", nullptr, set("Data/T/K.txt", ""), "", 0, false},
+      {"ground list more sheets than exist", "Data/T/K.txt", nullptr, set("Data/T/K.txt", "40\r\n"), "", 0, false},
+      {"records empty", "records.vyx", nullptr, set("records.vyx", ""), "", 100, true},
+      {"records one byte short", "records.vyx", nullptr, resize("records.vyx", kRecordsBytes - 1), "", 100, true},
+  };
+
+  for (const FileCase& c : cases) {
+    SCOPED_TRACE(c.Label);
+    if (!c.Shell.empty() && !CanDropToNobody()) {
+      std::printf("[ SKIPPED  ] %s: no setpriv to drop root's privileges\n", c.Label);
+      continue;
+    }
+    GameRunOptions options;
+    options.LinkData = false;
+    options.Files = DataCopy();
+    options.Files["PlayerN.cgm"] = "Ann\r\n";
+    if (std::string(c.File) == "records.vyx") options.Files["records.vyx"] = std::string(kRecordsBytes, '\0');
+    c.Prepare(options.Files);
+    // Into the game scene and out through the menu: a world that loads must also play.
+    options.Script = "1500 move 512 165\n1510 click\n1900 key 27\n2000 move 512 615\n2010 click\n2200 quit\n";
+    const GameRun run = c.Shell.empty() ? RunGame(options) : RunPrepared(options, c.Shell, true);
+    EXPECT_EQ(run.Status, c.Expected) << run.Stderr;
+    if (c.Expected == 0) {
+      EXPECT_EQ(run.Stderr.find("Runtime error"), std::string::npos) << run.Stderr;
+      EXPECT_TRUE(Traced(run, "OE_Quit"));
+    } else {
+      EXPECT_NE(run.Stderr.find(ErrorReport(c.Expected)), std::string::npos)
+          << "expected \"" << ErrorReport(c.Expected) << "\" on stderr, got: " << run.Stderr;
+      EXPECT_EQ(run.Stderr.find("Sanitizer"), std::string::npos) << run.Stderr;
+      if (c.BeforeEngine) {
+        EXPECT_FALSE(Traced(run, "OE_Init")) << "the engine started despite the error";
+      }
+      EXPECT_FALSE(Traced(run, "SSprite_Draw")) << "something was drawn despite the error";
+    }
+    if (!HasFailure()) Tidy(run);
+  }
+}
+
+// A records file the game cannot open counts as no file: the game plays with the default table, and the
+// save at the end refuses to put a new table where the old one is, so nothing of it is lost.
+TEST(FaultsFiles, RecordsUnreadableOrADirectoryIsKeptAndTheSaveReportsError5) {
+  const std::string old = std::string(kRecordsBytes, '\x07');
+  for (const char* label : {"a directory", "unreadable"}) {
+    SCOPED_TRACE(label);
+    const bool unreadable = std::string(label) == "unreadable";
+    if (unreadable && !CanDropToNobody()) GTEST_SKIP() << "no setpriv to drop root's privileges";
+    GameRunOptions options;
+    options.Files["PlayerN.cgm"] = "Ann\r\n";
+    if (unreadable)
+      options.Files["records.vyx"] = old;
+    else
+      options.Files["records.vyx/inside"] = "";
+    options.Script = "1500 quit\n";
+    const GameRun run = unreadable ? RunPrepared(options, "chmod 000 records.vyx", true) : RunGame(options);
+    Unlock(run);
+    EXPECT_EQ(run.Status, 5) << run.Stderr;
+    EXPECT_NE(run.Stderr.find(ErrorReport(5)), std::string::npos) << run.Stderr;
+    EXPECT_TRUE(Traced(run, "OE_Quit") || !TraceOf(run, "Text_Draw").empty()) << "the game did not play first";
+    if (unreadable)
+      EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), old) << "the unreadable table was changed";
+    else
+      EXPECT_TRUE(fs::is_directory(run.Folder + "/records.vyx"));
+    EXPECT_FALSE(fs::exists(run.Folder + "/records.vyx.tmp")) << "the new table was left beside the old";
+    if (!HasFailure()) Tidy(run);
+  }
+}
+
+// ---- the records table under signals and in a read-only folder ----------------------------------
+
+std::string RecordsWithTail() {
+  std::string file;
+  for (int k = 0; k < 10; ++k) {
+    std::string entry = "\x03" "Bob";
+    entry.resize(44, '\0');
+    entry += std::string("\x10\x27\x00\x00", 4);  // 10000
+    entry.resize(52, '\0');
+    file += entry;
+  }
+  return file + "tail that the save drops";
+}
+
+// A kill at any moment of a run that saves leaves either the old file or the new one, whole.
+TEST(FaultsRecords, KillAtAnyMomentLeavesTheOldOrTheNewTableWhole) {
+  const std::string old = RecordsWithTail();
+  const std::string saved = old.substr(0, kRecordsBytes);
+  GameRunOptions options;
+  options.Files["PlayerN.cgm"] = "Ann\r\n";
+  options.Files["records.vyx"] = old;
+  options.Script = "2 quit\n";
+  // Once without a kill, to know how long a run lasts.
+  const auto begin = std::chrono::steady_clock::now();
+  const GameRun whole = RunGame(options);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  ASSERT_EQ(whole.Status, 0) << whole.Stderr;
+  ASSERT_EQ(ReadFile(whole.Folder + "/records.vyx"), saved);
+  Tidy(whole);
+
+  constexpr int kKills = 12;
+  int killedBeforeSave = 0, killedAfterSave = 0;
+  for (int k = 0; k < kKills; ++k) {
+    const double delay = seconds * (0.3 + 0.8 * k / kKills);
+    char prepare[200];
+    std::snprintf(prepare, sizeof prepare,
+                  "'%s/zanoru' & pid=$!\nsleep %.3f\nkill -KILL $pid\nwait $pid\nexit 0\n", GameFolder().c_str(),
+                  delay);
+    const GameRun run = RunPrepared(options, prepare, false);
+    const std::string now = ReadFile(run.Folder + "/records.vyx");
+    EXPECT_TRUE(now == old || now == saved) << "after a kill at " << delay << " s the records file holds " << now.size()
+                                            << " bytes, neither the old table nor the new one";
+    (now == old ? killedBeforeSave : killedAfterSave)++;
+    if (!HasFailure()) Tidy(run);
+  }
+  std::printf("kills: %d before the save, %d after it (a run lasts %.2f s)\n", killedBeforeSave, killedAfterSave,
+              seconds);
+}
+
+TEST(FaultsRecords, LeftoverTemporaryFileFromAKilledSaveHarmsNeitherStartNorSave) {
+  GameRunOptions options;
+  options.Files["PlayerN.cgm"] = "Ann\r\n";
+  options.Files["records.vyx"] = RecordsWithTail();
+  options.Files["records.vyx.tmp"] = std::string(100, '\xFF');  // half of a table
+  options.Script = "1500 quit\n";
+  const GameRun run = RunGame(options);
+  ASSERT_EQ(run.Status, 0) << run.Stderr;
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes));
+  EXPECT_FALSE(fs::exists(run.Folder + "/records.vyx.tmp"));
+  Tidy(run);
+}
+
+TEST(FaultsRecords, TerminationDuringPlaySavesTheRecords) {
+  GameRunOptions options;
+  options.Files["PlayerN.cgm"] = "Ann\r\n";
+  options.Files["records.vyx"] = RecordsWithTail();
+  // Into the game scene, then on and on: only the signal ends this run. The scene traces hundreds of
+  // draws a tick, so a trace of 40 MB means the walkers have been out for a while.
+  options.Script = "1500 move 512 165\n1510 click\n100000000 quit\n";
+  const std::string prepare = "'" + GameFolder() +
+                              "/zanoru' & pid=$!\n"
+                              "n=0\n"
+                              "while [ $(stat -c %s \"$OMEGA_TRACE\" 2>/dev/null || echo 0) -lt 40000000 ] && "
+                              "[ $n -lt 1800 ]; do sleep 0.1; n=$((n+1)); done\n"
+                              "kill -TERM $pid\nwait $pid\nexit $?\n";
+  const GameRun run = RunPrepared(options, prepare, false);
+  EXPECT_EQ(run.Status, 0) << "expected a normal end after SIGTERM, got " << run.Status << "\n" << run.Stderr;
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes))
+      << "the save at the end did not run";
+  ASSERT_FALSE(run.Trace.empty());
+  const int lastTick = std::stoi(run.Trace.back().substr(0, run.Trace.back().find(' ')));
+  EXPECT_GT(lastTick, 1510 + 51) << "the signal came before the game scene had opened";
+  EXPECT_TRUE(TraceOf(run, "OE_Quit").empty()) << "the run was to end by the signal alone";
+  if (!HasFailure()) Tidy(run);
+}
+
+// An installed game: the folder is read-only, the records file in it writable by the player. The new
+// table cannot be made beside the old one, so it is written over the file itself.
+TEST(FaultsRecords, ReadOnlyFolderWithAWritableRecordsFileSavesInPlace) {
+  if (!CanDropToNobody()) GTEST_SKIP() << "no setpriv to drop root's privileges";
+  GameRunOptions options;
+  options.Files["PlayerN.cgm"] = "Ann\r\n";
+  options.Files["records.vyx"] = RecordsWithTail();
+  options.Script = "1500 quit\n";
+  // Root would write into the folder anyway: the wrapper drops to nobody after making it read-only.
+  const GameRun run = RunPrepared(options, "chmod 0666 records.vyx; chmod 0555 .", true);
+  Unlock(run);
+  EXPECT_EQ(run.Status, 0) << run.Stderr;
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes))
+      << "the table was not written over in place";
+  EXPECT_FALSE(fs::exists(run.Folder + "/records.vyx.tmp"));
+  if (!HasFailure()) Tidy(run);
+}
+
+}  // namespace
