@@ -13,3 +13,6 @@ struct FuzzRunError {
 void FuzzSetUp();
 // Writes the bytes as the file (a game path with backslashes), replacing what was there.
 void FuzzWriteFile(const std::string& gamePath, const uint8_t* data, std::size_t size);
+// Binds an engine that records nothing: pictures load as numbered handles, the pointer stays at
+// (300, 200). Far cheaper than the recording fake, so a list naming 100,000 sheets still fuzzes quickly.
+void FuzzBindQuietEngine();

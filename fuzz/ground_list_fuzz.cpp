@@ -4,11 +4,10 @@
 
 #include "assets/ZAN_materials.h"
 #include "fuzz/FuzzSupport.h"
-#include "tests/support/FakeEngine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzSetUp();
-  fake::Install();
+  FuzzBindQuietEngine();
   FuzzWriteFile("Data\\T\\K.txt", data, size);
   try {
     LoadMaterialSets();

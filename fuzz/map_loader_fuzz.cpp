@@ -3,13 +3,12 @@
 #include <cstdint>
 
 #include "fuzz/FuzzSupport.h"
-#include "tests/support/FakeEngine.h"
 #include "world/Game_A.h"
 #include "world/ZAN_map.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzSetUp();
-  fake::Install();  // aimed guns ask for the pointer
+  FuzzBindQuietEngine();  // aimed guns ask for the pointer
   FuzzWriteFile("Data\\1.vyx", data, size);
   try {
     LoadMap("Data\\1.vyx");

@@ -2,18 +2,24 @@
 # Runs each fuzz target of a fuzz build for a while, starting from the seed corpus kept in fuzz/corpus/.
 # New inputs found go to <build>/corpus/<target>, findings to <build>/findings/.
 set -euo pipefail
-build=${1:?build folder}
+build=$(cd "${1:?build folder}" && pwd)  # absolute: the targets change their working folder
 seconds=${2:-20}
 root=$(cd "$(dirname "$0")/.." && pwd)
 status=0
 mkdir -p "$build/findings"
-for target in "$build"/fuzz/*_fuzz; do
+targets=("$build"/fuzz/*_fuzz)
+# FUZZ_TARGETS="a_fuzz b_fuzz" runs only those (two lists side by side share the two cores).
+if [ -n "${FUZZ_TARGETS:-}" ]; then
+  targets=()
+  for name in $FUZZ_TARGETS; do targets+=("$build/fuzz/$name"); done
+fi
+for target in "${targets[@]}"; do
   name=$(basename "$target")
   work="$build/corpus/$name"
   mkdir -p "$work"
   seeds="$root/fuzz/corpus/$name"
   echo "== $name: ${seconds}s"
-  if ! "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$build/findings/$name-" \
+  if ! nice -n "${FUZZ_NICE:-10}" "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$build/findings/$name-" \
       "$work" $( [ -d "$seeds" ] && echo "$seeds" ) 2>"$build/$name.log"; then
     echo "   FINDING: see $build/$name.log and $build/findings/"
     status=1
