@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "omega/Jpeg.h"
+#include "omega/Prefetch.h"
 #include "platform/Runtime.h"
 
 namespace omega {
@@ -114,11 +116,39 @@ void Rasterise(Image& frame, const DrawCall& c) {
     Blit(frame, *c.Picture, c.X, c.Y, c.Alpha);
 }
 
+// The colour channels of p scaled by a, which becomes the alpha. Branch-free, so loops over it vectorise.
+inline Pixel PremultipliedPixel(Pixel p, uint32_t a) {
+  return (a << 24) | (Mul255((p >> 16) & 0xFF, a) << 16) | (Mul255((p >> 8) & 0xFF, a) << 8) | Mul255(p & 0xFF, a);
+}
+
 void Premultiply(Image& image) {
-  for (Pixel& p : image.Px) {
-    const uint32_t a = p >> 24;
-    p = (a << 24) | (Mul255((p >> 16) & 0xFF, a) << 16) | (Mul255((p >> 8) & 0xFF, a) << 8) | Mul255(p & 0xFF, a);
+  for (Pixel& p : image.Px) p = PremultipliedPixel(p, p >> 24);
+}
+
+// One row cut by the mask's levels and premultiplied; the pointers never overlap, which lets the
+// compiler vectorise the loop.
+void CutRow(Pixel* __restrict row, const uint8_t* __restrict levels, int width) {
+  for (int x = 0; x < width; ++x) row[x] = PremultipliedPixel(row[x], Mul255(row[x] >> 24, levels[x]));
+}
+
+// The folder whose pictures are decoded ahead at the first load, relative to the game's folder.
+constexpr const char* kDataFolder = "Data";
+
+bool gPrefetching = [] {
+  const char* off = std::getenv("OMEGA_PREFETCH");
+  return off == nullptr || std::string(off) != "0";
+}();
+
+// A picture file as DecodePicture gives it, from the decoding ahead when that has it ready (only the
+// decoding ahead works out whether it is opaque).
+bool LoadPicture(const std::string& path, Prefetched& out) {
+  if (gPrefetching) {
+    StartPrefetch(kDataFolder);
+    if (TakePrefetched(path, out)) return out.Decoded;
   }
+  out = Prefetched{};
+  out.Decoded = DecodePicture(path, out.Picture);
+  return out.Decoded;
 }
 
 Texture* FindTexture(OEHandle handle) {
@@ -163,6 +193,7 @@ bool Accelerated() { return Frames().Accelerated; }
 void BeginFrame() {
   FrameState& f = Frames();
   TrimCache();
+  DropReturnedPictures();
   f.InFrame = true;
   f.Calls.clear();
   if (!f.Accelerated) Clear(E().Frame, 0xFF000000u);
@@ -212,6 +243,7 @@ Engine& E() {
 }
 
 void ResetEngine() {
+  StopPrefetch();
   delete gEngine;
   gEngine = nullptr;
   gCache.clear();
@@ -219,6 +251,11 @@ void ResetEngine() {
   Frames().InFrame = false;
   Forget(Frames());
   E();
+}
+
+void SetPrefetching(bool on) {
+  StopPrefetch();
+  gPrefetching = on;
 }
 
 size_t CachedPixels() { return gCachePixels; }
@@ -233,20 +270,47 @@ bool RoundCoord(double value, int64_t& out) {
   return true;
 }
 
+namespace {
+bool HasJpegName(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == "jpg" || ext == "jpeg" || ext == "jpe";
+}
+}  // namespace
+
 bool DecodePicture(const std::string& nativePath, Image& out) {
   struct stat st {};
   if (stat(nativePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) return false;
+  // The game's photographs are JPEG files named so; the general loader picks its decoder by the name.
+  if (HasJpegName(nativePath) && DecodeJpeg(nativePath, out) == JpegResult::Decoded) return true;
   SDL_Surface* loaded = IMG_Load(nativePath.c_str());
   if (loaded == nullptr) return false;
+  const SDL_PixelFormat* format = loaded->format;
+  if (!SDL_ISPIXELFORMAT_INDEXED(format->format) && !SDL_HasColorKey(loaded) && loaded->w > 0 && loaded->h > 0) {
+    // Converted straight into the picture's own pixels: no second surface, no extra copy.
+    out.W = loaded->w;
+    out.H = loaded->h;
+    out.Px.resize(static_cast<size_t>(out.W) * out.H);
+    SDL_LockSurface(loaded);
+    const int converted = SDL_ConvertPixels(out.W, out.H, format->format, loaded->pixels, loaded->pitch,
+                                            SDL_PIXELFORMAT_ARGB8888, out.Px.data(), out.W * 4);
+    SDL_UnlockSurface(loaded);
+    SDL_FreeSurface(loaded);
+    return converted == 0;
+  }
+  // Palettes and colour keys (the key becomes transparent) need the surface conversion.
   SDL_Surface* argb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);
   SDL_FreeSurface(loaded);
   if (argb == nullptr) return false;
   out.W = argb->w;
   out.H = argb->h;
-  out.Px.resize(static_cast<size_t>(out.W) * out.H);
   SDL_LockSurface(argb);
+  const auto* pixels = static_cast<const uint8_t*>(argb->pixels);
+  out.Px.resize(static_cast<size_t>(out.W) * out.H);
   for (int y = 0; y < out.H; ++y) {
-    const auto* row = reinterpret_cast<const Pixel*>(static_cast<const uint8_t*>(argb->pixels) + y * argb->pitch);
+    const auto* row = reinterpret_cast<const Pixel*>(pixels + static_cast<ptrdiff_t>(y) * argb->pitch);
     std::copy(row, row + out.W, out.Px.begin() + static_cast<std::ptrdiff_t>(y) * out.W);
   }
   SDL_UnlockSurface(argb);
@@ -257,22 +321,36 @@ bool DecodePicture(const std::string& nativePath, Image& out) {
 OEHandle LoadTexture(const char* file, int32_t flags) {
   Engine& e = E();
   auto texture = std::make_unique<Texture>();
-  if (file == nullptr || !DecodePicture(NativePath(file), texture->Picture)) return 0;
+  Prefetched loaded;
+  if (file == nullptr || !LoadPicture(NativePath(file), loaded)) return 0;
+  texture->Picture = std::move(loaded.Picture);
   Image& pic = texture->Picture;
   if ((flags & kMaskFlag) != 0 && e.HasMask) {
+    // Cut by the mask and premultiplied in one pass. The mask's column for each picture column is
+    // worked out once; a mask as wide as the picture (the usual case) is read straight.
+    const bool sameWidth = e.MaskW == pic.W;
+    std::vector<uint32_t> maskColumn(sameWidth ? 0 : static_cast<size_t>(pic.W));
+    for (size_t x = 0; x < maskColumn.size(); ++x)
+      maskColumn[x] = static_cast<uint32_t>(SampleIndex(static_cast<int64_t>(x), pic.W, e.MaskW));
+    std::vector<uint8_t> levels(sameWidth ? 0 : static_cast<size_t>(pic.W));
     for (int y = 0; y < pic.H; ++y) {
       const uint8_t* maskRow = &e.Mask[static_cast<size_t>(SampleIndex(y, pic.H, e.MaskH)) * e.MaskW];
-      for (int x = 0; x < pic.W; ++x) {
-        Pixel& p = pic.Px[static_cast<size_t>(y) * pic.W + x];
-        const uint32_t alpha = Mul255(p >> 24, maskRow[SampleIndex(x, pic.W, e.MaskW)]);
-        p = (p & 0x00FFFFFFu) | (alpha << 24);
+      if (!sameWidth) {
+        for (size_t x = 0; x < levels.size(); ++x) levels[x] = maskRow[maskColumn[x]];
+        maskRow = levels.data();
       }
+      Pixel* row = &pic.Px[static_cast<size_t>(y) * pic.W];
+      CutRow(row, maskRow, pic.W);
     }
-  } else if ((flags & kMaskFlag) != 0) {
-    // No current mask (none loaded, or the last mask load failed): the picture is opaque.
-    for (Pixel& p : pic.Px) p |= 0xFF000000u;
+  } else {
+    if ((flags & kMaskFlag) != 0) {
+      // No current mask (none loaded, or the last mask load failed): the picture is opaque.
+      for (Pixel& p : pic.Px) p |= 0xFF000000u;
+      loaded.Opaque = true;
+    }
+    // An opaque picture is its own premultiplied form.
+    if (!loaded.Opaque) Premultiply(pic);
   }
-  Premultiply(pic);
   texture->Seq = ++e.LoadCount;
   texture->Id = e.NextId++;
   const auto handle = reinterpret_cast<OEHandle>(texture.get());
@@ -284,17 +362,16 @@ bool LoadMask(const char* file) {
   Engine& e = E();
   e.HasMask = false;
   e.Mask.clear();
-  Image picture;
-  if (file == nullptr || !DecodePicture(NativePath(file), picture)) return false;
-  e.MaskW = picture.W;
-  e.MaskH = picture.H;
-  e.Mask.resize(picture.Px.size());
-  for (size_t i = 0; i < picture.Px.size(); ++i) {
-    const Pixel p = picture.Px[i];
-    // Brightness with the usual luma weights; white is exactly 255.
-    e.Mask[i] = static_cast<uint8_t>((77 * ((p >> 16) & 0xFF) + 150 * ((p >> 8) & 0xFF) + 29 * (p & 0xFF) + 128) >> 8);
-  }
+  Prefetched loaded;
+  if (file == nullptr) return false;
+  const std::string path = NativePath(file);
+  if (!LoadPicture(path, loaded)) return false;
+  e.MaskW = loaded.Picture.W;
+  e.MaskH = loaded.Picture.H;
+  e.Mask = Brightness(loaded.Picture);
   e.HasMask = true;
+  // A mask's picture is often loaded next as a picture of its own: hand it back unchanged.
+  ReturnPrefetched(path, std::move(loaded));
   return true;
 }
 
@@ -338,7 +415,9 @@ OEHandle LoadFont(const char* picture, const char* info) {
   auto font = std::make_unique<Font>();
   font->Seq = ++e.LoadCount;
   font->Id = e.NextId++;
-  if (picture != nullptr && info != nullptr && DecodePicture(NativePath(picture), font->Picture)) {
+  Prefetched loaded;
+  if (picture != nullptr && info != nullptr && LoadPicture(NativePath(picture), loaded)) {
+    font->Picture = std::move(loaded.Picture);
     Premultiply(font->Picture);
     std::ifstream in(NativePath(info), std::ios::binary);
     // One byte more than a table: enough to tell a long file from a right one without reading it all.

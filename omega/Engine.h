@@ -89,6 +89,9 @@ Rect FrameRect(const Texture& texture, int32_t frame);
 void DrawSprite(OEHandle texture, float x, float y, float w, float h, int32_t alpha, int32_t flags);
 void DrawAnimated(OEHandle texture, float x, float y, float w, float h, int32_t frame, int32_t alpha,
                   int32_t flags);
+// On by default (OMEGA_PREFETCH=0 turns it off): the first picture load starts decoding every picture
+// of the game's Data folder ahead on a few threads, and loads take their picture from there.
+void SetPrefetching(bool on);
 // Decodes a picture file into a straight-alpha 0xAARRGGBB image; false when it is not a picture.
 bool DecodePicture(const std::string& nativePath, Image& out);
 // The one rounding of destination rectangles (halves to even); false for NaN / infinite values.

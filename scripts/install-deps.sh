@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake make pkg-config g++ clang libclang-rt-14-dev
-  libsdl2-dev libsdl2-image-dev
+  libsdl2-dev libsdl2-image-dev libjpeg62-turbo-dev
   libcairo2-dev libfreetype-dev libstb-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xdotool x11-apps desktop-file-utils appstream
