@@ -1,7 +1,5 @@
 #include "tests/support/GameRun.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-extern char** environ;
+#include "tests/support/Spawn.h"
 
 namespace fs = std::filesystem;
 
@@ -50,38 +48,18 @@ GameRun RunGame(const GameRunOptions& options) {
   for (const auto& [name, data] : options.Files) WriteFile(dir / name, data);
   WriteFile(dir / ".script", options.Script);
 
-  std::vector<std::string> env;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string var = *e;
-    if (var.rfind("DISPLAY=", 0) == 0 || var.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
-        var.rfind("OMEGA_", 0) == 0)
-      continue;
-    env.push_back(var);
-  }
-  env.push_back("OMEGA_SCRIPT=" + (dir / ".script").string());
-  env.push_back("OMEGA_TRACE=" + (dir / ".trace").string());
-  for (const auto& [k, v] : options.Env) env.push_back(k + "=" + v);
-  std::vector<char*> envp;
-  for (auto& s : env) envp.push_back(s.data());
-  envp.push_back(nullptr);
-
+  std::map<std::string, std::string> env = options.Env;
+  env["OMEGA_SCRIPT"] = (dir / ".script").string();
+  env["OMEGA_TRACE"] = (dir / ".trace").string();
   const std::string exe = options.Executable.empty() ? (fs::path(GameFolder()) / "zanoru").string() : options.Executable;
-  const std::string out = (dir / ".stdout").string();
-  const std::string err = (dir / ".stderr").string();
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addchdir_np(&actions, run.Folder.c_str());
-  std::string arg0 = exe;
-  char* argv[] = {arg0.data(), nullptr};
-  pid_t pid = 0;
-  if (posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, envp.data()) == 0) {
+  const pid_t pid = SpawnInFolder(run.Folder, {exe}, env);
+  if (pid > 0) {
     int status = 0;
     waitpid(pid, &status, 0);
     run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
-  posix_spawn_file_actions_destroy(&actions);
+  const std::string out = (dir / ".stdout").string();
+  const std::string err = (dir / ".stderr").string();
   run.Stdout = ReadFile(out);
   run.Stderr = ReadFile(err);
   run.Trace = Lines(ReadFile((dir / ".trace").string()));
