@@ -49,10 +49,6 @@ constexpr TPunctuationKey kPunctuationKeys[] = {
     {219, "х"_cp, "Х"_cp}, {221, "ъ"_cp, "Ъ"_cp}, {222, "э"_cp, "Э"_cp},
 };
 
-constexpr char kLineEndCR = '\r';
-constexpr char kLineEndLF = '\n';
-constexpr char kTextEnd = '\x1A';
-
 void ApplyKey(int code) {
   if (code == kKeyBackspace || code == kKeyDelete) {
     if (!EnteredName.empty()) EnteredName.pop_back();
@@ -92,10 +88,8 @@ void LoadPlayerName() {
   CurrentScene = scMenu;
   TFile file;
   FileOpenRead(file, PlayerNameFile);
-  const std::string text = FileReadRest(file);
+  PlayerName = FileReadLine(file);
   FileClose(file);
-  const std::size_t end = text.find_first_of(std::string{kLineEndCR, kLineEndLF, kTextEnd});
-  PlayerName = text.substr(0, end);
 }
 
 void ReadNameKeys() {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -152,6 +153,26 @@ __attribute__((noinline)) std::string FileReadRest(TFile& file) {
     data.append(chunk, static_cast<std::size_t>(n));
   }
   return data;
+}
+
+__attribute__((noinline)) std::string FileReadLine(TFile& file) {
+  if (file.Descriptor < 0) RUN_ERROR_HERE(kErrFileNotOpen);
+  std::string line;
+  char chunk[4096];
+  for (;;) {
+    const ssize_t n = ::read(file.Descriptor, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      CloseAfterFailure(file);
+      RUN_ERROR_HERE(kErrReadPastEnd);
+    }
+    if (n == 0) return line;
+    const char* begin = chunk;
+    const char* end = chunk + n;
+    const char* stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n' || c == '\x1A'; });
+    line.append(begin, stop);
+    if (stop != end) return line;
+  }
 }
 
 int FileTryWrite(TFile& file, const void* buffer, std::size_t count) {

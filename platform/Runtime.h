@@ -57,6 +57,10 @@ void FileCreate(TFile& file, const std::string& gamePath);
 void FileRead(TFile& file, void* buffer, std::size_t count);
 // Everything from the current position to the end.
 std::string FileReadRest(TFile& file);
+// A text line from the current position: up to CR, LF, the end-of-text mark 0x1A or the end of the
+// file, none of them included. Reads no further than the chunk holding the line's end, so a huge file
+// costs only its first line.
+std::string FileReadLine(TFile& file);
 void FileWrite(TFile& file, const void* buffer, std::size_t count);
 // Flushes the data to the disk (error 101 when it cannot).
 void FileSync(TFile& file);

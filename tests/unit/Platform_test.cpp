@@ -116,6 +116,31 @@ TEST_F(FileErrors, ShortReadEndsWithOneHundred) {
               "Runtime error   2 at ");
 }
 
+TEST_F(FileErrors, ReadLineStopsAtTheFirstLineEndAndReadsNoFurtherThanNeeded) {
+  const std::string longLine(10000, 'x');  // spans several read chunks
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::string line;
+  } cases[] = {
+      {"CR LF", "name\r\nsecond", "name"},
+      {"LF", "name\nsecond", "name"},
+      {"lone CR", "name\rsecond", "name"},
+      {"end-of-text mark", std::string("name\x1A" "after"), "name"},
+      {"no line end", "name", "name"},
+      {"empty file", "", ""},
+      {"empty first line", "\r\nname", ""},
+      {"long line", longLine + "\nrest", longLine},
+  };
+  for (const auto& c : cases) {
+    std::ofstream(dir_ / "line", std::ios::binary | std::ios::trunc) << c.bytes;
+    TFile file;
+    FileOpenRead(file, Path("line"));
+    EXPECT_EQ(FileReadLine(file), c.line) << c.what;
+    FileClose(file);
+  }
+}
+
 // ---- Windows-1251 -----------------------------------------------------------------------------
 
 // Every Cyrillic letter the code page has, with its byte.
