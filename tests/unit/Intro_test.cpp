@@ -9,6 +9,7 @@
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"
 #include "tests/support/FakeEngine.h"
+#include "tests/support/GameState.h"
 
 namespace {
 
@@ -40,15 +41,8 @@ struct StageEnd {
 class Intro : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake::Install();
-    TexMap1 = 1;
-    TexBlack = 4;
-    TexBlackMasked = 7;
-    MainFont = 9;
-    FontHeight = 20;
-    TextScale = 0.9f;
+    InstallFakeWithInterface();
     CurrentScene = scRegistration;
-    FadeActive = FadeTarget = FadeParam = FadeAlpha = FadePhase = FadeStep = 0;
     ResetIntro();
   }
 
@@ -206,17 +200,10 @@ TEST_F(Intro, AlphaAndColourRoundHalfToEven) {
 class Author : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake::Install();
-    TexMap1 = 1;
-    TexButton = 5;
-    TexCornerButton = 6;
-    MainFont = 9;
-    FontHeight = 20;
-    TextScale = 0.9f;
+    InstallFakeWithInterface();
     CornerButtonFrame = 1;
     AuthorButtonFrame = 1;
     MouseClicked = false;
-    FadeActive = FadeTarget = FadeParam = FadeAlpha = FadePhase = FadeStep = 0;
     FadeTarget = scRecords;
   }
   static void Tick(int x, int y, bool pressed) {

@@ -9,22 +9,17 @@
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"
 #include "tests/support/FakeEngine.h"
+#include "tests/support/GameState.h"
 
 namespace {
 
 class MainMenu : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake::Install();
-    TexMap1 = 1;
-    TexButton = 5;
-    MainFont = 9;
-    FontHeight = 20;
-    TextScale = 0.9f;
+    InstallFakeWithInterface();
     PlayerName = "Игрок"_cp;
     GameInProgress = false;
     MouseClicked = false;
-    FadeActive = FadeTarget = FadeParam = FadeAlpha = FadePhase = FadeStep = 0;
     InitMenu();
   }
 

@@ -13,19 +13,14 @@
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"
 #include "tests/support/FakeEngine.h"
+#include "tests/support/GameState.h"
 
 namespace {
 
 class Registration : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake::Install();
-    TexMap1 = 1;
-    TexButton = 5;
-    TexCornerButton = 6;
-    MainFont = 9;
-    FontHeight = 20;
-    TextScale = 0.9f;
+    InstallFakeWithInterface();
     PlayerName = "Игрок"_cp;
     EnteredName.clear();
     CaretChar = '\0';
@@ -35,7 +30,6 @@ class Registration : public ::testing::Test {
     SceneParam = 1;
     CurrentScene = scRegistration;
     MouseClicked = false;
-    FadeActive = FadeTarget = FadeParam = FadeAlpha = FadePhase = FadeStep = 0;
     InitRegistration();
   }
 

@@ -13,6 +13,7 @@
 #include "records/GRecords.h"
 #include "shell/MainProc.h"
 #include "tests/support/FakeEngine.h"
+#include "tests/support/GameState.h"
 
 namespace fs = std::filesystem;
 
@@ -167,13 +168,7 @@ class RecordsScene : public Records {
  protected:
   void SetUp() override {
     Records::SetUp();
-    fake::Install();
-    TexMap1 = 1;
-    TexCornerButton = 6;
-    TexBigPanel = 8;
-    MainFont = 9;
-    FontHeight = 20;
-    TextScale = 0.9f;
+    InstallFakeWithInterface();
     CornerButtonFrame = 1;
   }
 };

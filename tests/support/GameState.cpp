@@ -1,0 +1,22 @@
+#include "tests/support/GameState.h"
+
+#include "assets/Materials.h"
+#include "shell/MScenes.h"
+#include "shell/MainProc.h"
+#include "tests/support/FakeEngine.h"
+
+void InstallFakeWithInterface() {
+  fake::Install();
+  TexMap1 = 1;
+  TexMap2 = 2;
+  TexCursor = 3;
+  TexBlack = 4;
+  TexButton = 5;
+  TexCornerButton = 6;
+  TexBlackMasked = 7;
+  TexBigPanel = 8;
+  MainFont = 9;
+  FontHeight = 20;
+  TextScale = 0.9f;
+  FadeActive = FadeTarget = FadeParam = FadeAlpha = FadePhase = FadeStep = 0;
+}
