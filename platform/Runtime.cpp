@@ -138,41 +138,46 @@ __attribute__((noinline)) void FileRead(TFile& file, void* buffer, std::size_t c
   }
 }
 
-__attribute__((noinline)) std::string FileReadRest(TFile& file) {
-  if (file.Descriptor < 0) RUN_ERROR_HERE(kErrFileNotOpen);
-  std::string data;
+namespace {
+
+// Hands the file's chunks to `take` until it returns false or the file ends; a read failure is reported
+// at `caller` (the game's call site, not this helper).
+template <typename Take>
+void ReadChunks(TFile& file, uintptr_t caller, Take take) {
+  if (file.Descriptor < 0) RunError(kErrFileNotOpen, caller);
   char chunk[4096];
   for (;;) {
     const ssize_t n = ::read(file.Descriptor, chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       CloseAfterFailure(file);
-      RUN_ERROR_HERE(kErrReadPastEnd);
+      RunError(kErrReadPastEnd, caller);
     }
-    if (n == 0) break;
-    data.append(chunk, static_cast<std::size_t>(n));
+    if (n == 0 || !take(static_cast<const char*>(chunk), chunk + n)) return;
   }
+}
+
+uintptr_t CallerAddress(void* address) { return reinterpret_cast<uintptr_t>(address); }
+
+}  // namespace
+
+__attribute__((noinline)) std::string FileReadRest(TFile& file) {
+  std::string data;
+  ReadChunks(file, CallerAddress(__builtin_return_address(0)), [&](const char* begin, const char* end) {
+    data.append(begin, end);
+    return true;
+  });
   return data;
 }
 
 __attribute__((noinline)) std::string FileReadLine(TFile& file) {
-  if (file.Descriptor < 0) RUN_ERROR_HERE(kErrFileNotOpen);
   std::string line;
-  char chunk[4096];
-  for (;;) {
-    const ssize_t n = ::read(file.Descriptor, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      CloseAfterFailure(file);
-      RUN_ERROR_HERE(kErrReadPastEnd);
-    }
-    if (n == 0) return line;
-    const char* begin = chunk;
-    const char* end = chunk + n;
+  ReadChunks(file, CallerAddress(__builtin_return_address(0)), [&](const char* begin, const char* end) {
     const char* stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n' || c == '\x1A'; });
     line.append(begin, stop);
-    if (stop != end) return line;
-  }
+    return stop == end;
+  });
+  return line;
 }
 
 int FileTryWrite(TFile& file, const void* buffer, std::size_t count) {
