@@ -327,7 +327,23 @@ INSTANTIATE_TEST_SUITE_P(
                       // Only the first 4096 bytes of a longer line are the name.
                       NameCase{"line at the cap", std::string(4096, 'x') + "\r\nBob", std::string(4096, 'x')},
                       NameCase{"line past the cap", std::string(4095, 'x') + "yz\r\nBob", std::string(4095, 'x') + "y"},
-                      NameCase{"long line", std::string(10000, 'x') + "\r\n", std::string(4096, 'x')}),
+                      NameCase{"long line", std::string(10000, 'x') + "\r\n", std::string(4096, 'x')},
+                      // "Я" is D0 AF in UTF-8: the cap falls between its two bytes, and the half letter goes.
+                      NameCase{"UTF-8 letter cut by the cap", std::string(4095, 'x') + "\xD0\xAF", std::string(4095, 'x')},
+                      NameCase{"UTF-8 letters up to the cap", "\xD0\xAF" + std::string(4092, 'x') + "\xD0\xAF" + "\xD0\xAF",
+                               "\xDF" + std::string(4092, 'x') + "\xDF"},
+                      NameCase{"Windows-1251 letter at the cap", std::string(4095, 'x') + "\xDF\xDF", std::string(4095, 'x')}),
+    [](const ::testing::TestParamInfo<NameCase>& info) { return "Case" + std::to_string(info.index); });
+
+// Editors on Linux write UTF-8, older files are Windows-1251: both give the same name.
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, PlayerNameLine,
+    ::testing::Values(NameCase{"UTF-8", "\xD0\x92\xD0\xB0\xD1\x81\xD1\x8F\n", "Вася"_cp},
+                      NameCase{"Windows-1251", "\xC2\xE0\xF1\xFF\r\n", "Вася"_cp},
+                      NameCase{"UTF-8 with a byte-order mark", "\xEF\xBB\xBF\xD0\x81\xD0\xB6 Ann\n", "Ёж Ann"_cp},
+                      NameCase{"UTF-8 beyond Windows-1251", "\xD0\xAF\xE4\xB8\xAD\xF0\x9F\x98\x80\n", "Я??"_cp},
+                      NameCase{"UTF-8 of the second line only", "Ann\n\xD0\x92\n", "Ann"},
+                      NameCase{"Windows-1251 that looks half like UTF-8", "\xD0\x92\xC2\n", "\xD0\x92\xC2"}),
     [](const ::testing::TestParamInfo<NameCase>& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(PlayerNameFile, FileIsOnlyReadNeverWritten) {
