@@ -182,7 +182,8 @@ TEST(Window, OpensTakesARealKeyAndQuitsCleanly) {
                                                   {"LSAN_OPTIONS", "suppressions=" + dir + "/lsan.supp"}};
   const auto probe = omega_test::Start(dir, Probe(), env);
   const std::string tools = omega_test::TempFolder();  // xdotool's output must not overwrite the probe's
-  const auto search = omega_test::Run(tools, {"/usr/bin/xdotool", "search", "--sync", "--name", "Zanoru"}, {{"DISPLAY", x.Name()}}, 20);
+  // The window is named after the program that runs the engine.
+  const auto search = omega_test::Run(tools, {"/usr/bin/xdotool", "search", "--sync", "--name", "Omega_probe"}, {{"DISPLAY", x.Name()}}, 20);
   ASSERT_EQ(search.Status, 0) << "the window did not appear: " << search.Stderr;
   const std::string window = search.Stdout.substr(0, search.Stdout.find('\n'));
   // The pointer moves into the window so the key goes to it, then A, then Escape (the probe quits on it).
