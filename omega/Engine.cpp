@@ -74,7 +74,7 @@ struct DrawCall {
   int64_t X = 0, Y = 0;   // where
   uint32_t Alpha = 255;
   const Image* Picture;   // the cached copy, or for large destinations the picture itself
-  bool Direct;            // Picture is the picture itself, scaled while drawing
+  bool Direct;            // Picture is the picture itself, scaled (unless drawn at its size) while drawing
   bool operator==(const DrawCall& o) const { return Key == o.Key && X == o.X && Y == o.Y && Alpha == o.Alpha; }
 };
 
@@ -110,7 +110,9 @@ void Forget(FrameState& f) {
 }
 
 void Rasterise(Image& frame, const DrawCall& c) {
-  if (c.Direct)
+  if (c.Direct && c.Key.W == c.Key.From.W && c.Key.H == c.Key.From.H && c.Key.Tint == kNoTint)
+    BlitPart(frame, *c.Picture, c.Key.From, c.X, c.Y, c.Alpha);
+  else if (c.Direct)
     BlitScaled(frame, *c.Picture, c.Key.From, c.X, c.Y, c.Key.W, c.Key.H, c.Key.Tint, c.Alpha);
   else
     Blit(frame, *c.Picture, c.X, c.Y, c.Alpha);
@@ -167,7 +169,9 @@ void DrawPart(const Image& picture, uint64_t id, Rect from, double x, double y, 
   Image& frame = E().Frame;
   if (X >= frame.W || Y >= frame.H || X + W <= 0 || Y + H <= 0) return;
   const CacheKey key{id, from, static_cast<int>(W), static_cast<int>(H), tint};
-  const bool direct = W * H > kLargestCached;
+  // A part drawn untinted at its own size needs no copy: it is drawn from the picture itself. So do
+  // destinations too large to cache.
+  const bool direct = W * H > kLargestCached || (W == from.W && H == from.H && tint == kNoTint);
   const DrawCall call{key, X, Y, a, direct ? &picture : &Cached(picture, id, from, key.W, key.H, tint), direct};
   FrameState& f = Frames();
   if (f.InFrame && f.Accelerated) {

@@ -114,6 +114,17 @@ void Blit(Image& target, const Image& image, int64_t x, int64_t y, uint32_t alph
   }
 }
 
+void BlitPart(Image& target, const Image& source, Rect from, int64_t x, int64_t y, uint32_t alpha) {
+  if (alpha == 0 || from.W <= 0 || from.H <= 0) return;
+  const int64_t y0 = std::max<int64_t>(y, 0), y1 = std::min<int64_t>(y + from.H, target.H);
+  const int64_t x0 = std::max<int64_t>(x, 0), x1 = std::min<int64_t>(x + from.W, target.W);
+  if (x0 >= x1) return;
+  for (int64_t ty = y0; ty < y1; ++ty)
+    BlendRow(&target.Px[static_cast<size_t>(ty) * target.W + static_cast<size_t>(x0)],
+             &source.Px[static_cast<size_t>(from.Y + ty - y) * source.W + static_cast<size_t>(from.X + x0 - x)],
+             static_cast<int>(x1 - x0), alpha, false);
+}
+
 void BlitScaled(Image& target, const Image& source, Rect from, int64_t x, int64_t y, int64_t w, int64_t h,
                 uint32_t tint, uint32_t alpha) {
   if (alpha == 0 || w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return;

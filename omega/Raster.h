@@ -78,6 +78,10 @@ void Blit(Image& target, const Image& image, int64_t x, int64_t y, uint32_t alph
 void BlitScaled(Image& target, const Image& source, Rect from, int64_t x, int64_t y, int64_t w, int64_t h,
                 uint32_t tint, uint32_t alpha);
 
+// The same result as Blit(target, MakeScaled(source, from, from.W, from.H, kNoTint), x, y, alpha): a part
+// drawn at its own size, untinted, straight from the picture without a copy.
+void BlitPart(Image& target, const Image& source, Rect from, int64_t x, int64_t y, uint32_t alpha);
+
 void Clear(Image& target, Pixel colour);
 
 // Blends with the widest vectors the processor has (the default) or with plain code; the pixels are

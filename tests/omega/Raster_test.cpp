@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 #include "omega/Raster.h"
 
@@ -177,4 +178,18 @@ TEST(Scaling, HugeDestinationsDrawOnlyTheirVisiblePart) {
   Image right = Target();
   BlitScaled(right, two, {0, 0, 2, 1}, -75000000, 0, 100000000, 48, kNoTint, 255);
   EXPECT_EQ(right.At(10, 10), 0xFFFF0000u) << "three quarters of the way: the second pixel's centre";
+}
+
+// A part drawn untinted at its own size is drawn from the picture without a copy: the same pixels as
+// the copy, clipped on any side, at any alpha.
+TEST(Scaling, PartsAtTheirOwnSizeDrawTheSameWithoutACopy) {
+  const Image source = Checker(23, 17);
+  const Rect part{3, 2, 15, 11};
+  for (const auto& [x, y, alpha] : {std::tuple{0, 0, 255u}, std::tuple{-7, 40, 255u}, std::tuple{55, -5, 100u},
+                                    std::tuple{20, 20, 1u}, std::tuple{64, 0, 255u}}) {
+    Image copied = Target(), direct = Target();
+    Blit(copied, MakeScaled(source, part, part.W, part.H, kNoTint), x, y, alpha);
+    BlitPart(direct, source, part, x, y, alpha);
+    ASSERT_EQ(copied.Px, direct.Px) << "at " << x << "," << y << " alpha " << alpha;
+  }
 }
