@@ -13,7 +13,7 @@
 
 #include "platform/Windows.h"
 
-uint32_t RandSeed = 0;
+uint32_t RandSeed;
 
 uint32_t SeedCounter() {
   timespec now{};
@@ -49,7 +49,12 @@ std::string RunErrorText(int code, uintptr_t address) {
   return text;
 }
 
-RunErrorHandlerProc RunErrorHandler = nullptr;
+RunErrorHandlerProc RunErrorHandler;
+
+void ResetRuntime() {
+  RandSeed = 0;
+  RunErrorHandler = nullptr;
+}
 
 void RunError(int code, uintptr_t address) {
   if (RunErrorHandler != nullptr) {
@@ -105,11 +110,6 @@ int FileTryCreate(TFile& file, const std::string& gamePath) {
   if (fd < 0) return ErrnoToRunError(errno);
   file.Descriptor = fd;
   return 0;
-}
-
-__attribute__((noinline)) void FileCreate(TFile& file, const std::string& gamePath) {
-  const int code = FileTryCreate(file, gamePath);
-  if (code != 0) RUN_ERROR_HERE(code);
 }
 
 namespace {
@@ -193,20 +193,10 @@ int FileTryWrite(TFile& file, const void* buffer, std::size_t count) {
   return 0;
 }
 
-__attribute__((noinline)) void FileWrite(TFile& file, const void* buffer, std::size_t count) {
-  const int code = FileTryWrite(file, buffer, count);
-  if (code != 0) RUN_ERROR_HERE(code);
-}
-
 int FileTrySync(TFile& file) {
   if (file.Descriptor < 0) return kErrFileNotOpen;
   if (::fsync(file.Descriptor) != 0 && errno != EINVAL) return kErrDiskWrite;
   return 0;
-}
-
-__attribute__((noinline)) void FileSync(TFile& file) {
-  const int code = FileTrySync(file);
-  if (code != 0) RUN_ERROR_HERE(code);
 }
 
 int FileTryClose(TFile& file) {
@@ -226,11 +216,6 @@ int FileTryRename(const std::string& fromGamePath, const std::string& toGamePath
   const std::string from = NativePath(fromGamePath);
   const std::string to = NativePath(toGamePath);
   return ::rename(from.c_str(), to.c_str()) != 0 ? ErrnoToRunError(errno) : 0;
-}
-
-__attribute__((noinline)) void FileRename(const std::string& fromGamePath, const std::string& toGamePath) {
-  const int code = FileTryRename(fromGamePath, toGamePath);
-  if (code != 0) RUN_ERROR_HERE(code);
 }
 
 int FileTryErase(const std::string& gamePath) {

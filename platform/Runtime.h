@@ -39,11 +39,13 @@ std::string RunErrorText(int code, uintptr_t address);
 // When set, RunError hands the error to it instead; it must not return (fuzzers throw from it).
 using RunErrorHandlerProc = void (*)(int code, uintptr_t address);
 extern RunErrorHandlerProc RunErrorHandler;
+// The seed 0 and no handler: the run-time's start values.
+void ResetRuntime();
 // Reports at the caller of the function that uses it.
 #define RUN_ERROR_HERE(code) RunError((code), reinterpret_cast<uintptr_t>(__builtin_return_address(0)))
 
 // ---- checked file I/O ----------------------------------------------------------------------------
-// A file of the game: a descriptor and the name it was opened with. Each checked operation ends the
+// A file of the game: only its descriptor, -1 while not open. Each checked operation ends the
 // process through RunError on its first failure; the Try variants return the error number instead.
 struct TFile {
   int Descriptor = -1;
@@ -51,8 +53,6 @@ struct TFile {
 
 int FileTryOpenRead(TFile& file, const std::string& gamePath);
 void FileOpenRead(TFile& file, const std::string& gamePath);
-// Creates or truncates for writing.
-void FileCreate(TFile& file, const std::string& gamePath);
 // Exactly count bytes, or error 100.
 void FileRead(TFile& file, void* buffer, std::size_t count);
 // Everything from the current position to the end.
@@ -61,20 +61,18 @@ std::string FileReadRest(TFile& file);
 // file, none of them included. Reads no further than the chunk holding the line's end, so a huge file
 // costs only its first line.
 std::string FileReadLine(TFile& file);
-void FileWrite(TFile& file, const void* buffer, std::size_t count);
-// Flushes the data to the disk (error 101 when it cannot).
-void FileSync(TFile& file);
 void FileClose(TFile& file);
-// Replaces `to` by `from` in one step; error 5 when not allowed.
-void FileRename(const std::string& fromGamePath, const std::string& toGamePath);
 // Variants that return the error number (0 on success) instead of ending the process, for callers
 // that must tidy up before they report.
 // An existing file opened for writing, neither created nor truncated: tests that it may be replaced.
 int FileTryOpenWrite(TFile& file, const std::string& gamePath);
+// Creates or truncates for writing.
 int FileTryCreate(TFile& file, const std::string& gamePath);
 int FileTryWrite(TFile& file, const void* buffer, std::size_t count);
+// Flushes the data to the disk (error 101 when it cannot).
 int FileTrySync(TFile& file);
 int FileTryClose(TFile& file);
+// Replaces `to` by `from` in one step; error 5 when not allowed.
 int FileTryRename(const std::string& fromGamePath, const std::string& toGamePath);
 int FileTryErase(const std::string& gamePath);
 // The error number for an errno value of open, read, write or rename.

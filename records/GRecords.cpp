@@ -11,10 +11,10 @@
 #include "shell/MainProc.h"
 #include "shell/VyxUtils.h"
 
-TRecordEntry RecordsTable[kRecordCount + 1] = {};
-uint16_t RankColumnX = 0;
-uint16_t NameColumnX = 0;
-uint16_t ScoreColumnX = 0;
+TRecordEntry RecordsTable[kRecordCount + 1];
+uint16_t RankColumnX;
+uint16_t NameColumnX;
+uint16_t ScoreColumnX;
 
 namespace {
 
@@ -65,8 +65,13 @@ void SaveRecordsInPlace() {
 
 }  // namespace
 
+void ResetGRecords() {
+  for (TRecordEntry& entry : RecordsTable) entry = TRecordEntry{};
+  RankColumnX = NameColumnX = ScoreColumnX = 0;
+}
+
 void ResetRecords() {
-  const std::string name = "Игрок"_cp;
+  const std::string name = DefaultPlayerName;
   for (int k = 1; k <= kRecordCount; ++k) {
     TRecordEntry& entry = RecordsTable[k];
     entry.Name[0] = static_cast<uint8_t>(name.size());
@@ -89,7 +94,9 @@ void LoadRecords() {
 
 void SaveRecords() {
   TFile file;
-  // A records file we may not write is left as it is, as if it were written over in place.
+  // A records file that exists but may not be written (or not opened for another reason) is left as
+  // it is, and the save ends with its error number: every quit then reports error 5 for a
+  // write-protected file.
   int code = FileTryOpenWrite(file, RecordsFile);
   const bool writable = code == 0;
   if (writable) {
