@@ -15,6 +15,7 @@
 
 #include "MapText.h"
 #include "platform/Cp1251.h"
+#include "tests/support/Files.h"
 
 namespace fs = std::filesystem;
 
@@ -38,11 +39,6 @@ Picture Load(const std::string& rel) {
   stbi_image_free(data);
   p.ok = true;
   return p;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 struct Expected {
@@ -74,7 +70,7 @@ std::vector<Expected> ExpectedPictures() {
   return e;
 }
 
-int GroundCount() { return maptext::ReadGroundCount(ReadBytes(kData + "/T/K.txt")); }
+int GroundCount() { return maptext::ReadGroundCount(ReadFile(kData + "/T/K.txt")); }
 
 }  // namespace
 
@@ -295,7 +291,7 @@ double Width(const Ofi& o, const std::string& text, double scale) {
 }  // namespace
 
 TEST(BakedFont, TableCoversEveryLetterInsideThePicture) {
-  const std::string bytes = ReadBytes(kData + "/Font1.ofi");
+  const std::string bytes = ReadFile(kData + "/Font1.ofi");
   ASSERT_EQ(bytes.size(), 3585u) << "glyph table size";
   const Ofi o = ReadOfi(bytes);
   const Picture atlas = Load("Font1.tga");
@@ -329,7 +325,7 @@ TEST(BakedFont, TableCoversEveryLetterInsideThePicture) {
 }
 
 TEST(BakedFont, WidthsFitTheLayouts) {
-  const Ofi o = ReadOfi(ReadBytes(kData + "/Font1.ofi"));
+  const Ofi o = ReadOfi(ReadFile(kData + "/Font1.ofi"));
   EXPECT_GE(o.lineHeight, 24);
   EXPECT_LE(o.lineHeight, 30);
   // The widest button caption inside a 180-pixel button, with a margin on both sides.
@@ -342,7 +338,7 @@ TEST(BakedFont, WidthsFitTheLayouts) {
 }
 
 TEST(ShippedMap, HutsReleaseUnitsOnLongPathsToAltars) {
-  const std::string bytes = ReadBytes(kData + "/1.vyx");
+  const std::string bytes = ReadFile(kData + "/1.vyx");
   ASSERT_EQ(bytes.size(), static_cast<size_t>(maptext::kMapBytes));
   auto cell = [&](int c, int r, int i) { return static_cast<uint8_t>(bytes[maptext::CellOffset(c, r) + i]); };
   const int n = GroundCount();
@@ -399,9 +395,9 @@ TEST(Baker, MakesTheSameBytesOnEveryRun) {
     ++files;
     const fs::path rel = fs::relative(entry.path(), root / "a");
     ASSERT_TRUE(fs::exists(root / "b" / rel)) << rel;
-    EXPECT_TRUE(ReadBytes(entry.path().string()) == ReadBytes((root / "b" / rel).string())) << rel << " differs";
+    EXPECT_TRUE(ReadFile(entry.path().string()) == ReadFile((root / "b" / rel).string())) << rel << " differs";
     // And the build's copy is the same too.
-    EXPECT_TRUE(ReadBytes(entry.path().string()) == ReadBytes(kData + "/" + rel.string())) << rel << " differs from the build";
+    EXPECT_TRUE(ReadFile(entry.path().string()) == ReadFile(kData + "/" + rel.string())) << rel << " differs from the build";
   }
   EXPECT_GE(files, 69);
   fs::remove_all(root);

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,7 +13,9 @@
 #include "platform/Cp1251.h"
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"
+#include "tests/support/CaseName.h"
 #include "tests/support/FakeEngine.h"
+#include "tests/support/Files.h"
 #include "tests/support/GameState.h"
 
 namespace {
@@ -21,15 +24,7 @@ class Registration : public ::testing::Test {
  protected:
   void SetUp() override {
     InstallFakeWithInterface();
-    PlayerName = "Игрок"_cp;
-    EnteredName.clear();
-    CaretChar = '\0';
-    CaretCounter = 0;
-    RegButtonFrame = 1;
-    CornerButtonFrame = 1;
     SceneParam = 1;
-    CurrentScene = scRegistration;
-    MouseClicked = false;
     InitRegistration();
   }
 
@@ -241,23 +236,13 @@ TEST_F(Registration, TextScaleSetsThePromptAndNameScales) {
 class PlayerNameFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    old_ = std::filesystem::current_path();
-    std::string templ = (std::filesystem::temp_directory_path() / "zanoru-name-XXXXXX").string();
-    ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
-    std::filesystem::current_path(dir_);
-    PlayerName = "Игрок"_cp;
+    folder_ = std::make_unique<InTempFolder>("zanoru-name");
+    ResetGame();
     CurrentScene = 77;
   }
-  void TearDown() override {
-    std::filesystem::current_path(old_);
-    std::filesystem::remove_all(dir_);
-  }
-  static void Write(const std::string& bytes) {
-    std::ofstream out("PlayerN.cgm", std::ios::binary);
-    out << bytes;
-  }
-  std::filesystem::path old_, dir_;
+  void TearDown() override { folder_.reset(); }
+  static void Write(const std::string& bytes) { WriteFile("PlayerN.cgm", bytes); }
+  std::unique_ptr<InTempFolder> folder_;
 };
 
 TEST_F(PlayerNameFile, MissingFileChoosesRegistrationAndKeepsTheDefaultName) {
@@ -298,7 +283,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"empty first line", "\r\nAnn", ""},
                       NameCase{"NUL inside", std::string("A\0B\n", 4), std::string("A\0B", 3)},
                       NameCase{"long line", std::string(10000, 'x') + "\r\n", std::string(10000, 'x')}),
-    [](const ::testing::TestParamInfo<NameCase>& info) { return "Case" + std::to_string(info.index); });
+    [](const ::testing::TestParamInfo<NameCase>& info) { return CaseName(info.param.Label); });
 
 TEST_F(PlayerNameFile, FileIsOnlyReadNeverWritten) {
   Write("Ann\n");

@@ -75,8 +75,7 @@ TEST_F(Materials, TheListsFirstNumberSetsHowManyGroundSheetsLoad) {
       {"+3 x", 3},       {"007\n", 7},
   };
   for (const auto& c : cases) {
-    fake::Install();
-    GroundTextures.clear();
+    ResetGame();
     WriteText("Data/T/K.txt", c.Text);
     LoadMaterialSets();
     const auto calls = Loads();
