@@ -276,8 +276,8 @@ TEST(FaultsFiles, MapGroundListAndRecordsFilesThatCannotBeReadEndWithTheirErrorN
     options.Files["PlayerN.cgm"] = "Ann\r\n";
     if (std::string(c.File) == "records.vyx") options.Files["records.vyx"] = std::string(kRecordsBytes, '\0');
     c.Prepare(options.Files);
-    // Into the game scene and out through the menu: a world that loads must also play.
-    options.Script = "1500 move 512 165\n1510 click\n1900 key 27\n2000 move 512 615\n2010 click\n2200 quit\n";
+    // Past the intro, into the game scene and out through the menu: a world that loads must also play.
+    options.Script = "1 key 27\n110 move 512 165\n120 click\n300 key 27\n410 move 512 615\n420 click\n600 quit\n";
     const GameRun run = c.Shell.empty() ? RunGame(options) : RunPrepared(options, c.Shell, true);
     EXPECT_EQ(run.Status, c.Expected) << run.Stderr;
     if (c.Expected == 0) {
@@ -310,7 +310,7 @@ TEST(FaultsFiles, RecordsUnreadableOrADirectoryIsKeptAndTheSaveReportsError5) {
       options.Files["records.vyx"] = old;
     else
       options.Files["records.vyx/inside"] = "";
-    options.Script = "1500 quit\n";
+    options.Script = "30 quit\n";  // a few frames of play, then the save
     const GameRun run = unreadable ? RunPrepared(options, "chmod 000 records.vyx", true) : RunGame(options);
     Unlock(run);
     EXPECT_EQ(run.Status, 5) << run.Stderr;
@@ -379,7 +379,7 @@ TEST(FaultsRecords, LeftoverTemporaryFileFromAKilledSaveHarmsNeitherStartNorSave
   options.Files["PlayerN.cgm"] = "Ann\r\n";
   options.Files["records.vyx"] = RecordsWithTail();
   options.Files["records.vyx.tmp"] = std::string(100, '\xFF');  // half of a table
-  options.Script = "1500 quit\n";
+  options.Script = "30 quit\n";  // a few frames of play, then the save
   const GameRun run = RunGame(options);
   ASSERT_EQ(run.Status, 0) << run.Stderr;
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes));
@@ -393,7 +393,7 @@ TEST(FaultsRecords, TerminationDuringPlaySavesTheRecords) {
   options.Files["records.vyx"] = RecordsWithTail();
   // Into the game scene, then on and on: only the signal ends this run. The scene traces hundreds of
   // draws a tick, so a trace of 40 MB means the walkers have been out for a while.
-  options.Script = "1500 move 512 165\n1510 click\n100000000 quit\n";
+  options.Script = "1 key 27\n110 move 512 165\n120 click\n100000000 quit\n";
   const std::string prepare = "'" + GameFolder() +
                               "/zanoru' & pid=$!\n"
                               "n=0\n"
@@ -406,7 +406,7 @@ TEST(FaultsRecords, TerminationDuringPlaySavesTheRecords) {
       << "the save at the end did not run";
   ASSERT_FALSE(run.Trace.empty());
   const int lastTick = std::stoi(run.Trace.back().substr(0, run.Trace.back().find(' ')));
-  EXPECT_GT(lastTick, 1510 + 51) << "the signal came before the game scene had opened";
+  EXPECT_GT(lastTick, 120 + 51) << "the signal came before the game scene had opened";
   EXPECT_TRUE(TraceOf(run, "OE_Quit").empty()) << "the run was to end by the signal alone";
   if (!HasFailure()) Tidy(run);
 }
@@ -418,7 +418,7 @@ TEST(FaultsRecords, ReadOnlyFolderWithAWritableRecordsFileSavesInPlace) {
   GameRunOptions options;
   options.Files["PlayerN.cgm"] = "Ann\r\n";
   options.Files["records.vyx"] = RecordsWithTail();
-  options.Script = "1500 quit\n";
+  options.Script = "30 quit\n";  // a few frames of play, then the save
   // Root would write into the folder anyway: the wrapper drops to nobody after making it read-only.
   const GameRun run = RunPrepared(options, "chmod 0666 records.vyx; chmod 0555 .", true);
   Unlock(run);
