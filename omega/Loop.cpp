@@ -1,5 +1,7 @@
 // The two loops: the window (real clock, SDL events) and the headless run (virtual clock, a script).
 // Both call the game the same way and draw through the same raster code.
+#include "omega/Loop.h"
+
 #include <SDL.h>
 #include <SDL_image.h>
 
@@ -26,16 +28,20 @@ namespace omega {
 
 namespace {
 
-volatile std::sig_atomic_t gSignalled = 0;
+// The running loop's flag: a signal handler can only reach the engine through a plain global.
+volatile std::sig_atomic_t* gSignalled = nullptr;
 
-void OnSignal(int) { gSignalled = 1; }
+void OnSignal(int) {
+  if (gSignalled != nullptr) *gSignalled = 1;
+}
 
 // SIGINT and SIGTERM end the loop like OE_Quit, so the quit callback runs; the old handlers come back
 // when the loop is over.
 struct SignalGuard {
   struct sigaction OldInt {}, OldTerm {};
   SignalGuard() {
-    gSignalled = 0;
+    E().Loop.Signalled = 0;
+    gSignalled = &E().Loop.Signalled;
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
@@ -45,16 +51,17 @@ struct SignalGuard {
   ~SignalGuard() {
     sigaction(SIGINT, &OldInt, nullptr);
     sigaction(SIGTERM, &OldTerm, nullptr);
+    gSignalled = nullptr;
   }
 };
 
 volatile std::sig_atomic_t gWindowLost = 0;
 
+bool QuitNow() { return E().Loop.QuitAsked || E().Loop.Signalled != 0 || gWindowLost != 0; }
+
 void Call(OEProc proc) {
   if (proc != nullptr) proc();
 }
-
-bool QuitNow() { return E().QuitAsked || gSignalled != 0 || gWindowLost != 0; }
 
 // A window destroyed from outside or a display gone: the game still ends the way it always does (its
 // quit callback saves what it keeps), then says what happened and ends with this status.
@@ -88,7 +95,7 @@ int OnXIOError(void*) {
   static bool once = false;
   if (!once) {
     once = true;
-    Call(E().QuitProc);
+    Call(E().Loop.QuitProc);
     FlushTrace();
   }
   ReportLostWindow();
@@ -107,20 +114,20 @@ void CatchXErrors() {
 
 
 void RecordFrame(int64_t nowMs) {
-  auto& times = E().FrameTimes;
+  auto& times = E().Loop.FrameTimes;
   times.push_back(nowMs);
   const auto old = std::find_if(times.begin(), times.end(), [&](int64_t t) { return t > nowMs - 1000; });
   times.erase(times.begin(), old);
 }
 
 int32_t TickPeriod() {
-  for (const Timer& t : E().Timers)
+  for (const Timer& t : E().Loop.Timers)
     if (t.Active && t.Interval > 0) return t.Interval;
   return kTickMs;
 }
 
 void RunTick() {
-  Engine& e = E();
+  LoopState& e = E().Loop;
   ++e.Tick;
   BeginTick();
   // A timer created by a callback runs from the next tick on: iterate over a snapshot.
@@ -132,13 +139,16 @@ void RunTick() {
 
 // True when the frame may differ from the one before.
 bool DrawFrame() {
-  BeginFrame();
-  Call(E().DrawProc);
-  return EndFrame();
+  Engine& e = E();
+  e.Recorder.Begin();
+  // Loads of one picture after another are over once frames are drawn.
+  e.Ahead.DropReturned();
+  Call(e.Loop.DrawProc);
+  return e.Recorder.End();
 }
 
 void EngineError(const std::string& text) {
-  E().Error = text;
+  E().Loop.Error = text;
   std::fprintf(stderr, "OMEGA: %s\n", text.c_str());
 }
 
@@ -160,7 +170,8 @@ void RunHeadless(const char* scriptPath) {
   if (script.ErrorLine != 0)
     ScriptFailure(std::string(scriptPath) + ":" + std::to_string(script.ErrorLine) + ": " + script.Error);
 
-  Engine& e = E();
+  LoopState& e = E().Loop;
+  InputState& input = E().Input;
   Call(e.LoadProc);
   const int64_t lastTick = script.Commands.empty() ? 0 : script.Commands.back().Tick;
   size_t next = 0;
@@ -169,14 +180,14 @@ void RunHeadless(const char* scriptPath) {
     for (; after < script.Commands.size() && script.Commands[after].Tick <= tick; ++after) {
       const ScriptCommand& c = script.Commands[after];
       switch (c.Op) {
-        case ScriptOp::Move: e.MouseX = c.A; e.MouseY = c.B; break;
+        case ScriptOp::Move: input.MouseX = c.A; input.MouseY = c.B; break;
         case ScriptOp::Click: PressInput(256 + kButtonLeft); break;
         case ScriptOp::Key: PressInput(c.A); break;
         case ScriptOp::Down:
-          if (!e.ScriptHeld[c.A]) { e.ScriptHeld[c.A] = true; KeyDownEvent(c.A); }
+          if (!input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = true; KeyDownEvent(c.A); }
           break;
         case ScriptOp::Up:
-          if (e.ScriptHeld[c.A]) { e.ScriptHeld[c.A] = false; KeyUpEvent(c.A); }
+          if (input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = false; KeyUpEvent(c.A); }
           break;
         default: break;
       }
@@ -262,7 +273,7 @@ bool OpenWindow(Window& w) {
     return false;
   }
   CatchXErrors();
-  Engine& e = E();
+  const LoopState& e = E().Loop;
   const int x = e.PositionAsked ? e.WndX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   const int y = e.PositionAsked ? e.WndY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   w.Wnd = SDL_CreateWindow("Zanoru", x, y, kScreenW, kScreenH, SDL_WINDOW_RESIZABLE);
@@ -301,10 +312,10 @@ int MouseButton(uint8_t sdlButton) {
 // the position clamped to the picture; over the bars the desktop's cursor shows, since the game's is
 // drawn only on the picture. False when the pointer is off the picture.
 bool MovePointer(int x, int y) {
-  Engine& e = E();
+  InputState& input = E().Input;
   const bool inside = x >= 0 && x < kScreenW && y >= 0 && y < kScreenH;
-  e.MouseX = std::clamp(x, 0, kScreenW - 1);
-  e.MouseY = std::clamp(y, 0, kScreenH - 1);
+  input.MouseX = std::clamp(x, 0, kScreenW - 1);
+  input.MouseY = std::clamp(y, 0, kScreenH - 1);
   if ((SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE) == inside) SDL_ShowCursor(inside ? SDL_DISABLE : SDL_ENABLE);
   return inside;
 }
@@ -315,7 +326,7 @@ struct WindowState {
 };
 
 void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
-  Engine& e = E();
+  LoopState& e = E().Loop;
   bool* scanDown = state.ScanDown;
   switch (ev.type) {
     case SDL_QUIT: e.QuitAsked = true; break;
@@ -375,7 +386,7 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
 void RunWindowed() {
   Window w;
   if (!OpenWindow(w)) return;
-  Engine& e = E();
+  LoopState& e = E().Loop;
   // Pace by the display where the renderer can; the frame cap below holds either way.
   SDL_RenderSetVSync(w.Renderer, 1);
   Call(e.LoadProc);
@@ -417,7 +428,7 @@ void RunWindowed() {
 
     // A frame the same as the one on screen is neither uploaded nor shown again.
     const bool changed = DrawFrame();
-    if (changed) SDL_UpdateTexture(w.Screen, nullptr, e.Frame.Px.data(), kScreenW * 4);
+    if (changed) SDL_UpdateTexture(w.Screen, nullptr, E().Recorder.Frame.Px.data(), kScreenW * 4);
     // Shown again at least once a second even when still: that is also how a window destroyed from
     // outside comes to light (drawing on it fails).
     if (nowMs() - lastShown > 1000) stale = true;
@@ -447,7 +458,7 @@ void RunWindowed() {
 }  // namespace
 
 void RunEngine() {
-  Engine& e = E();
+  LoopState& e = E().Loop;
   if (e.InLoop) return;  // OE_Init from inside a callback: the loop is already running
   e.InLoop = true;
   e.QuitAsked = false;
@@ -463,12 +474,12 @@ void RunEngine() {
   FlushTrace();
 }
 
-void RequestQuit() { E().QuitAsked = true; }
+void RequestQuit() { E().Loop.QuitAsked = true; }
 
-int32_t CurrentFps() { return static_cast<int32_t>(E().FrameTimes.size()); }
+int32_t CurrentFps() { return static_cast<int32_t>(E().Loop.FrameTimes.size()); }
 
 bool SaveFramePng(const std::string& file) {
-  Image& frame = E().Frame;
+  Image& frame = E().Recorder.Frame;
   SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(frame.Px.data(), frame.W, frame.H, 32, frame.W * 4,
                                                             SDL_PIXELFORMAT_ARGB8888);
   SDL_Surface* rgb = surface != nullptr ? SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_RGB24, 0) : nullptr;

@@ -69,7 +69,8 @@ TEST(Scaling, DirectAndCachedPathsDrawTheSamePixels) {
   for (const Case c : {Case{0, 0, 15, 11, kNoTint, 255}, Case{-7, 5, 40, 9, 0x80FF20, 255},
                        Case{50, 40, 30, 30, kNoTint, 100}, Case{10, -20, 7, 90, 0x123456, 17}}) {
     Image cached = Target(), direct = Target();
-    Blit(cached, MakeScaled(source, part, static_cast<int>(c.w), static_cast<int>(c.h), c.tint), c.x, c.y, c.alpha);
+    Blit(cached, MakeScaled(source, part, static_cast<int>(c.w), static_cast<int>(c.h), c.tint), c.x, c.y, c.alpha,
+         PickBlend(true));
     BlitScaled(direct, source, part, c.x, c.y, c.w, c.h, c.tint, c.alpha);
     ASSERT_EQ(cached.Px, direct.Px) << "at " << c.x << "," << c.y << " size " << c.w << "x" << c.h;
   }
@@ -188,8 +189,8 @@ TEST(Scaling, PartsAtTheirOwnSizeDrawTheSameWithoutACopy) {
   for (const auto& [x, y, alpha] : {std::tuple{0, 0, 255u}, std::tuple{-7, 40, 255u}, std::tuple{55, -5, 100u},
                                     std::tuple{20, 20, 1u}, std::tuple{64, 0, 255u}}) {
     Image copied = Target(), direct = Target();
-    Blit(copied, MakeScaled(source, part, part.W, part.H, kNoTint), x, y, alpha);
-    BlitPart(direct, source, part, x, y, alpha);
+    Blit(copied, MakeScaled(source, part, part.W, part.H, kNoTint), x, y, alpha, PickBlend(false));
+    BlitPart(direct, source, part, x, y, alpha, PickBlend(true));
     ASSERT_EQ(copied.Px, direct.Px) << "at " << x << "," << y << " alpha " << alpha;
   }
 }

@@ -22,17 +22,17 @@ class Trace : public EngineTest {
     EngineTest::SetUp();
     path_ = folder_ + "/trace.txt";
     setenv("OMEGA_TRACE", path_.c_str(), 1);
-    omega::ResetTrace();
+    omega::ResetEngine();
   }
   void TearDown() override {
-    omega::ResetTrace();
+    omega::ResetEngine();
     unsetenv("OMEGA_TRACE");
     EngineTest::TearDown();
   }
   std::vector<std::string> Lines() {
     omega::FlushTrace();
     std::vector<std::string> out;
-    std::string text = omega_test::ReadText(path_);
+    std::string text = omega_test::ReadFile(path_);
     for (size_t at = 0; at < text.size();) {
       const size_t end = text.find('\n', at);
       out.push_back(text.substr(at, end - at));
