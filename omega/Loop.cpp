@@ -5,12 +5,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <cstdio>
-#include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -19,35 +15,21 @@
 #include "omega/Engine.h"
 #include "omega/Keys.h"
 #include "omega/Script.h"
+#include "omega/System.h"
 #include "omega/Trace.h"
 
 namespace omega {
 
 namespace {
 
-volatile std::sig_atomic_t gSignalled = 0;
-
-void OnSignal(int) { gSignalled = 1; }
-
-// SIGINT and SIGTERM end the loop like OE_Quit, so the quit callback runs; the old handlers come back
+// SIGINT and SIGTERM end the loop like OE_Quit, so the quit callback runs; the old handling comes back
 // when the loop is over.
 struct SignalGuard {
-  struct sigaction OldInt {}, OldTerm {};
-  SignalGuard() {
-    gSignalled = 0;
-    struct sigaction sa {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, &OldInt);
-    sigaction(SIGTERM, &sa, &OldTerm);
-  }
-  ~SignalGuard() {
-    sigaction(SIGINT, &OldInt, nullptr);
-    sigaction(SIGTERM, &OldTerm, nullptr);
-  }
+  SignalGuard() { CatchStopRequests(); }
+  ~SignalGuard() { ReleaseStopRequests(); }
 };
 
-bool QuitNow() { return E().QuitAsked || gSignalled != 0; }
+bool QuitNow() { return E().QuitAsked || StopRequested(); }
 
 void Call(OEProc proc) {
   if (proc != nullptr) proc();
@@ -149,12 +131,9 @@ std::string ClaimScreenshotName() {
   for (int n = 1; n <= 9999; ++n) {
     char name[32];
     std::snprintf(name, sizeof name, "zanoru-%04d.png", n);
-    const int fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      ::close(fd);
-      return name;
-    }
-    if (errno != EEXIST) return "";
+    const NewFile made = CreateNewFile(name);
+    if (made == NewFile::Created) return name;
+    if (made == NewFile::Failed) return "";
   }
   return "";
 }
@@ -169,7 +148,7 @@ void TakeScreenshot() {
   std::error_code ec;
   const std::filesystem::path where = std::filesystem::absolute(name, ec);
   if (SaveFramePng(name)) {
-    std::printf("Screenshot saved to %s\n", (ec ? std::filesystem::path(name) : where).c_str());
+    std::printf("Screenshot saved to %s\n", (ec ? name : where.string()).c_str());
     std::fflush(stdout);
   } else {
     std::remove(name.c_str());

@@ -1,10 +1,7 @@
 #include "omega/Prefetch.h"
 
-#include <malloc.h>
-
 #include <SDL.h>
 #include <SDL_image.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <condition_variable>
@@ -15,6 +12,7 @@
 #include <vector>
 
 #include "omega/Engine.h"
+#include "omega/System.h"
 
 namespace omega {
 
@@ -22,23 +20,7 @@ namespace {
 
 enum class State { Waiting, Decoding, Done, Taken };
 
-// What identifies a file's contents without reading them: a rewrite changes the size or the times,
-// a replacement changes the inode.
-struct Stamp {
-  dev_t Dev = 0;
-  ino_t Ino = 0;
-  off_t Size = 0;
-  int64_t MTime = 0, CTime = 0;
-  bool operator==(const Stamp&) const = default;
-};
-
-bool StampOf(const std::string& path, Stamp& out) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return false;
-  out = Stamp{st.st_dev, st.st_ino, st.st_size, int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec,
-              int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec};
-  return true;
-}
+using Stamp = FileStamp;
 
 struct Entry {
   std::string Path;
@@ -53,7 +35,7 @@ struct Pool {
   std::mutex Lock;
   std::condition_variable Ready;
   std::vector<Entry> Entries;
-  std::map<std::pair<dev_t, ino_t>, size_t> ByFile;
+  std::map<std::pair<uint64_t, uint64_t>, size_t> ByFile;
   size_t Next = 0;  // the first entry a thread may still find waiting
   bool Stop = false;
   bool Started = false;
@@ -141,8 +123,8 @@ void StartPrefetch(const std::string& folder) {
   std::sort(files.begin(), files.end(), [&key](const std::string& a, const std::string& b) { return key(a) < key(b); });
   for (std::string& file : files) {
     Stamp stamp;
-    if (!StampOf(file, stamp) || pool.ByFile.count({stamp.Dev, stamp.Ino}) != 0) continue;
-    pool.ByFile.emplace(std::make_pair(stamp.Dev, stamp.Ino), pool.Entries.size());
+    if (!StampOf(file, stamp) || pool.ByFile.count({stamp.Device, stamp.Node}) != 0) continue;
+    pool.ByFile.emplace(std::make_pair(stamp.Device, stamp.Node), pool.Entries.size());
     Entry entry;
     entry.Path = std::move(file);
     pool.Entries.push_back(std::move(entry));
@@ -188,7 +170,7 @@ bool TakePrefetched(const std::string& nativePath, Prefetched& out) {
   Stamp now;
   if (!StampOf(nativePath, now)) return false;
   std::unique_lock<std::mutex> hold(pool.Lock);
-  const auto found = pool.ByFile.find({now.Dev, now.Ino});
+  const auto found = pool.ByFile.find({now.Device, now.Node});
   if (found == pool.ByFile.end()) return false;
   Entry& e = pool.Entries[found->second];
   if (e.Now == State::Waiting || e.Now == State::Taken) {
@@ -213,7 +195,7 @@ void ReturnPrefetched(const std::string& nativePath, Prefetched&& taken) {
   Stamp now;
   if (!pool.Started || !StampOf(nativePath, now)) return;
   const std::lock_guard<std::mutex> hold(pool.Lock);
-  const auto found = pool.ByFile.find({now.Dev, now.Ino});
+  const auto found = pool.ByFile.find({now.Device, now.Node});
   if (found == pool.ByFile.end()) return;
   Entry& e = pool.Entries[found->second];
   // Only what was taken ready comes back, once, and only while the file is the one decoded.
@@ -237,7 +219,7 @@ void DropReturnedPictures() {
     }
   // The decoding threads' allocator arenas keep what the start-up freed; hand it back to the system
   // once, so the game does not carry the start-up's peak for the rest of the run.
-  malloc_trim(0);
+  ReleaseFreedMemory();
 }
 
 void FinishPrefetch() {

@@ -1,25 +1,21 @@
 #include "platform/Runtime.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <unistd.h>  // read, write and close of the C run-time's descriptors, on both systems
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 #include "platform/Windows.h"
 
 uint32_t RandSeed = 0;
 
-uint32_t SeedCounter() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  const uint64_t ns = static_cast<uint64_t>(now.tv_sec) * 1000000000ull + static_cast<uint64_t>(now.tv_nsec);
-  return static_cast<uint32_t>(ns);
+uint32_t StartSeed() {
+  const char* fixed = std::getenv("ZANORU_SEED");
+  if (fixed == nullptr || *fixed == '\0') return SeedCounter();
+  return static_cast<uint32_t>(std::strtoul(fixed, nullptr, 10));
 }
 
 uint32_t Random(uint32_t n) {
@@ -61,50 +57,9 @@ void RunError(int code, uintptr_t address) {
   std::exit(code);
 }
 
-int ErrnoToRunError(int err) {
-  switch (err) {
-    case ENOENT: return kErrFileNotFound;
-    case ENOTDIR: return kErrPathNotFound;
-    case ENOSPC: case EDQUOT: case EIO: case EFBIG: return kErrDiskWrite;
-    default: return kErrAccessDenied;  // EACCES, EPERM, EISDIR, EROFS, ELOOP, …
-  }
-}
-
-int FileTryOpenRead(TFile& file, const std::string& gamePath) {
-  file.Descriptor = -1;
-  const std::string path = NativePath(gamePath);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return ErrnoToRunError(errno);
-  struct stat st{};
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return kErrAccessDenied;
-  }
-  file.Descriptor = fd;
-  return 0;
-}
-
 __attribute__((noinline)) void FileOpenRead(TFile& file, const std::string& gamePath) {
   const int code = FileTryOpenRead(file, gamePath);
   if (code != 0) RUN_ERROR_HERE(code);
-}
-
-int FileTryOpenWrite(TFile& file, const std::string& gamePath) {
-  file.Descriptor = -1;
-  const std::string path = NativePath(gamePath);
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return ErrnoToRunError(errno);
-  file.Descriptor = fd;
-  return 0;
-}
-
-int FileTryCreate(TFile& file, const std::string& gamePath) {
-  file.Descriptor = -1;
-  const std::string path = NativePath(gamePath);
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return ErrnoToRunError(errno);
-  file.Descriptor = fd;
-  return 0;
 }
 
 __attribute__((noinline)) void FileCreate(TFile& file, const std::string& gamePath) {
@@ -198,12 +153,6 @@ __attribute__((noinline)) void FileWrite(TFile& file, const void* buffer, std::s
   if (code != 0) RUN_ERROR_HERE(code);
 }
 
-int FileTrySync(TFile& file) {
-  if (file.Descriptor < 0) return kErrFileNotOpen;
-  if (::fsync(file.Descriptor) != 0 && errno != EINVAL) return kErrDiskWrite;
-  return 0;
-}
-
 __attribute__((noinline)) void FileSync(TFile& file) {
   const int code = FileTrySync(file);
   if (code != 0) RUN_ERROR_HERE(code);
@@ -222,18 +171,8 @@ __attribute__((noinline)) void FileClose(TFile& file) {
   if (code != 0) RUN_ERROR_HERE(code);
 }
 
-int FileTryRename(const std::string& fromGamePath, const std::string& toGamePath) {
-  const std::string from = NativePath(fromGamePath);
-  const std::string to = NativePath(toGamePath);
-  return ::rename(from.c_str(), to.c_str()) != 0 ? ErrnoToRunError(errno) : 0;
-}
-
 __attribute__((noinline)) void FileRename(const std::string& fromGamePath, const std::string& toGamePath) {
   const int code = FileTryRename(fromGamePath, toGamePath);
   if (code != 0) RUN_ERROR_HERE(code);
 }
 
-int FileTryErase(const std::string& gamePath) {
-  const std::string path = NativePath(gamePath);
-  return ::unlink(path.c_str()) != 0 ? ErrnoToRunError(errno) : 0;
-}

@@ -19,7 +19,7 @@ constexpr int32_t kColourBits = 32;
 }  // namespace
 
 int main() {
-  RandSeed = SeedCounter();
+  RandSeed = StartSeed();
 
   LoadEngine("DX\\OMEGA.dll");
   // Without the engine, or with one lacking an operation we call, there is nothing to run.

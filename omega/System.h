@@ -1,0 +1,31 @@
+// The few services the engine takes from the operating system, one source per system
+// (System_posix.cpp, System_win32.cpp): everything else in the engine is the same on both.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace omega {
+
+// What identifies a file's contents without reading them: a rewrite changes the size or the times, a
+// replacement the file's identity.
+struct FileStamp {
+  uint64_t Device = 0, Node = 0;
+  int64_t Size = 0, Modified = 0, Changed = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+bool StampOf(const std::string& path, FileStamp& out);
+
+// Hands memory the program has freed back to the system where the allocator would keep it.
+void ReleaseFreedMemory();
+
+// While caught, a request to stop the program (Ctrl+C, a termination signal) only raises a flag that
+// the loop reads, so the game's quit callback still runs; released, the former handling comes back.
+void CatchStopRequests();
+void ReleaseStopRequests();
+bool StopRequested();
+
+// Creates an empty file of that name only when nothing has the name yet.
+enum class NewFile { Created, Taken, Failed };
+NewFile CreateNewFile(const std::string& name);
+
+}  // namespace omega

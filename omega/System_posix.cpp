@@ -1,0 +1,59 @@
+#include "omega/System.h"
+
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+namespace omega {
+
+bool StampOf(const std::string& path, FileStamp& out) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return false;
+  out = FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<int64_t>(st.st_size),
+                  int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec,
+                  int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec};
+  return true;
+}
+
+// glibc's per-thread arenas keep what the decoding threads freed.
+void ReleaseFreedMemory() { malloc_trim(0); }
+
+namespace {
+
+volatile std::sig_atomic_t gStopped = 0;
+struct sigaction gOldInt {}, gOldTerm {};
+
+void OnStop(int) { gStopped = 1; }
+
+}  // namespace
+
+void CatchStopRequests() {
+  gStopped = 0;
+  struct sigaction sa {};
+  sa.sa_handler = OnStop;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, &gOldInt);
+  sigaction(SIGTERM, &sa, &gOldTerm);
+}
+
+void ReleaseStopRequests() {
+  sigaction(SIGINT, &gOldInt, nullptr);
+  sigaction(SIGTERM, &gOldTerm, nullptr);
+}
+
+bool StopRequested() { return gStopped != 0; }
+
+NewFile CreateNewFile(const std::string& name) {
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd >= 0) {
+    ::close(fd);
+    return NewFile::Created;
+  }
+  return errno == EEXIST ? NewFile::Taken : NewFile::Failed;
+}
+
+}  // namespace omega

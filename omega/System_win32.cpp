@@ -1,0 +1,68 @@
+#include "omega/System.h"
+
+#include <windows.h>
+
+#include <csignal>
+
+namespace omega {
+
+namespace {
+
+int64_t Ticks(const FILETIME& t) { return (int64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; }
+
+}  // namespace
+
+bool StampOf(const std::string& path, FileStamp& out) {
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool ok = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  if (!ok) return false;
+  out = FileStamp{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
+                  (int64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow, Ticks(info.ftLastWriteTime),
+                  Ticks(info.ftCreationTime)};
+  return true;
+}
+
+// The C run-time's heap gives freed memory back by itself.
+void ReleaseFreedMemory() {}
+
+namespace {
+
+volatile std::sig_atomic_t gStopped = 0;
+void (*gOldInt)(int) = SIG_DFL;
+void (*gOldTerm)(int) = SIG_DFL;
+
+void OnStop(int signal) {
+  gStopped = 1;
+  std::signal(signal, OnStop);  // the C run-time resets the handler before calling it
+}
+
+}  // namespace
+
+void CatchStopRequests() {
+  gStopped = 0;
+  gOldInt = std::signal(SIGINT, OnStop);
+  gOldTerm = std::signal(SIGTERM, OnStop);
+}
+
+void ReleaseStopRequests() {
+  std::signal(SIGINT, gOldInt);
+  std::signal(SIGTERM, gOldTerm);
+}
+
+bool StopRequested() { return gStopped != 0; }
+
+NewFile CreateNewFile(const std::string& name) {
+  HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return NewFile::Created;
+  }
+  const DWORD err = GetLastError();
+  return err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ? NewFile::Taken : NewFile::Failed;
+}
+
+}  // namespace omega
