@@ -19,7 +19,8 @@ bool Tracing() {
     gChecked = true;
     const char* path = std::getenv("OMEGA_TRACE");
     if (path != nullptr && *path != '\0') {
-      gTrace = std::fopen(path, "a");
+      // Binary: the same bytes on every system, no line ends turned into CR LF.
+      gTrace = std::fopen(path, "ab");
       if (gTrace == nullptr) {
         std::fprintf(stderr, "OMEGA: cannot open the trace file %s\n", path);
       } else {

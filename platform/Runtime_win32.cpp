@@ -48,6 +48,13 @@ std::string WindowsPath(const std::string& gamePath) {
 // records.vyx meanwhile is no reason to fail.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// A file marked read-only is refused for writing as Windows refuses it, also to an administrator (and to
+// Wine running as root, which would otherwise write it).
+bool ReadOnly(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 // The handle as a C run-time descriptor, read, written and closed like one on Linux; -1 (and the
 // handle closed) when the run-time has no room for it.
 int Descriptor(HANDLE h, int flags) {
@@ -77,6 +84,7 @@ namespace {
 int OpenForWriting(TFile& file, const std::string& gamePath, DWORD how) {
   file.Descriptor = -1;
   const std::string path = WindowsPath(gamePath);
+  if (ReadOnly(path)) return kErrAccessDenied;
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, how, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return SystemErrorToRunError(GetLastError());
   if (GetFileType(h) != FILE_TYPE_DISK) {

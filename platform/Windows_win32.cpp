@@ -42,6 +42,9 @@ const bool kStreamsReady = [] {
   return true;
 }();
 
+// A scripted run draws off screen and shows nothing, on Linux and here alike.
+bool ScriptedRun() { return std::getenv("OMEGA_SCRIPT") != nullptr; }
+
 bool Absolute(const std::string& path) {
   return (path.size() >= 2 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
 }
@@ -78,9 +81,9 @@ int MessageBoxA(void* owner, const char* text, const char* caption, uint32_t fla
   std::fprintf(stderr, "%s: %s\n", utfCaption.c_str(), utfText.c_str());
   std::fflush(stderr);
   // A scripted run is nobody's to dismiss a box in.
-  if (std::getenv("OMEGA_SCRIPT") != nullptr) return 1;
+  if (ScriptedRun()) return 1;
   win32::MessageBoxA(owner, text != nullptr ? text : "", caption != nullptr ? caption : "", flags);
   return 1;
 }
 
-int GetSystemMetrics(int index) { return win32::GetSystemMetrics(index); }
+int GetSystemMetrics(int index) { return ScriptedRun() ? 0 : win32::GetSystemMetrics(index); }
