@@ -50,6 +50,14 @@ function(zanoru_windows_package)
     COMMENT "Packing ${name}.zip"
     VERBATIM)
 
+  # The frame replay benchmark, to measure the engine under Wine beside Linux (bench/README.md); built
+  # only when asked for.
+  add_executable(replay_bench EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/replay/replay_bench.cpp
+    ${CMAKE_SOURCE_DIR}/bench/replay/TraceReplay.cpp)
+  target_include_directories(replay_bench PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(replay_bench PRIVATE SDL_MAIN_HANDLED)  # our own main, no SDL2main
+  target_link_libraries(replay_bench PRIVATE omega_core)
+
   # For the Wine tests, never packed: an engine that lacks one operation the game calls.
   add_library(partial_engine SHARED ${CMAKE_SOURCE_DIR}/tests/e2e/libs/PartialEngine.cpp)
   target_include_directories(partial_engine PRIVATE ${CMAKE_SOURCE_DIR})
