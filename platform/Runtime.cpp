@@ -1,6 +1,6 @@
 #include "platform/Runtime.h"
 
-#include <unistd.h>  // read, write and close of the C run-time's descriptors, on both systems
+#include <unistd.h>  // read and close of the C run-time's descriptors, on both systems
 
 #include <algorithm>
 #include <cerrno>
@@ -57,13 +57,10 @@ void RunError(int code, uintptr_t address) {
   std::exit(code);
 }
 
+// ---- reading (the opening is each system's own) ----------------------------------------------------
+
 __attribute__((noinline)) void FileOpenRead(TFile& file, const std::string& gamePath) {
   const int code = FileTryOpenRead(file, gamePath);
-  if (code != 0) RUN_ERROR_HERE(code);
-}
-
-__attribute__((noinline)) void FileCreate(TFile& file, const std::string& gamePath) {
-  const int code = FileTryCreate(file, gamePath);
   if (code != 0) RUN_ERROR_HERE(code);
 }
 
@@ -74,6 +71,25 @@ namespace {
 void CloseAfterFailure(TFile& file) {
   if (file.Descriptor >= 0) ::close(file.Descriptor);
   file.Descriptor = -1;
+}
+
+uintptr_t CallerAddress(void* address) { return reinterpret_cast<uintptr_t>(address); }
+
+// Hands the file's chunks to `take` until it returns false or the file ends; a read failure is reported
+// at `caller` (the game's call site, not this helper).
+template <typename Take>
+void ReadChunks(TFile& file, uintptr_t caller, Take take) {
+  if (file.Descriptor < 0) RunError(kErrFileNotOpen, caller);
+  char chunk[4096];
+  for (;;) {
+    const ssize_t n = ::read(file.Descriptor, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      CloseAfterFailure(file);
+      RunError(kErrReadPastEnd, caller);
+    }
+    if (n == 0 || !take(static_cast<const char*>(chunk), chunk + n)) return;
+  }
 }
 
 }  // namespace
@@ -93,86 +109,30 @@ __attribute__((noinline)) void FileRead(TFile& file, void* buffer, std::size_t c
   }
 }
 
-namespace {
-
-// Hands the file's chunks to `take` until it returns false or the file ends; a read failure is reported
-// at `caller` (the game's call site, not this helper).
-template <typename Take>
-void ReadChunks(TFile& file, uintptr_t caller, Take take) {
-  if (file.Descriptor < 0) RunError(kErrFileNotOpen, caller);
-  char chunk[4096];
-  for (;;) {
-    const ssize_t n = ::read(file.Descriptor, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      CloseAfterFailure(file);
-      RunError(kErrReadPastEnd, caller);
-    }
-    if (n == 0 || !take(static_cast<const char*>(chunk), chunk + n)) return;
-  }
+__attribute__((noinline)) void FileReadChunks(TFile& file,
+                                              const std::function<bool(const char* begin, const char* end)>& take) {
+  ReadChunks(file, CallerAddress(__builtin_return_address(0)), take);
 }
 
-uintptr_t CallerAddress(void* address) { return reinterpret_cast<uintptr_t>(address); }
-
-}  // namespace
-
-__attribute__((noinline)) std::string FileReadRest(TFile& file) {
-  std::string data;
-  ReadChunks(file, CallerAddress(__builtin_return_address(0)), [&](const char* begin, const char* end) {
-    data.append(begin, end);
-    return true;
-  });
-  return data;
-}
-
-__attribute__((noinline)) std::string FileReadLine(TFile& file) {
+__attribute__((noinline)) std::string FileReadLine(TFile& file, std::size_t maxBytes) {
   std::string line;
+  if (maxBytes == 0) return line;
   ReadChunks(file, CallerAddress(__builtin_return_address(0)), [&](const char* begin, const char* end) {
     const char* stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n' || c == '\x1A'; });
+    const std::size_t room = maxBytes - line.size();
+    if (static_cast<std::size_t>(stop - begin) >= room) {
+      line.append(begin, room);
+      return false;
+    }
     line.append(begin, stop);
     return stop == end;
   });
   return line;
 }
 
-int FileTryWrite(TFile& file, const void* buffer, std::size_t count) {
-  if (file.Descriptor < 0) return kErrFileNotOpen;
-  const auto* in = static_cast<const unsigned char*>(buffer);
-  std::size_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::write(file.Descriptor, in + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return kErrDiskWrite;
-    done += static_cast<std::size_t>(n);
-  }
-  return 0;
-}
-
-__attribute__((noinline)) void FileWrite(TFile& file, const void* buffer, std::size_t count) {
-  const int code = FileTryWrite(file, buffer, count);
-  if (code != 0) RUN_ERROR_HERE(code);
-}
-
-__attribute__((noinline)) void FileSync(TFile& file) {
-  const int code = FileTrySync(file);
-  if (code != 0) RUN_ERROR_HERE(code);
-}
-
-int FileTryClose(TFile& file) {
-  if (file.Descriptor < 0) return kErrFileNotOpen;
+__attribute__((noinline)) void FileClose(TFile& file) {
+  if (file.Descriptor < 0) RUN_ERROR_HERE(kErrFileNotOpen);
   const int fd = file.Descriptor;
   file.Descriptor = -1;
-  if (::close(fd) != 0 && errno != EINTR) return kErrDiskWrite;
-  return 0;
+  if (::close(fd) != 0 && errno != EINTR) RUN_ERROR_HERE(kErrDiskWrite);
 }
-
-__attribute__((noinline)) void FileClose(TFile& file) {
-  const int code = FileTryClose(file);
-  if (code != 0) RUN_ERROR_HERE(code);
-}
-
-__attribute__((noinline)) void FileRename(const std::string& fromGamePath, const std::string& toGamePath) {
-  const int code = FileTryRename(fromGamePath, toGamePath);
-  if (code != 0) RUN_ERROR_HERE(code);
-}
-

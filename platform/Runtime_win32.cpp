@@ -1,10 +1,12 @@
-// The Windows half of the run-time services: the seed counter, opening a file to read and saving a whole
-// file, on the Win32 calls. A file once open is a C run-time descriptor, read like on Linux.
+// The Windows half of the run-time services: the seed counter, the error numbers, opening a file to read
+// and saving a whole file, on the Win32 calls. A file once open is a C run-time descriptor, read and
+// closed as on Linux.
 #include <windows.h>
 
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -81,42 +83,89 @@ int FileTryOpenRead(TFile& file, const std::string& gamePath) {
 
 namespace {
 
-int OpenForWriting(TFile& file, const std::string& gamePath, DWORD how) {
-  file.Descriptor = -1;
-  const std::string path = WindowsPath(gamePath);
-  if (ReadOnly(path)) return kErrAccessDenied;
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, how, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return SystemErrorToRunError(GetLastError());
-  if (GetFileType(h) != FILE_TYPE_DISK) {
-    CloseHandle(h);
-    return kErrAccessDenied;
+// Tries at a fresh name for the new file before giving up (someone squatting on the names).
+constexpr int kTempNameTries = 100;
+
+uint32_t RandomBits(int attempt) {
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  return static_cast<uint32_t>(now.QuadPart) ^ (GetCurrentProcessId() << 16) ^ static_cast<uint32_t>(attempt) * 2654435761u;
+}
+
+int WriteAll(HANDLE h, const void* data, std::size_t count) {
+  const auto* in = static_cast<const unsigned char*>(data);
+  std::size_t done = 0;
+  while (done < count) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
+    DWORD n = 0;
+    if (!WriteFile(h, in + done, chunk, &n, nullptr) || n == 0) return kErrDiskWrite;
+    done += n;
   }
-  file.Descriptor = Descriptor(h, _O_WRONLY);
-  return file.Descriptor < 0 ? kErrAccessDenied : 0;
+  return 0;
+}
+
+int Flush(HANDLE h) { return FlushFileBuffers(h) ? 0 : kErrDiskWrite; }
+
+// The bytes over the old ones, never truncating first; a longer file is cut once they are on the disk.
+int OverwriteInPlace(HANDLE h, const void* data, std::size_t count) {
+  int code = WriteAll(h, data, count);
+  if (code == 0) code = Flush(h);
+  LARGE_INTEGER size{};
+  if (code == 0 && GetFileSizeEx(h, &size) && static_cast<uint64_t>(size.QuadPart) > count) {
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(count);
+    if (!SetFilePointerEx(h, end, nullptr, FILE_BEGIN) || !SetEndOfFile(h)) return kErrDiskWrite;
+    code = Flush(h);
+  }
+  return code;
 }
 
 }  // namespace
 
-int FileTryOpenWrite(TFile& file, const std::string& gamePath) { return OpenForWriting(file, gamePath, OPEN_EXISTING); }
-
-int FileTryCreate(TFile& file, const std::string& gamePath) { return OpenForWriting(file, gamePath, CREATE_ALWAYS); }
-
-int FileTrySync(TFile& file) {
-  if (file.Descriptor < 0) return kErrFileNotOpen;
-  HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(file.Descriptor));
-  return h != INVALID_HANDLE_VALUE && FlushFileBuffers(h) ? 0 : kErrDiskWrite;
-}
-
-int FileTryRename(const std::string& fromGamePath, const std::string& toGamePath) {
-  const std::string from = WindowsPath(fromGamePath);
-  const std::string to = WindowsPath(toGamePath);
-  // One step on the disk: the old file or the new one, never half of either.
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-             ? 0
-             : SystemErrorToRunError(GetLastError());
-}
-
-int FileTryErase(const std::string& gamePath) {
+int FileTrySaveWhole(const std::string& gamePath, const void* data, std::size_t count) {
   const std::string path = WindowsPath(gamePath);
-  return DeleteFileA(path.c_str()) ? 0 : SystemErrorToRunError(GetLastError());
+
+  // The old file must be a file we may write: a records file protected against writing (read-only
+  // attribute, or denied to us) is not replaced behind its owner's back.
+  if (ReadOnly(path)) return kErrAccessDenied;
+  HANDLE old = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (old == INVALID_HANDLE_VALUE) {
+    const DWORD err = GetLastError();
+    if (err != ERROR_FILE_NOT_FOUND) return SystemErrorToRunError(err);
+  } else if (GetFileType(old) != FILE_TYPE_DISK) {
+    CloseHandle(old);
+    return kErrAccessDenied;
+  }
+
+  std::string temp;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  DWORD err = ERROR_FILE_EXISTS;
+  for (int attempt = 0; attempt < kTempNameTries && h == INVALID_HANDLE_VALUE; ++attempt) {
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(RandomBits(attempt)));
+    temp = path + suffix;
+    h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      err = GetLastError();
+      if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) break;
+    }
+  }
+  if (h == INVALID_HANDLE_VALUE) {
+    // A folder that takes no new file (an installed game whose records file alone is writable): the
+    // bytes go over the old ones.
+    int code = SystemErrorToRunError(err);
+    if (old != INVALID_HANDLE_VALUE && err == ERROR_ACCESS_DENIED) code = OverwriteInPlace(old, data, count);
+    if (old != INVALID_HANDLE_VALUE) CloseHandle(old);
+    return code;
+  }
+  if (old != INVALID_HANDLE_VALUE) CloseHandle(old);
+
+  int code = WriteAll(h, data, count);
+  if (code == 0) code = Flush(h);
+  if (!CloseHandle(h) && code == 0) code = kErrDiskWrite;
+  // One step on the disk: the old table or the new one, never half of either.
+  if (code == 0 && !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    code = SystemErrorToRunError(GetLastError());
+  if (code != 0) DeleteFileA(temp.c_str());
+  return code;
 }
