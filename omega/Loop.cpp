@@ -1,5 +1,7 @@
 // The two loops: the window (real clock, SDL events) and the headless run (virtual clock, a script).
 // Both call the game the same way and draw through the same raster code.
+#include "omega/Loop.h"
+
 #include <SDL.h>
 #include <SDL_image.h>
 
@@ -25,31 +27,34 @@ namespace {
 // SIGINT and SIGTERM end the loop like OE_Quit, so the quit callback runs; the old handling comes back
 // when the loop is over.
 struct SignalGuard {
-  SignalGuard() { CatchStopRequests(); }
+  SignalGuard() {
+    E().Loop.Signalled = 0;
+    CatchStopRequests(&E().Loop.Signalled);
+  }
   ~SignalGuard() { ReleaseStopRequests(); }
 };
 
-bool QuitNow() { return E().QuitAsked || StopRequested(); }
+bool QuitNow() { return E().Loop.QuitAsked || E().Loop.Signalled != 0; }
 
 void Call(OEProc proc) {
   if (proc != nullptr) proc();
 }
 
 void RecordFrame(int64_t nowMs) {
-  auto& times = E().FrameTimes;
+  auto& times = E().Loop.FrameTimes;
   times.push_back(nowMs);
   const auto old = std::find_if(times.begin(), times.end(), [&](int64_t t) { return t > nowMs - 1000; });
   times.erase(times.begin(), old);
 }
 
 int32_t TickPeriod() {
-  for (const Timer& t : E().Timers)
+  for (const Timer& t : E().Loop.Timers)
     if (t.Active && t.Interval > 0) return t.Interval;
   return kTickMs;
 }
 
 void RunTick() {
-  Engine& e = E();
+  LoopState& e = E().Loop;
   ++e.Tick;
   BeginTick();
   // A timer created by a callback runs from the next tick on: iterate over a snapshot.
@@ -61,13 +66,16 @@ void RunTick() {
 
 // True when the frame may differ from the one before.
 bool DrawFrame() {
-  BeginFrame();
-  Call(E().DrawProc);
-  return EndFrame();
+  Engine& e = E();
+  e.Recorder.Begin();
+  // Loads of one picture after another are over once frames are drawn.
+  e.Ahead.DropReturned();
+  Call(e.Loop.DrawProc);
+  return e.Recorder.End();
 }
 
 void EngineError(const std::string& text) {
-  E().Error = text;
+  E().Loop.Error = text;
   std::fprintf(stderr, "OMEGA: %s\n", text.c_str());
 }
 
@@ -89,7 +97,8 @@ void RunHeadless(const char* scriptPath) {
   if (script.ErrorLine != 0)
     ScriptFailure(std::string(scriptPath) + ":" + std::to_string(script.ErrorLine) + ": " + script.Error);
 
-  Engine& e = E();
+  LoopState& e = E().Loop;
+  InputState& input = E().Input;
   Call(e.LoadProc);
   const int64_t lastTick = script.Commands.empty() ? 0 : script.Commands.back().Tick;
   size_t next = 0;
@@ -98,14 +107,14 @@ void RunHeadless(const char* scriptPath) {
     for (; after < script.Commands.size() && script.Commands[after].Tick <= tick; ++after) {
       const ScriptCommand& c = script.Commands[after];
       switch (c.Op) {
-        case ScriptOp::Move: e.MouseX = c.A; e.MouseY = c.B; break;
+        case ScriptOp::Move: input.MouseX = c.A; input.MouseY = c.B; break;
         case ScriptOp::Click: PressInput(256 + kButtonLeft); break;
         case ScriptOp::Key: PressInput(c.A); break;
         case ScriptOp::Down:
-          if (!e.ScriptHeld[c.A]) { e.ScriptHeld[c.A] = true; KeyDownEvent(c.A); }
+          if (!input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = true; KeyDownEvent(c.A); }
           break;
         case ScriptOp::Up:
-          if (e.ScriptHeld[c.A]) { e.ScriptHeld[c.A] = false; KeyUpEvent(c.A); }
+          if (input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = false; KeyUpEvent(c.A); }
           break;
         default: break;
       }
@@ -176,7 +185,7 @@ bool OpenWindow(Window& w) {
     EngineError(std::string("no video: ") + SDL_GetError());
     return false;
   }
-  Engine& e = E();
+  const LoopState& e = E().Loop;
   const int x = e.PositionAsked ? e.WndX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   const int y = e.PositionAsked ? e.WndY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   w.Wnd = SDL_CreateWindow("Zanoru", x, y, kScreenW, kScreenH, SDL_WINDOW_RESIZABLE);
@@ -214,7 +223,8 @@ struct WindowState {
 };
 
 void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
-  Engine& e = E();
+  LoopState& e = E().Loop;
+  InputState& input = E().Input;
   bool* scanDown = state.ScanDown;
   switch (ev.type) {
     case SDL_QUIT: e.QuitAsked = true; break;
@@ -227,10 +237,10 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
         default: break;
       }
       break;
-    case SDL_MOUSEMOTION: e.MouseX = ev.motion.x; e.MouseY = ev.motion.y; break;
+    case SDL_MOUSEMOTION: input.MouseX = ev.motion.x; input.MouseY = ev.motion.y; break;
     case SDL_MOUSEBUTTONDOWN:
-      e.MouseX = ev.button.x;
-      e.MouseY = ev.button.y;
+      input.MouseX = ev.button.x;
+      input.MouseY = ev.button.y;
       if (const int b = MouseButton(ev.button.button); b != 0) PressInput(256 + b);
       break;
     case SDL_KEYDOWN: {
@@ -268,7 +278,7 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
 void RunWindowed() {
   Window w;
   if (!OpenWindow(w)) return;
-  Engine& e = E();
+  LoopState& e = E().Loop;
   // Pace by the display where the renderer can; the frame cap below holds either way.
   SDL_RenderSetVSync(w.Renderer, 1);
   Call(e.LoadProc);
@@ -309,7 +319,7 @@ void RunWindowed() {
 
     // A frame the same as the one on screen is neither uploaded nor shown again.
     const bool changed = DrawFrame();
-    if (changed) SDL_UpdateTexture(w.Screen, nullptr, e.Frame.Px.data(), kScreenW * 4);
+    if (changed) SDL_UpdateTexture(w.Screen, nullptr, E().Recorder.Frame.Px.data(), kScreenW * 4);
     if (changed || stale) {
       SDL_SetRenderDrawColor(w.Renderer, 0, 0, 0, 255);
       SDL_RenderClear(w.Renderer);
@@ -330,7 +340,7 @@ void RunWindowed() {
 }  // namespace
 
 void RunEngine() {
-  Engine& e = E();
+  LoopState& e = E().Loop;
   if (e.InLoop) return;  // OE_Init from inside a callback: the loop is already running
   e.InLoop = true;
   e.QuitAsked = false;
@@ -346,12 +356,12 @@ void RunEngine() {
   FlushTrace();
 }
 
-void RequestQuit() { E().QuitAsked = true; }
+void RequestQuit() { E().Loop.QuitAsked = true; }
 
-int32_t CurrentFps() { return static_cast<int32_t>(E().FrameTimes.size()); }
+int32_t CurrentFps() { return static_cast<int32_t>(E().Loop.FrameTimes.size()); }
 
 bool SaveFramePng(const std::string& file) {
-  Image& frame = E().Frame;
+  Image& frame = E().Recorder.Frame;
   SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(frame.Px.data(), frame.W, frame.H, 32, frame.W * 4,
                                                             SDL_PIXELFORMAT_ARGB8888);
   SDL_Surface* rgb = surface != nullptr ? SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_RGB24, 0) : nullptr;

@@ -1,6 +1,7 @@
 // The few services the engine takes from the operating system, one source per system
 // (System_posix.cpp, System_win32.cpp): everything else in the engine is the same on both.
 #pragma once
+#include <csignal>
 #include <cstdint>
 #include <string>
 
@@ -18,11 +19,10 @@ bool StampOf(const std::string& path, FileStamp& out);
 // Hands memory the program has freed back to the system where the allocator would keep it.
 void ReleaseFreedMemory();
 
-// While caught, a request to stop the program (Ctrl+C, a termination signal) only raises a flag that
+// While caught, a request to stop the program (Ctrl+C, a termination signal) only sets `flag` to 1, which
 // the loop reads, so the game's quit callback still runs; released, the former handling comes back.
-void CatchStopRequests();
+void CatchStopRequests(volatile std::sig_atomic_t* flag);
 void ReleaseStopRequests();
-bool StopRequested();
 
 // Creates an empty file of that name only when nothing has the name yet.
 enum class NewFile { Created, Taken, Failed };

@@ -24,15 +24,18 @@ void ReleaseFreedMemory() { malloc_trim(0); }
 
 namespace {
 
-volatile std::sig_atomic_t gStopped = 0;
+// A signal handler reaches the engine only through a plain global.
+volatile std::sig_atomic_t* gFlag = nullptr;
 struct sigaction gOldInt {}, gOldTerm {};
 
-void OnStop(int) { gStopped = 1; }
+void OnStop(int) {
+  if (gFlag != nullptr) *gFlag = 1;
+}
 
 }  // namespace
 
-void CatchStopRequests() {
-  gStopped = 0;
+void CatchStopRequests(volatile std::sig_atomic_t* flag) {
+  gFlag = flag;
   struct sigaction sa {};
   sa.sa_handler = OnStop;
   sigemptyset(&sa.sa_mask);
@@ -43,9 +46,8 @@ void CatchStopRequests() {
 void ReleaseStopRequests() {
   sigaction(SIGINT, &gOldInt, nullptr);
   sigaction(SIGTERM, &gOldTerm, nullptr);
+  gFlag = nullptr;
 }
-
-bool StopRequested() { return gStopped != 0; }
 
 NewFile CreateNewFile(const std::string& name) {
   const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);

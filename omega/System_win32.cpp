@@ -31,19 +31,20 @@ void ReleaseFreedMemory() {}
 
 namespace {
 
-volatile std::sig_atomic_t gStopped = 0;
+// A signal handler reaches the engine only through a plain global.
+volatile std::sig_atomic_t* gFlag = nullptr;
 void (*gOldInt)(int) = SIG_DFL;
 void (*gOldTerm)(int) = SIG_DFL;
 
 void OnStop(int signal) {
-  gStopped = 1;
+  if (gFlag != nullptr) *gFlag = 1;
   std::signal(signal, OnStop);  // the C run-time resets the handler before calling it
 }
 
 }  // namespace
 
-void CatchStopRequests() {
-  gStopped = 0;
+void CatchStopRequests(volatile std::sig_atomic_t* flag) {
+  gFlag = flag;
   gOldInt = std::signal(SIGINT, OnStop);
   gOldTerm = std::signal(SIGTERM, OnStop);
 }
@@ -51,9 +52,8 @@ void CatchStopRequests() {
 void ReleaseStopRequests() {
   std::signal(SIGINT, gOldInt);
   std::signal(SIGTERM, gOldTerm);
+  gFlag = nullptr;
 }
-
-bool StopRequested() { return gStopped != 0; }
 
 NewFile CreateNewFile(const std::string& name) {
   HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
