@@ -28,4 +28,10 @@ void ReleaseStopRequests();
 enum class NewFile { Created, Taken, Failed };
 NewFile CreateNewFile(const std::string& name);
 
+// A function of a library the program has already loaded (SDL's Xlib), or null: nothing is loaded for it.
+void* LoadedSymbol(const char* library, const char* name);
+
+// The file the engine library was loaded from, or "" when unknown.
+std::string LibraryFile();
+
 }  // namespace omega

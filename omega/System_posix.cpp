@@ -1,5 +1,6 @@
 #include "omega/System.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/stat.h>
@@ -56,6 +57,20 @@ NewFile CreateNewFile(const std::string& name) {
     return NewFile::Created;
   }
   return errno == EEXIST ? NewFile::Taken : NewFile::Failed;
+}
+
+void* LoadedSymbol(const char* library, const char* name) {
+  void* lib = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
+  if (lib == nullptr) return nullptr;
+  void* symbol = dlsym(lib, name);
+  dlclose(lib);  // still loaded by whoever loaded it first
+  return symbol;
+}
+
+std::string LibraryFile() {
+  Dl_info self{};
+  if (dladdr(reinterpret_cast<void*>(&LibraryFile), &self) == 0 || self.dli_fname == nullptr) return "";
+  return self.dli_fname;
 }
 
 }  // namespace omega

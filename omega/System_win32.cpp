@@ -65,4 +65,17 @@ NewFile CreateNewFile(const std::string& name) {
   return err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ? NewFile::Taken : NewFile::Failed;
 }
 
+// The libraries asked for (Xlib) are not Windows'.
+void* LoadedSymbol(const char*, const char*) { return nullptr; }
+
+std::string LibraryFile() {
+  HMODULE self = nullptr;
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          reinterpret_cast<LPCSTR>(&LibraryFile), &self))
+    return "";
+  char name[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(self, name, MAX_PATH);
+  return n == 0 || n >= MAX_PATH ? "" : std::string(name, n);
+}
+
 }  // namespace omega
