@@ -50,7 +50,7 @@ struct SdlReplay {
     Renderer = SDL_CreateSoftwareRenderer(Target);
     for (size_t n = 1; n < engine.Handles.size(); ++n) {
       const OEHandle h = engine.Handles[n];
-      if (const auto t = omega::E().Textures.find(h); t != omega::E().Textures.end())
+      if (const auto t = omega::E().Pictures.Textures.find(h); t != omega::E().Pictures.Textures.end())
         Textures[static_cast<int>(n)] = Make(t->second->Picture);
       else if (const omega::Font* f = omega::FindFont(h))
         Textures[static_cast<int>(n)] = Make(f->Picture);
@@ -84,7 +84,7 @@ struct SdlReplay {
         }
         continue;
       }
-      const omega::Texture& t = *omega::E().Textures.at(h);
+      const omega::Texture& t = *omega::E().Pictures.Textures.at(h);
       const omega::Rect r = c.Kind == Op::Sprite ? omega::Rect{0, 0, t.Picture.W, t.Picture.H}
                                                  : omega::FrameRect(t, c.Frame);
       Copy(it->second, {r.X, r.Y, r.W, r.H}, {c.X, c.Y, c.W, c.H}, c.Alpha, (c.Flags & 8) != 0 ? Mix : 0xFFFFFF);
@@ -126,18 +126,18 @@ uint64_t Hash(const std::vector<omega::Pixel>& px) {
 // Whether every frame drawn accelerated has the plain drawing's pixels.
 bool SamePixels(const std::vector<const Frame*>& frames, replay::EngineReplay& engine) {
   std::vector<uint64_t> fast;
-  omega::SetAcceleration(true);
+  omega::E().Recorder.SetAcceleration(true);
   for (const Frame* f : frames) {
     engine.Draw(*f);
-    fast.push_back(Hash(omega::E().Frame.Px));
+    fast.push_back(Hash(omega::E().Recorder.Frame.Px));
   }
-  omega::SetAcceleration(false);
+  omega::E().Recorder.SetAcceleration(false);
   bool same = true;
   for (size_t i = 0; i < frames.size(); ++i) {
     engine.Draw(*frames[i]);
-    same = same && Hash(omega::E().Frame.Px) == fast[i];
+    same = same && Hash(omega::E().Recorder.Frame.Px) == fast[i];
   }
-  omega::SetAcceleration(true);
+  omega::E().Recorder.SetAcceleration(true);
   return same;
 }
 
@@ -147,11 +147,11 @@ void Report(const char* label, const char* scene, const std::vector<const Frame*
   size_t calls = 0;
   for (const Frame* f : frames) calls += f->Calls.size();
   const bool same = SamePixels(frames, engine);
-  omega::SetAcceleration(true);
+  omega::E().Recorder.SetAcceleration(true);
   const Figures fast = Time(frames, [&](const Frame& f) { engine.Draw(f); });
-  omega::SetAcceleration(false);
+  omega::E().Recorder.SetAcceleration(false);
   const Figures plain = Time(frames, [&](const Frame& f) { engine.Draw(f); });
-  omega::SetAcceleration(true);
+  omega::E().Recorder.SetAcceleration(true);
   const Figures naive = Time(frames, [&](const Frame& f) { sdl.Draw(f); });
   std::printf("%-8s %-5s %4zu frames, %5zu calls/frame | engine %6.2f (%6.2f) | plain %6.2f (%6.2f) | SDL %6.2f (%6.2f) | "
               "SDL/engine %5.1fx (median %5.1fx) | pixels %s\n",

@@ -103,15 +103,15 @@ class PerfFrames : public EngineTest {
 
   // Draws each frame of `frames` as the loops do, with acceleration on or off, and keeps the pixels.
   static std::vector<Shown> Run(bool accelerated, const std::vector<std::function<void()>>& frames) {
-    omega::SetAcceleration(accelerated);
+    omega::E().Recorder.SetAcceleration(accelerated);
     std::vector<Shown> out;
     for (const auto& draw : frames) {
-      omega::BeginFrame();
+      omega::E().Recorder.Begin();
       draw();
-      const bool changed = omega::EndFrame();
-      out.push_back(Shown{omega::E().Frame.Px, changed});
+      const bool changed = omega::E().Recorder.End();
+      out.push_back(Shown{omega::E().Recorder.Frame.Px, changed});
     }
-    omega::SetAcceleration(true);
+    omega::E().Recorder.SetAcceleration(true);
     return out;
   }
 
@@ -157,19 +157,19 @@ TEST_F(PerfFrames, OnlyAFrameWithTheSameCallsAsTheLastIsReportedUnchanged) {
 
 TEST_F(PerfFrames, DrawingOutsideAFrameIsNotLostNorKeptByTheNextFrame) {
   auto frames = [this](bool accelerated) {
-    omega::SetAcceleration(accelerated);
+    omega::E().Recorder.SetAcceleration(accelerated);
     std::vector<std::vector<omega::Pixel>> out;
-    omega::BeginFrame();
+    omega::E().Recorder.Begin();
     GameFrame(1, 0);
-    omega::EndFrame();
+    omega::E().Recorder.End();
     // Drawn at once, between frames: shows at once, and the next frame starts afresh.
     SSprite_Draw(unit_, 100, 100, 300, 300, 255, 0, 1);
-    out.push_back(omega::E().Frame.Px);
-    omega::BeginFrame();
+    out.push_back(omega::E().Recorder.Frame.Px);
+    omega::E().Recorder.Begin();
     GameFrame(1, 0);
-    omega::EndFrame();
-    out.push_back(omega::E().Frame.Px);
-    omega::SetAcceleration(true);
+    omega::E().Recorder.End();
+    out.push_back(omega::E().Recorder.Frame.Px);
+    omega::E().Recorder.SetAcceleration(true);
     return out;
   };
   const auto plain = frames(false), fast = frames(true);
@@ -197,10 +197,8 @@ TEST(PerfBlend, WideBlendingGivesThePlainBlendersPixels) {
     plain.H = 256;
     plain.Px = Pixels(80, 256, [](int x, int y) { return Noise(x, y, 6) | (x % 3 == 0 ? 0xFF000000u : 0u); });
     omega::Image wide = plain;
-    omega::SetWideBlend(false);
-    omega::Blit(plain, src, 5, 0, alpha);
-    omega::SetWideBlend(true);
-    omega::Blit(wide, src, 5, 0, alpha);
+    omega::Blit(plain, src, 5, 0, alpha, omega::PickBlend(false));
+    omega::Blit(wide, src, 5, 0, alpha, omega::PickBlend(true));
     for (size_t i = 0; i < plain.Px.size(); ++i)
       if (plain.Px[i] != wide.Px[i]) {
         ADD_FAILURE() << "alpha " << alpha << ", pixel " << i << ": expected " << Hex(plain.Px[i]) << ", got "
