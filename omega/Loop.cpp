@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -34,10 +35,10 @@ void OnSignal(int) {
   if (gSignalled != nullptr) *gSignalled = 1;
 }
 
-// SIGINT and SIGTERM end the loop like OE_Quit, so the quit callback runs; the old handlers come back
-// when the loop is over.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) end the loop like OE_Quit, so the quit callback
+// runs; the old handlers come back when the loop is over.
 struct SignalGuard {
-  struct sigaction OldInt {}, OldTerm {};
+  struct sigaction OldInt {}, OldTerm {}, OldHup {};
   SignalGuard() {
     E().Loop.Signalled = 0;
     gSignalled = &E().Loop.Signalled;
@@ -46,10 +47,12 @@ struct SignalGuard {
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, &OldInt);
     sigaction(SIGTERM, &sa, &OldTerm);
+    sigaction(SIGHUP, &sa, &OldHup);
   }
   ~SignalGuard() {
     sigaction(SIGINT, &OldInt, nullptr);
     sigaction(SIGTERM, &OldTerm, nullptr);
+    sigaction(SIGHUP, &OldHup, nullptr);
     gSignalled = nullptr;
   }
 };
@@ -88,8 +91,8 @@ void RunTick() {
 bool DrawFrame() {
   Engine& e = E();
   e.Recorder.Begin();
-  // Loads of one picture after another are over once frames are drawn.
-  e.Ahead.DropReturned();
+  // The game's loads are over once frames are drawn.
+  e.Ahead.DropUnused();
   Call(e.Loop.DrawProc);
   return e.Recorder.End();
 }
@@ -109,10 +112,14 @@ void EngineError(const std::string& text) {
 }
 
 void RunHeadless(const char* scriptPath) {
+  // A folder opens for reading but reads as nothing: it is no script, as an unreadable file is none.
+  // (A pipe is a script: one may be handed over as /dev/fd/N.)
   std::ifstream in(scriptPath, std::ios::binary);
-  if (!in) ScriptFailure(std::string("cannot read ") + scriptPath);
+  std::error_code folder;
+  if (!in || std::filesystem::is_directory(scriptPath, folder)) ScriptFailure(std::string("cannot read ") + scriptPath);
   std::ostringstream text;
   text << in.rdbuf();
+  if (in.bad()) ScriptFailure(std::string("cannot read ") + scriptPath);
   const ScriptParse script = ParseScript(text.str());
   if (script.ErrorLine != 0)
     ScriptFailure(std::string(scriptPath) + ":" + std::to_string(script.ErrorLine) + ": " + script.Error);
@@ -208,6 +215,15 @@ bool OpenWindow(Window& w) {
     EngineError(std::string("no video: ") + SDL_GetError());
     return false;
   }
+  // Without a display SDL falls back to drivers that show nothing: the game would play unseen until
+  // killed. Only a driver asked for by name (SDL_VIDEODRIVER) may be one of those.
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if ((asked == nullptr || *asked == '\0') && driver != nullptr &&
+      (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "evdev") == 0)) {
+    EngineError("no display: neither X11 nor Wayland could be reached (OMEGA_SCRIPT runs without one)");
+    return false;
+  }
   const LoopState& e = E().Loop;
   const int x = e.PositionAsked ? e.WndX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   const int y = e.PositionAsked ? e.WndY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
@@ -298,9 +314,10 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
   }
 }
 
-void RunWindowed() {
+// False when no window could be opened.
+bool RunWindowed() {
   Window w;
-  if (!OpenWindow(w)) return;
+  if (!OpenWindow(w)) return false;
   LoopState& e = E().Loop;
   // Pace by the display where the renderer can; the frame cap below holds either way.
   SDL_RenderSetVSync(w.Renderer, 1);
@@ -358,6 +375,7 @@ void RunWindowed() {
     FlushTrace();
   }
   Call(e.QuitProc);
+  return true;
 }
 
 }  // namespace
@@ -367,16 +385,23 @@ void RunEngine() {
   if (e.InLoop) return;  // OE_Init from inside a callback: the loop is already running
   e.InLoop = true;
   e.QuitAsked = false;
+  bool windowed = true;
   {
     SignalGuard guard;
     const char* script = std::getenv("OMEGA_SCRIPT");
     if (script != nullptr && *script != '\0')
       RunHeadless(script);
     else
-      RunWindowed();
+      windowed = RunWindowed();
   }
   e.InLoop = false;
   FlushTrace();
+  // The game goes on to end normally when OE_Init returns: the engine's failures must show in the status.
+  if (!windowed) {
+    std::fflush(stderr);
+    std::exit(kNoWindowStatus);
+  }
+  if (E().Trace.Failed()) std::exit(kTraceFailedStatus);
 }
 
 void RequestQuit() { E().Loop.QuitAsked = true; }

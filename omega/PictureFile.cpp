@@ -106,26 +106,60 @@ PictureHeader ReadPictureHeader(const unsigned char* data, std::size_t size, boo
   return PictureHeader{};
 }
 
-bool ReadPictureFile(const std::string& nativePath, std::vector<unsigned char>& bytes) {
-  bytes.clear();
-  // Non-blocking, so that a pipe does not wait here for a writer; only a regular file is read.
+namespace {
+
+// A regular file opened for reading, or -1: non-blocking, so that a pipe does not wait here for a
+// writer, and checked, so that a pipe, a device or a folder is refused.
+int OpenRegular(const std::string& nativePath, struct stat& st) {
   const int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  const bool sane = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= kMaxPictureFileBytes;
-  if (sane) bytes.resize(static_cast<std::size_t>(st.st_size));
+  if (fd < 0) return -1;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Reads into `bytes` (sized to the most wanted) and cuts it to what was read.
+template <typename Bytes>
+void ReadInto(int fd, Bytes& bytes) {
   std::size_t done = 0;
-  while (sane && done < bytes.size()) {
+  while (done < bytes.size()) {
     const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
   ::close(fd);
+  bytes.resize(done);
+}
+
+}  // namespace
+
+bool ReadPictureFile(const std::string& nativePath, std::vector<unsigned char>& bytes) {
+  bytes.clear();
+  struct stat st {};
+  const int fd = OpenRegular(nativePath, st);
+  if (fd < 0) return false;
+  if (st.st_size <= 0 || st.st_size > kMaxPictureFileBytes) {
+    ::close(fd);
+    return false;
+  }
+  bytes.resize(static_cast<std::size_t>(st.st_size));
   // A file cut short while we read keeps what was read: decoders fill in what is missing, as they do for
   // any truncated file.
-  bytes.resize(done);
-  return sane && done > 0;
+  ReadInto(fd, bytes);
+  return !bytes.empty();
+}
+
+bool ReadFileStart(const std::string& nativePath, std::size_t limit, std::string& bytes) {
+  bytes.clear();
+  struct stat st {};
+  const int fd = OpenRegular(nativePath, st);
+  if (fd < 0) return false;
+  bytes.resize(limit);
+  ReadInto(fd, bytes);
+  return true;
 }
 
 }  // namespace omega

@@ -26,6 +26,10 @@ struct PictureHeader {
 // kMaxPictureFileBytes (a pipe or device is refused without waiting on it) or when reading fails.
 bool ReadPictureFile(const std::string& nativePath, std::vector<unsigned char>& bytes);
 
+// Up to `limit` bytes from the start of a regular file (a pipe or device is refused without waiting on
+// it): false when it is none or cannot be opened.
+bool ReadFileStart(const std::string& nativePath, std::size_t limit, std::string& bytes);
+
 // The format by its signature (JPEG, PNG, BMP) and the size the header declares. TGA has no signature:
 // a file is read as TGA when, and only when, its name says so (`tgaName`), as the general loader does.
 PictureHeader ReadPictureHeader(const unsigned char* data, std::size_t size, bool tgaName);
