@@ -393,6 +393,14 @@ TEST(FaultsRecords, LeftoverNewFileFromAKilledSaveHarmsNeitherStartNorSave) {
   Tidy(run);
 }
 
+// A wrapper's lines that start the game, send it `signal` once its trace holds `bytes` (or after
+// `seconds`), and end with its status.
+std::string SignalOnceTraced(const char* signal, long bytes, int seconds) {
+  return "'" + GameFolder() + "/zanoru' & pid=$!\nn=0\nwhile [ $(stat -c %s \"$OMEGA_TRACE\" 2>/dev/null || echo 0) -lt " +
+         std::to_string(bytes) + " ] && [ $n -lt " + std::to_string(seconds * 10) +
+         " ]; do sleep 0.1; n=$((n+1)); done\nkill -" + signal + " $pid\nwait $pid\nexit $?\n";
+}
+
 TEST(FaultsRecords, TerminationDuringPlaySavesTheRecords) {
   GameRunOptions options;
   options.Files["PlayerN.cgm"] = "Ann\r\n";
@@ -400,13 +408,7 @@ TEST(FaultsRecords, TerminationDuringPlaySavesTheRecords) {
   // Into the game scene, then on and on: only the signal ends this run. The scene traces hundreds of
   // draws a tick, so a trace of 40 MB means the walkers have been out for a while.
   options.Script = "1500 move 512 165\n1510 click\n100000000 quit\n";
-  const std::string prepare = "'" + GameFolder() +
-                              "/zanoru' & pid=$!\n"
-                              "n=0\n"
-                              "while [ $(stat -c %s \"$OMEGA_TRACE\" 2>/dev/null || echo 0) -lt 40000000 ] && "
-                              "[ $n -lt 1800 ]; do sleep 0.1; n=$((n+1)); done\n"
-                              "kill -TERM $pid\nwait $pid\nexit $?\n";
-  const GameRun run = RunPrepared(options, prepare, false);
+  const GameRun run = RunPrepared(options, SignalOnceTraced("TERM", 40000000, 180), false);
   EXPECT_EQ(run.Status, 0) << "expected a normal end after SIGTERM, got " << run.Status << "\n" << run.Stderr;
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes))
       << "the save at the end did not run";
@@ -777,13 +779,7 @@ TEST(FaultsRecords, HangUpSavesTheRecords) {
   options.Files["PlayerN.cgm"] = "Ann\r\n";
   options.Files["records.vyx"] = RecordsWithTail();
   options.Script = "100000000 quit\n";
-  const std::string prepare = "'" + GameFolder() +
-                              "/zanoru' & pid=$!\n"
-                              "n=0\n"
-                              "while [ $(stat -c %s \"$OMEGA_TRACE\" 2>/dev/null || echo 0) -lt 200000 ] && "
-                              "[ $n -lt 600 ]; do sleep 0.1; n=$((n+1)); done\n"
-                              "kill -HUP $pid\nwait $pid\nexit $?\n";
-  const GameRun run = RunPrepared(options, prepare, false);
+  const GameRun run = RunPrepared(options, SignalOnceTraced("HUP", 200000, 60), false);
   EXPECT_EQ(run.Status, 0) << "expected a normal end after SIGHUP, got " << run.Status << "\n" << run.Stderr;
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes))
       << "the quit callback did not save";
