@@ -16,6 +16,7 @@
 
 using omega::Image;
 using omega::PictureFormat;
+using omega_test::ReadFile;
 using omega_test::WriteFile;
 using omega_test::WritePng;
 
@@ -104,7 +105,7 @@ std::string SmallJpeg() {
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(px.data(), 8, 8, 32, 32, SDL_PIXELFORMAT_ARGB8888);
   if (s == nullptr || IMG_SaveJPG(s, "small-source.jpg", 90) != 0) return "";
   SDL_FreeSurface(s);
-  return omega_test::ReadText("small-source.jpg");
+  return ReadFile("small-source.jpg");
 }
 
 // ---- decoding: bombs are refused, pictures at the limit still decode ----------------------------------
