@@ -455,8 +455,7 @@ TEST(FaultsRecords, ReadOnlyFolderWithAWritableRecordsFileSavesInPlace) {
 // A records file kept elsewhere (a synced folder, say) and linked into the game's folder stays a link,
 // its target gets the new table in its own folder, and its permissions stay what the player set.
 TEST(FaultsRecords, LinkedRecordsFileKeepsItsLinkTargetFolderAndPermissions) {
-  char store[] = "/tmp/zanoru-store-XXXXXX";
-  ASSERT_NE(mkdtemp(store), nullptr);
+  const std::string store = TempFolder("zanoru-store");
   const std::string target = std::string(store) + "/scores.vyx";
   std::ofstream(target, std::ios::binary) << RecordsWithTail();
   fs::permissions(target, static_cast<fs::perms>(0640));
@@ -569,10 +568,8 @@ struct Saver {
 };
 
 Saver StartSaver(const std::string& folder, char letter, int delayMicros, bool asNobody) {
-  char log[] = "/tmp/zanoru-saver-XXXXXX";
   Saver saver;
-  if (mkdtemp(log) == nullptr) return saver;
-  saver.Log = log;
+  saver.Log = TempFolder("zanoru-saver");
   std::vector<std::string> args = {RECORDS_SAVER, folder, std::string(1, letter), std::to_string(delayMicros)};
   if (asNobody) args.push_back("nobody");
   saver.Pid = SpawnInFolder(saver.Log, args, {});
@@ -581,17 +578,15 @@ Saver StartSaver(const std::string& folder, char letter, int delayMicros, bool a
 
 // Its exit status (128 + signal when killed) and what it said; its log folder goes.
 int Finish(const Saver& saver, std::string& said) {
-  int status = 0;
-  if (saver.Pid > 0) waitpid(saver.Pid, &status, 0);
+  const int status = WaitBounded(saver.Pid, 120);
   said = ReadFile(saver.Log + "/.stderr");
-  fs::remove_all(saver.Log);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  RemoveFolder(saver.Log);
+  return status;
 }
 
 // A fresh records folder holding `old`; read-only (with a writable records file) for the in-place save.
 std::string RecordsFolder(const std::string& old, bool readOnly) {
-  char folder[] = "/tmp/zanoru-pair-XXXXXX";
-  if (mkdtemp(folder) == nullptr) return "";
+  const std::string folder = TempFolder("zanoru-pair");
   std::ofstream(std::string(folder) + "/records.vyx", std::ios::binary) << old;
   fs::permissions(std::string(folder) + "/records.vyx", static_cast<fs::perms>(0666));
   fs::permissions(folder, static_cast<fs::perms>(readOnly ? 0555 : 0755));
