@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <filesystem>
 #include <fstream>
@@ -24,8 +25,8 @@ namespace omega {
 
 namespace {
 
-// SIGINT and SIGTERM end the loop like OE_Quit, so the quit callback runs; the old handling comes back
-// when the loop is over.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) end the loop like OE_Quit, so the quit callback
+// runs; the old handling comes back when the loop is over.
 struct SignalGuard {
   SignalGuard() {
     E().Loop.Signalled = 0;
@@ -117,8 +118,8 @@ void RunTick() {
 bool DrawFrame() {
   Engine& e = E();
   e.Recorder.Begin();
-  // Loads of one picture after another are over once frames are drawn.
-  e.Ahead.DropReturned();
+  // The game's loads are over once frames are drawn.
+  e.Ahead.DropUnused();
   Call(e.Loop.DrawProc);
   return e.Recorder.End();
 }
@@ -138,10 +139,14 @@ void EngineError(const std::string& text) {
 }
 
 void RunHeadless(const char* scriptPath) {
+  // A folder opens for reading but reads as nothing: it is no script, as an unreadable file is none.
+  // (A pipe is a script: one may be handed over as /dev/fd/N.)
   std::ifstream in(scriptPath, std::ios::binary);
-  if (!in) ScriptFailure(std::string("cannot read ") + scriptPath);
+  std::error_code folder;
+  if (!in || std::filesystem::is_directory(scriptPath, folder)) ScriptFailure(std::string("cannot read ") + scriptPath);
   std::ostringstream text;
   text << in.rdbuf();
+  if (in.bad()) ScriptFailure(std::string("cannot read ") + scriptPath);
   const ScriptParse script = ParseScript(text.str());
   if (script.ErrorLine != 0)
     ScriptFailure(std::string(scriptPath) + ":" + std::to_string(script.ErrorLine) + ": " + script.Error);
@@ -243,6 +248,15 @@ bool OpenWindow(Window& w) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     EngineError(std::string("no video: ") + SDL_GetError());
+    return false;
+  }
+  // Without a display SDL falls back to drivers that show nothing: the game would play unseen until
+  // killed. Only a driver asked for by name (SDL_VIDEODRIVER) may be one of those.
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if ((asked == nullptr || *asked == '\0') && driver != nullptr &&
+      (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "evdev") == 0)) {
+    EngineError("no display: neither X11 nor Wayland could be reached (OMEGA_SCRIPT runs without one)");
     return false;
   }
   CatchXErrors();
@@ -356,9 +370,10 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
   }
 }
 
-void RunWindowed() {
+// False when no window could be opened.
+bool RunWindowed() {
   Window w;
-  if (!OpenWindow(w)) return;
+  if (!OpenWindow(w)) return false;
   LoopState& e = E().Loop;
   // Pace by the display where the renderer can; the frame cap below holds either way.
   SDL_RenderSetVSync(w.Renderer, 1);
@@ -426,6 +441,7 @@ void RunWindowed() {
     ReportLostWindow();
     std::exit(kLostWindowStatus);
   }
+  return true;
 }
 
 }  // namespace
@@ -435,16 +451,23 @@ void RunEngine() {
   if (e.InLoop) return;  // OE_Init from inside a callback: the loop is already running
   e.InLoop = true;
   e.QuitAsked = false;
+  bool windowed = true;
   {
     SignalGuard guard;
     const char* script = std::getenv("OMEGA_SCRIPT");
     if (script != nullptr && *script != '\0')
       RunHeadless(script);
     else
-      RunWindowed();
+      windowed = RunWindowed();
   }
   e.InLoop = false;
   FlushTrace();
+  // The game goes on to end normally when OE_Init returns: the engine's failures must show in the status.
+  if (!windowed) {
+    std::fflush(stderr);
+    std::exit(kNoWindowStatus);
+  }
+  if (E().Trace.Failed()) std::exit(kTraceFailedStatus);
 }
 
 void RequestQuit() { E().Loop.QuitAsked = true; }

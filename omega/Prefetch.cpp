@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "omega/Decode.h"
+#include "omega/PictureFile.h"
 #include "omega/System.h"
 
 namespace omega {
@@ -32,6 +33,19 @@ struct Entry {
   bool Returned = false;    // handed back after a first use
 };
 
+std::size_t BytesOf(const Prefetched& p) { return p.Picture.Px.size() * sizeof(Pixel); }
+
+// The bytes a picture file will take decoded, from its header; 0 when it would not decode.
+std::size_t PeekDecodedBytes(const std::string& path) {
+  constexpr std::size_t kHeaderBytes = 64 << 10;
+  std::string start;
+  if (!ReadFileStart(path, kHeaderBytes, start)) return 0;
+  const PictureHeader header =
+      ReadPictureHeader(reinterpret_cast<const unsigned char*>(start.data()), start.size(), HasTgaName(path));
+  if (header.Format == PictureFormat::Unknown || !PictureSizeAllowed(header.W, header.H)) return 0;
+  return static_cast<std::size_t>(header.W * header.H) * sizeof(Pixel);
+}
+
 }  // namespace
 
 struct PrefetchPool {
@@ -44,6 +58,9 @@ struct PrefetchPool {
   bool Started = false;
   size_t Hits = 0;
   bool AnyReturned = false;
+  bool Retired = false;             // the first frame came: nothing more is decoded ahead
+  std::size_t Budget = Prefetcher::kAheadBudgetBytes;
+  std::size_t Held = 0;             // bytes of pictures decoded (or being decoded) and not taken
   // SDL's own threads: SDL frees what it keeps per thread (its error text) when they end.
   std::vector<SDL_Thread*> Threads;
 
@@ -71,6 +88,18 @@ struct PrefetchPool {
       }
       // The entry is this thread's alone until it is marked done; the vector never grows meanwhile.
       Entry& e = Entries[index];
+      // What it will cost, from its header: a picture that would not decode, or would not fit in what
+      // is left of the budget, is left to the load that asks for it (if any ever does).
+      const std::size_t cost = PeekDecodedBytes(e.Path);
+      {
+        const std::lock_guard<std::mutex> hold(Lock);
+        if (cost == 0 || cost > Budget - std::min(Budget, Held)) {
+          e.Now = State::Taken;
+          Ready.notify_all();
+          continue;
+        }
+        Held += cost;
+      }
       Stamp before;
       Prefetched result;
       const bool stamped = StampOf(e.Path, before);
@@ -80,10 +109,12 @@ struct PrefetchPool {
       }
       {
         const std::lock_guard<std::mutex> hold(Lock);
+        Held -= cost;
         e.Before = before;
         e.Result = std::move(result);
         // A file that vanished before its decode is decoded again by whoever asks for it.
         e.Now = stamped ? State::Done : State::Taken;
+        if (e.Now == State::Done) Held += BytesOf(e.Result);
       }
       Ready.notify_all();
     }
@@ -193,6 +224,7 @@ bool Prefetcher::Take(const std::string& nativePath, Prefetched& out) {
   pool.Ready.wait(hold, [&e] { return e.Now != State::Decoding; });
   if (e.Now != State::Done) return false;
   e.Now = State::Taken;
+  pool.Held -= BytesOf(e.Result);
   Prefetched result = std::move(e.Result);
   e.Result = Prefetched{};
   if (!(e.Before == now)) return false;
@@ -213,22 +245,26 @@ void Prefetcher::Return(const std::string& nativePath, Prefetched&& taken) {
   // Only what was taken ready comes back, once, and only while the file is the one decoded.
   if (e.Now != State::Taken || !e.TakenReady || !(e.Before == now)) return;
   e.Result = std::move(taken);
+  pool.Held += BytesOf(e.Result);
   e.TakenReady = false;
   e.Returned = true;
   pool.AnyReturned = true;
   e.Now = State::Done;
 }
 
-void Prefetcher::DropReturned() {
+void Prefetcher::DropUnused() {
   PrefetchPool& pool = *Pool_;
+  if (!pool.Started || pool.Retired) return;
+  pool.Halt();
   const std::lock_guard<std::mutex> hold(pool.Lock);
-  if (!pool.AnyReturned) return;
-  pool.AnyReturned = false;
+  pool.Retired = true;
   for (Entry& e : pool.Entries)
-    if (e.Returned && e.Now == State::Done) {
+    if (e.Now != State::Taken) {
       e.Result = Prefetched{};
       e.Now = State::Taken;
     }
+  pool.Held = 0;
+  pool.AnyReturned = false;
   // The decoding threads' allocator arenas keep what the start-up freed; hand it back to the system
   // once, so the game does not carry the start-up's peak for the rest of the run.
   ReleaseFreedMemory();
@@ -250,8 +286,20 @@ void Prefetcher::Stop() {
   pool.Next = 0;
   pool.Hits = 0;
   pool.AnyReturned = false;
+  pool.Retired = false;
+  pool.Held = 0;
   pool.Stop = false;
   pool.Started = false;
+}
+
+void Prefetcher::SetBudget(std::size_t bytes) {
+  const std::lock_guard<std::mutex> hold(Pool_->Lock);
+  Pool_->Budget = bytes;
+}
+
+std::size_t Prefetcher::HeldBytes() const {
+  const std::lock_guard<std::mutex> hold(Pool_->Lock);
+  return Pool_->Held;
 }
 
 size_t Prefetcher::Files() const {

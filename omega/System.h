@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdint>
 #include <string>
+#include <sys/stat.h>
 
 namespace omega {
 
@@ -33,5 +34,9 @@ void* LoadedSymbol(const char* library, const char* name);
 
 // The file the engine library was loaded from, or "" when unknown.
 std::string LibraryFile();
+
+// A regular file opened for reading as a C run-time descriptor, or -1: a pipe does not wait here for a
+// writer, and a pipe, a device or a folder is refused. `st` describes it.
+int OpenRegularFile(const std::string& nativePath, struct stat& st);
 
 }  // namespace omega

@@ -27,7 +27,7 @@ namespace {
 
 // A signal handler reaches the engine only through a plain global.
 volatile std::sig_atomic_t* gFlag = nullptr;
-struct sigaction gOldInt {}, gOldTerm {};
+struct sigaction gOldInt {}, gOldTerm {}, gOldHup {};
 
 void OnStop(int) {
   if (gFlag != nullptr) *gFlag = 1;
@@ -42,11 +42,13 @@ void CatchStopRequests(volatile std::sig_atomic_t* flag) {
   sigemptyset(&sa.sa_mask);
   sigaction(SIGINT, &sa, &gOldInt);
   sigaction(SIGTERM, &sa, &gOldTerm);
+  sigaction(SIGHUP, &sa, &gOldHup);
 }
 
 void ReleaseStopRequests() {
   sigaction(SIGINT, &gOldInt, nullptr);
   sigaction(SIGTERM, &gOldTerm, nullptr);
+  sigaction(SIGHUP, &gOldHup, nullptr);
   gFlag = nullptr;
 }
 
@@ -71,6 +73,16 @@ std::string LibraryFile() {
   Dl_info self{};
   if (dladdr(reinterpret_cast<void*>(&LibraryFile), &self) == 0 || self.dli_fname == nullptr) return "";
   return self.dli_fname;
+}
+
+int OpenRegularFile(const std::string& nativePath, struct stat& st) {
+  const int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace omega

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <io.h>
 
 namespace omega {
 
@@ -76,6 +78,26 @@ std::string LibraryFile() {
   char name[MAX_PATH];
   const DWORD n = GetModuleFileNameA(self, name, MAX_PATH);
   return n == 0 || n >= MAX_PATH ? "" : std::string(name, n);
+}
+
+int OpenRegularFile(const std::string& nativePath, struct stat& st) {
+  HANDLE h = CreateFileA(nativePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return -1;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(h);
+    return -1;
+  }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    _close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace omega
