@@ -10,6 +10,11 @@
 using OEHandle = std::uintptr_t;   // texture / font handle; 0 is a failed load
 using OEProc = void (*)();         // a game callback
 
+// What an engine loaded for a run without a window (a scripted run drawn off screen) leaves for the
+// program's platform layer to find, so that nothing of the run opens on a desktop: an SDL hint where
+// the program and the engine share SDL, a process atom where they do not.
+constexpr const char* kOmegaNoWindowMark = "OMEGA_NO_WINDOW";
+
 #define OMEGA_OPERATIONS(X) \
   X(1, void, OE_Init, (int32_t mode, int32_t flags)) \
   X(0, void, OE_Init2, ()) \

@@ -9,10 +9,6 @@ constexpr int SM_CXSCREEN = 0;
 constexpr int SM_CYSCREEN = 1;
 constexpr uint32_t MB_ICONERROR = 0x10;
 
-// The SDL hint an engine sets, when it is loaded for a run without a window (a headless scripted run),
-// to tell the program's platform layer that nobody looks at a screen: no message box, no display size.
-constexpr const char* kNoWindowHint = "OMEGA_NO_WINDOW";
-
 // dlopen of the path with backslashes turned into slashes; 0 when it cannot be loaded.
 HMODULE LoadLibraryA(const char* path);
 // dlsym; null when the module lacks the name.
