@@ -9,6 +9,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -22,10 +23,19 @@
 #include "omega/Keys.h"
 #include "omega/Script.h"
 #include "omega/Trace.h"
+#include "platform/Windows.h"
 
 namespace omega {
 
 namespace {
+
+// A run without a window says so as the library is loaded, before the program has a chance to report
+// an error of its own: the program then keeps its message boxes off any desktop there may be.
+const bool kNoWindowSaid = [] {
+  const char* script = std::getenv("OMEGA_SCRIPT");
+  if (script != nullptr && *script != '\0') SDL_SetHintWithPriority(kNoWindowHint, "1", SDL_HINT_OVERRIDE);
+  return true;
+}();
 
 // The running loop's flag: a signal handler can only reach the engine through a plain global.
 volatile std::sig_atomic_t* gSignalled = nullptr;
@@ -154,13 +164,34 @@ void RunHeadless(const char* scriptPath) {
 
 // ---- window ----
 
-// The next free zanoru-NNNN.png in the working directory, created empty so that nothing else takes the
-// name before the picture is written; "" when no name up to 9999 is free.
+// The program's file name without folder and extension ("zanoru"): the engine names its window and
+// screenshots after the program that runs it.
+std::string ProgramName() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) exe = program_invocation_short_name;
+  std::string name = exe.filename().string();
+  if (name.ends_with(" (deleted)")) name.resize(name.size() - 10);  // replaced while running
+  name = std::filesystem::path(name).stem().string();
+  return name.empty() ? "omega" : name;
+}
+
+// The window's title: the program's name with a capital.
+std::string WindowTitle() {
+  std::string title = ProgramName();
+  title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(title[0])));
+  return title;
+}
+
+// The next free <program>-NNNN.png in the working directory, created empty so that nothing else takes
+// the name before the picture is written; "" when no name up to 9999 is free.
 std::string ClaimScreenshotName() {
+  const std::string prefix = ProgramName();
   for (int n = 1; n <= 9999; ++n) {
-    char name[32];
-    std::snprintf(name, sizeof name, "zanoru-%04d.png", n);
-    const int fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    char number[8];
+    std::snprintf(number, sizeof number, "-%04d", n);
+    const std::string name = prefix + number + ".png";
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd >= 0) {
       ::close(fd);
       return name;
@@ -211,7 +242,7 @@ bool OpenWindow(Window& w) {
   const LoopState& e = E().Loop;
   const int x = e.PositionAsked ? e.WndX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   const int y = e.PositionAsked ? e.WndY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
-  w.Wnd = SDL_CreateWindow("Zanoru", x, y, kScreenW, kScreenH, SDL_WINDOW_RESIZABLE);
+  w.Wnd = SDL_CreateWindow(WindowTitle().c_str(), x, y, kScreenW, kScreenH, SDL_WINDOW_RESIZABLE);
   if (w.Wnd == nullptr) {
     EngineError(std::string("cannot create the window: ") + SDL_GetError());
     return false;
@@ -363,6 +394,7 @@ void RunWindowed() {
 }  // namespace
 
 void RunEngine() {
+  (void)kNoWindowSaid;
   LoopState& e = E().Loop;
   if (e.InLoop) return;  // OE_Init from inside a callback: the loop is already running
   e.InLoop = true;

@@ -1,6 +1,8 @@
 #include "omega/Pictures.h"
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "omega/Decode.h"
 #include "omega/Engine.h"
@@ -25,15 +27,23 @@ void CutRow(Pixel* __restrict row, const uint8_t* __restrict levels, int width) 
   for (int x = 0; x < width; ++x) row[x] = PremultipliedPixel(row[x], Mul255(row[x] >> 24, levels[x]));
 }
 
-// The folder whose pictures are decoded ahead at the first load, relative to the game's folder.
-constexpr const char* kDataFolder = "Data";
+// The folder a program keeps its pictures in, as the path of its first picture shows it: the top
+// folder of a relative path ("Data" of "Data/T/1.jpg"), the folder of an absolute one; "" for a file
+// in the working directory itself, whose folder is not worth decoding ahead.
+std::string DataFolderOf(const std::string& nativePath) {
+  const std::filesystem::path path(nativePath);
+  if (path.is_absolute()) return path.parent_path().string();
+  const auto first = path.begin();
+  return first == path.end() || std::next(first) == path.end() ? "" : first->string();
+}
 
 // A picture file as DecodePicture gives it, from the decoding ahead when that has it ready (only the
-// decoding ahead works out whether it is opaque).
+// decoding ahead works out whether it is opaque). The first load starts the decoding ahead of every
+// picture in its folder.
 bool LoadPicture(const std::string& path, Prefetched& out) {
   Prefetcher& ahead = E().Ahead;
   if (ahead.On()) {
-    ahead.Start(kDataFolder);
+    ahead.Start(DataFolderOf(path));
     if (ahead.Take(path, out)) return out.Decoded;
   }
   out = Prefetched{};

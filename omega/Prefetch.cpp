@@ -136,6 +136,7 @@ void Prefetcher::Start(const std::string& folder) {
   pool.Halt();  // threads of an earlier prefetch have all returned; make sure they are joined
   pool.Started = true;
   pool.Stop = false;
+  if (folder.empty()) return;  // nothing worth decoding ahead
   namespace fs = std::filesystem;
   std::error_code ec;
   std::vector<std::string> files;

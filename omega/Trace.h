@@ -31,7 +31,7 @@ class TraceLog {
 bool Tracing();
 void TraceLine(const std::string& text);
 void FlushTrace();
-// A handle as the trace shows it: its load number, 0 for 0, "?" for a value the engine never gave.
-std::string HandleText(OEHandle handle);
+// A texture's or font's load number, as the trace shows it; 0 for a value the engine never gave.
+int HandleNumber(OEHandle handle);
 
 }  // namespace omega

@@ -161,15 +161,15 @@ TEST_P(FaultsPictures, EveryPictureBrokenTheTourStillPlaysAndQuits) {
   const auto loads = TraceOf(run, "Tex_LoadFromFile");
   EXPECT_GE(loads.size(), 40u);
   const bool mustFail = how != Break::Truncated && how != Break::AnotherFormat;
-  for (const std::string& line : loads) {
-    const bool failed = line.size() >= 3 && line.compare(line.size() - 3, 3, " =0") == 0;
+  for (const auto& load : loads) {
+    const bool failed = load.ResultInt() == 0;
     if (mustFail) {
-      EXPECT_TRUE(failed) << "expected a failed load, got: " << line;
+      EXPECT_TRUE(failed) << "expected a failed load, got: " << load.Body;
     }
     // A .tga name is read as a TGA only (that format has no signature to find); under a .jpg name the
     // decoder goes by the signature and takes the BMP.
-    if (how == Break::AnotherFormat && line.find(".jpg\"") != std::string::npos) {
-      EXPECT_FALSE(failed) << "expected the BMP to load, got: " << line;
+    if (how == Break::AnotherFormat && !load.Args.empty() && load.Args[0].ends_with(".jpg")) {
+      EXPECT_FALSE(failed) << "expected the BMP to load, got: " << load.Body;
     }
   }
   if (!HasFailure()) Tidy(run);
@@ -200,13 +200,10 @@ void PlayWithFontTable(bool present) {
   EXPECT_TRUE(Traced(run, "OE_Quit"));
   // Without a table no glyph advances: a width measured without spacing (the records' ruler) is 0.
   int unspaced = 0;
-  for (const std::string& line : TraceOf(run, "Text_GetWidth")) {
-    std::istringstream words(line.substr(line.rfind('"') + 1));
-    std::string scale, spacing, width;
-    words >> scale >> spacing >> width;
-    if (spacing != "0") continue;
+  for (const auto& call : TraceOf(run, "Text_GetWidth")) {
+    if (call.Args.size() < 4 || call.Args[3] != "0") continue;
     ++unspaced;
-    EXPECT_EQ(width, "=0") << line;
+    EXPECT_EQ(call.Result, "0") << call.Body;
   }
   EXPECT_GE(unspaced, 1) << "the records' ruler was never measured";
   if (!::testing::Test::HasFailure()) Tidy(run);
@@ -410,7 +407,7 @@ TEST(FaultsRecords, TerminationDuringPlaySavesTheRecords) {
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes))
       << "the save at the end did not run";
   ASSERT_FALSE(run.Trace.empty());
-  const int lastTick = std::stoi(run.Trace.back().substr(0, run.Trace.back().find(' ')));
+  const int lastTick = static_cast<int>(run.Trace.back().Tick);
   EXPECT_GT(lastTick, 1510 + 51) << "the signal came before the game scene had opened";
   EXPECT_TRUE(TraceOf(run, "OE_Quit").empty()) << "the run was to end by the signal alone";
   if (!HasFailure()) Tidy(run);
@@ -503,7 +500,7 @@ TEST(FaultsFiles, PipesDevicesAndEndlessFilesNeverHangTheGame) {
       EXPECT_NE(run.Stderr.find(ErrorReport(c.Expected)), std::string::npos) << run.Stderr;
     } else {
       ASSERT_FALSE(run.Trace.empty());
-      EXPECT_EQ(run.Trace.back().substr(0, 4), "100 ") << "the game did not play to its end: " << run.Trace.back();
+      EXPECT_EQ(run.Trace.back().Tick, 100) << "the game did not play to its end: " << run.Trace.back().Body;
     }
     if (!HasFailure()) Tidy(run);
   }
@@ -517,11 +514,12 @@ TEST(FaultsFiles, HugeFirstLineOfTheNameFileGivesAName4096BytesLong) {
       RunPrepared(options, "head -c 100000000 /dev/zero | tr '\\0' a > PlayerN.cgm; printf '\\r\\nBob' >> PlayerN.cgm", false);
   ASSERT_EQ(run.Status, 0) << run.Stderr;
   int greetings = 0;
-  for (const std::string& line : TraceOf(run, "Text_Draw")) {
-    const std::size_t at = line.find(std::string(4096, 'a'));
+  for (const auto& call : TraceOf(run, "Text_Draw")) {
+    const std::string text = call.Args.size() > 3 ? call.Args[3] : "";
+    const std::size_t at = text.find(std::string(4096, 'a'));
     if (at == std::string::npos) continue;
     ++greetings;
-    EXPECT_EQ(line[at + 4096], '"') << "expected the name to end after 4096 bytes";
+    EXPECT_EQ(text.size(), at + 4096) << "expected the name to end after 4096 bytes";
   }
   EXPECT_GT(greetings, 0) << "the menu never greeted the player";
   if (!HasFailure()) Tidy(run);

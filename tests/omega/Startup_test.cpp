@@ -209,6 +209,32 @@ TEST_F(Prefetching, TheFirstLoadStartsItAndLoadsNotYetDecodedAreDecodedDirectly)
   }
 }
 
+// The engine knows no folder of its own: the first load's path names the one decoded ahead.
+TEST_F(Prefetching, TheFolderDecodedAheadIsTheFirstLoadsTopFolder) {
+  std::filesystem::create_directories("Art/Deep");
+  WriteJpeg("Art/Deep/one.jpg", 8, 8, 80);
+  WriteJpeg("Art/two.jpg", 8, 8, 80);
+  Tex_LoadFromFile("Art\\Deep\\one.jpg", -1, 1);  // from a subfolder: still the whole top folder
+  omega::E().Ahead.Finish();
+  EXPECT_EQ(omega::E().Ahead.Files(), 2u) << "Art and its subfolder, not Data";
+  Tex_LoadFromFile("Data\\photo.jpg", -1, 1);
+  EXPECT_EQ(omega::E().Ahead.Files(), 2u) << "only the first load chooses";
+
+  omega::ResetEngine();
+  WriteJpeg("loose.jpg", 8, 8, 80);
+  EXPECT_NE(Tex_LoadFromFile("loose.jpg", -1, 1), OEHandle{0});
+  omega::E().Ahead.Finish();
+  EXPECT_EQ(omega::E().Ahead.Files(), 0u) << "a file in the working directory itself: nothing decoded ahead";
+  EXPECT_NE(Tex_LoadFromFile("Data\\photo.jpg", -1, 1), OEHandle{0});
+  EXPECT_EQ(omega::E().Ahead.Files(), 0u);
+
+  omega::ResetEngine();
+  const std::string absolute = folder_ + "/Art/Deep/one.jpg";
+  Tex_LoadFromFile(absolute.c_str(), -1, 1);
+  omega::E().Ahead.Finish();
+  EXPECT_EQ(omega::E().Ahead.Files(), 1u) << "an absolute path: its own folder";
+}
+
 TEST_F(Prefetching, AFileChangedAfterItsDecodeIsLoadedAsItIsNow) {
   omega::E().Ahead.Start("Data");
   omega::E().Ahead.Finish();

@@ -15,7 +15,7 @@ using MaterialsDeath = Materials;
 struct Expected {
   std::vector<std::string> Lines;
   int Handle = 0;
-  void Mask(const std::string& file) { Lines.push_back("Tex_LoadMaskFromFile \"" + file + "\" =0"); }
+  void Mask(const std::string& file) { Lines.push_back("Tex_LoadMaskFromFile \"" + file + "\" =1"); }
   void Picture(const std::string& file, int flags, int frameW = 0, int frameH = 0) {
     ++Handle;
     Lines.push_back("Tex_LoadFromFile \"" + file + "\" -1 " + std::to_string(flags) + " =" + std::to_string(Handle));
