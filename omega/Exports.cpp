@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "omega/Engine.h"
+#include "omega/Trace.h"
 #include "omega/TraceFormat.h"
 
 namespace omega::ops {
@@ -84,14 +85,20 @@ const char* U_IntToStr(int32_t value) {
 
 }  // namespace omega::ops
 
+// Each export: an operation the game calls runs its body and writes its trace line; the rest of the
+// engine's table, bound by name and never called, is there so that the library answers every one of
+// the 201 lookups, as the engine the game was made for does, and does nothing.
 #define OMEGA_EXPORT(used, ret, name, ...) OMEGA_EXPORT_##used(ret, name, __VA_ARGS__)
-#define OMEGA_EXPORT_0(ret, name, ...)
-#define OMEGA_EXPORT_1(ret, name, ...)                                                                      \
-  OMEGA_TYPE(ret) name(OMEGA_PARAMS(__VA_ARGS__)) {                                                         \
-    return trace_format::Traced<trace_format::ret>(                                                         \
-        omega::Tracing(), omega::TraceLine, omega::HandleNumber, #name,                                     \
-        [&] { return omega::ops::name(OMEGA_NAMES(__VA_ARGS__)); } __VA_OPT__(, OMEGA_TRACE_ARGS(__VA_ARGS__))); \
+#define OMEGA_EXPORT_0(ret, name, ...) \
+  OMEGA_TYPE(ret) name() {}
+#define OMEGA_EXPORT_1(ret, name, ...)                                                                        \
+  OMEGA_TYPE(ret) name(OMEGA_PARAMS(__VA_ARGS__)) {                                                           \
+    return omega::Traced<trace_format::ret>(#name, [&] { return omega::ops::name(OMEGA_NAMES(__VA_ARGS__)); } \
+                                            __VA_OPT__(, OMEGA_TRACE_ARGS(__VA_ARGS__)));                     \
   }
 extern "C" {
 OMEGA_OPERATIONS(OMEGA_EXPORT)
 }
+#undef OMEGA_EXPORT
+#undef OMEGA_EXPORT_0
+#undef OMEGA_EXPORT_1

@@ -71,7 +71,9 @@ void FrameRecorder::Forget() {
 }
 
 void FrameRecorder::Rasterise(const DrawCall& c) {
-  if (c.Direct)
+  if (c.Direct && c.Key.W == c.Key.From.W && c.Key.H == c.Key.From.H && c.Key.Tint == kNoTint)
+    BlitPart(Frame, *c.Picture, c.Key.From, c.X, c.Y, c.Alpha, Blend_);
+  else if (c.Direct)
     BlitScaled(Frame, *c.Picture, c.Key.From, c.X, c.Y, c.Key.W, c.Key.H, c.Key.Tint, c.Alpha);
   else
     Blit(Frame, *c.Picture, c.X, c.Y, c.Alpha, Blend_);
@@ -86,7 +88,9 @@ void FrameRecorder::Draw(const Image& picture, uint64_t id, Rect from, double x,
   if (W <= 0 || H <= 0) return;
   if (X >= Frame.W || Y >= Frame.H || X + W <= 0 || Y + H <= 0) return;
   const CacheKey key{id, from, static_cast<int>(W), static_cast<int>(H), tint};
-  const bool direct = W * H > kLargestCached;
+  // A part drawn untinted at its own size needs no copy: it is drawn from the picture itself. So do
+  // destinations too large to cache.
+  const bool direct = W * H > kLargestCached || (W == from.W && H == from.H && tint == kNoTint);
   const DrawCall call{key, X, Y, a, direct ? &picture : &Cached(picture, key), direct};
   if (InFrame_ && Accelerated_) {
     Calls_.push_back(call);

@@ -60,7 +60,7 @@ class FrameRecorder {
     int64_t X = 0, Y = 0;  // where
     uint32_t Alpha = 255;
     const Image* Picture;  // the cached copy, or for large destinations the picture itself
-    bool Direct;           // Picture is the picture itself, scaled while drawing
+    bool Direct;           // Picture is the picture itself, scaled (unless drawn at its size) while drawing
     bool operator==(const DrawCall& o) const { return Key == o.Key && X == o.X && Y == o.Y && Alpha == o.Alpha; }
   };
 

@@ -7,13 +7,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <cstdio>
-#include <cctype>
-#include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
+#include <cstring>
 
 #include <filesystem>
 #include <fstream>
@@ -22,53 +18,77 @@
 #include "omega/Engine.h"
 #include "omega/Keys.h"
 #include "omega/Script.h"
+#include "omega/System.h"
 #include "omega/Trace.h"
-#include "platform/Windows.h"
 
 namespace omega {
 
 namespace {
 
-// A run without a window says so as the library is loaded, before the program has a chance to report
-// an error of its own: the program then keeps its message boxes off any desktop there may be.
-const bool kNoWindowSaid = [] {
-  const char* script = std::getenv("OMEGA_SCRIPT");
-  if (script != nullptr && *script != '\0') SDL_SetHintWithPriority(kNoWindowHint, "1", SDL_HINT_OVERRIDE);
-  return true;
-}();
-
-// The running loop's flag: a signal handler can only reach the engine through a plain global.
-volatile std::sig_atomic_t* gSignalled = nullptr;
-
-void OnSignal(int) {
-  if (gSignalled != nullptr) *gSignalled = 1;
-}
-
-// SIGINT and SIGTERM end the loop like OE_Quit, so the quit callback runs; the old handlers come back
-// when the loop is over.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) end the loop like OE_Quit, so the quit callback
+// runs; the old handling comes back when the loop is over.
 struct SignalGuard {
-  struct sigaction OldInt {}, OldTerm {};
   SignalGuard() {
     E().Loop.Signalled = 0;
-    gSignalled = &E().Loop.Signalled;
-    struct sigaction sa {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, &OldInt);
-    sigaction(SIGTERM, &sa, &OldTerm);
+    CatchStopRequests(&E().Loop.Signalled);
   }
-  ~SignalGuard() {
-    sigaction(SIGINT, &OldInt, nullptr);
-    sigaction(SIGTERM, &OldTerm, nullptr);
-    gSignalled = nullptr;
-  }
+  ~SignalGuard() { ReleaseStopRequests(); }
 };
 
-bool QuitNow() { return E().Loop.QuitAsked || E().Loop.Signalled != 0; }
+volatile std::sig_atomic_t gWindowLost = 0;
+
+bool QuitNow() { return E().Loop.QuitAsked || E().Loop.Signalled != 0 || gWindowLost != 0; }
 
 void Call(OEProc proc) {
   if (proc != nullptr) proc();
 }
+
+// A window destroyed from outside or a display gone: the game still ends the way it always does (its
+// quit callback saves what it keeps), then says what happened and ends with this status.
+constexpr int kLostWindowStatus = 69;
+
+void ReportLostWindow() {
+  std::fprintf(stderr, "OMEGA: the window or its display was lost; the game has saved and ends\n");
+}
+
+// Xlib's own handlers end the process at the first error on a destroyed window and on a broken
+// connection, before anything is saved. Ours mark the window lost (the loop then ends normally) or,
+// for a broken connection, which Xlib never lets a program survive, run the quit callback at once.
+// Xlib is asked for by name: it is loaded only where SDL uses X11.
+struct XErrorInfo {
+  int type;
+  void* display;
+  unsigned long resourceid, serial;
+  unsigned char error_code, request_code, minor_code;
+};
+using XErrorHandlerFn = int (*)(void*, XErrorInfo*);
+using XIOErrorHandlerFn = int (*)(void*);
+constexpr unsigned char kBadWindow = 3, kBadDrawable = 9;
+
+int OnXError(void*, XErrorInfo* error) {
+  if (error->error_code == kBadWindow || error->error_code == kBadDrawable) gWindowLost = 1;
+  return 0;
+}
+
+int OnXIOError(void*) {
+  gWindowLost = 1;
+  static bool once = false;
+  if (!once) {
+    once = true;
+    Call(E().Loop.QuitProc);
+    FlushTrace();
+  }
+  ReportLostWindow();
+  std::_Exit(kLostWindowStatus);
+}
+
+void CatchXErrors() {
+  using SetError = XErrorHandlerFn (*)(XErrorHandlerFn);
+  using SetIOError = XIOErrorHandlerFn (*)(XIOErrorHandlerFn);
+  if (auto set = reinterpret_cast<SetError>(LoadedSymbol("libX11.so.6", "XSetErrorHandler"))) set(OnXError);
+  if (auto set = reinterpret_cast<SetIOError>(LoadedSymbol("libX11.so.6", "XSetIOErrorHandler"))) set(OnXIOError);
+}
+
 
 void RecordFrame(int64_t nowMs) {
   auto& times = E().Loop.FrameTimes;
@@ -98,8 +118,8 @@ void RunTick() {
 bool DrawFrame() {
   Engine& e = E();
   e.Recorder.Begin();
-  // Loads of one picture after another are over once frames are drawn.
-  e.Ahead.DropReturned();
+  // The game's loads are over once frames are drawn.
+  e.Ahead.DropUnused();
   Call(e.Loop.DrawProc);
   return e.Recorder.End();
 }
@@ -119,10 +139,14 @@ void EngineError(const std::string& text) {
 }
 
 void RunHeadless(const char* scriptPath) {
+  // A folder opens for reading but reads as nothing: it is no script, as an unreadable file is none.
+  // (A pipe is a script: one may be handed over as /dev/fd/N.)
   std::ifstream in(scriptPath, std::ios::binary);
-  if (!in) ScriptFailure(std::string("cannot read ") + scriptPath);
+  std::error_code folder;
+  if (!in || std::filesystem::is_directory(scriptPath, folder)) ScriptFailure(std::string("cannot read ") + scriptPath);
   std::ostringstream text;
   text << in.rdbuf();
+  if (in.bad()) ScriptFailure(std::string("cannot read ") + scriptPath);
   const ScriptParse script = ParseScript(text.str());
   if (script.ErrorLine != 0)
     ScriptFailure(std::string(scriptPath) + ":" + std::to_string(script.ErrorLine) + ": " + script.Error);
@@ -164,39 +188,15 @@ void RunHeadless(const char* scriptPath) {
 
 // ---- window ----
 
-// The program's file name without folder and extension ("zanoru"): the engine names its window and
-// screenshots after the program that runs it.
-std::string ProgramName() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) exe = program_invocation_short_name;
-  std::string name = exe.filename().string();
-  if (name.ends_with(" (deleted)")) name.resize(name.size() - 10);  // replaced while running
-  name = std::filesystem::path(name).stem().string();
-  return name.empty() ? "omega" : name;
-}
-
-// The window's title: the program's name with a capital.
-std::string WindowTitle() {
-  std::string title = ProgramName();
-  title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(title[0])));
-  return title;
-}
-
-// The next free <program>-NNNN.png in the working directory, created empty so that nothing else takes
-// the name before the picture is written; "" when no name up to 9999 is free.
+// The next free zanoru-NNNN.png in the working directory, created empty so that nothing else takes the
+// name before the picture is written; "" when no name up to 9999 is free.
 std::string ClaimScreenshotName() {
-  const std::string prefix = ProgramName();
   for (int n = 1; n <= 9999; ++n) {
-    char number[8];
-    std::snprintf(number, sizeof number, "-%04d", n);
-    const std::string name = prefix + number + ".png";
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      ::close(fd);
-      return name;
-    }
-    if (errno != EEXIST) return "";
+    char name[32];
+    std::snprintf(name, sizeof name, "zanoru-%04d.png", n);
+    const NewFile made = CreateNewFile(name);
+    if (made == NewFile::Created) return name;
+    if (made == NewFile::Failed) return "";
   }
   return "";
 }
@@ -211,7 +211,7 @@ void TakeScreenshot() {
   std::error_code ec;
   const std::filesystem::path where = std::filesystem::absolute(name, ec);
   if (SaveFramePng(name)) {
-    std::printf("Screenshot saved to %s\n", (ec ? std::filesystem::path(name) : where).c_str());
+    std::printf("Screenshot saved to %s\n", (ec ? name : where.string()).c_str());
     std::fflush(stdout);
   } else {
     std::remove(name.c_str());
@@ -230,6 +230,17 @@ struct Window {
   }
 };
 
+// The window's icon: icon.png beside the engine library, when there is one.
+void SetWindowIcon(SDL_Window* window) {
+  const std::string file = LibraryFile();
+  if (file.empty()) return;
+  const std::filesystem::path icon = std::filesystem::path(file).parent_path() / "icon.png";
+  SDL_Surface* picture = IMG_Load(icon.string().c_str());
+  if (picture == nullptr) return;
+  SDL_SetWindowIcon(window, picture);
+  SDL_FreeSurface(picture);
+}
+
 bool OpenWindow(Window& w) {
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
@@ -239,14 +250,25 @@ bool OpenWindow(Window& w) {
     EngineError(std::string("no video: ") + SDL_GetError());
     return false;
   }
+  // Without a display SDL falls back to drivers that show nothing: the game would play unseen until
+  // killed. Only a driver asked for by name (SDL_VIDEODRIVER) may be one of those.
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if ((asked == nullptr || *asked == '\0') && driver != nullptr &&
+      (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "evdev") == 0)) {
+    EngineError("no display: neither X11 nor Wayland could be reached (OMEGA_SCRIPT runs without one)");
+    return false;
+  }
+  CatchXErrors();
   const LoopState& e = E().Loop;
   const int x = e.PositionAsked ? e.WndX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   const int y = e.PositionAsked ? e.WndY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
-  w.Wnd = SDL_CreateWindow(WindowTitle().c_str(), x, y, kScreenW, kScreenH, SDL_WINDOW_RESIZABLE);
+  w.Wnd = SDL_CreateWindow("Zanoru", x, y, kScreenW, kScreenH, SDL_WINDOW_RESIZABLE);
   if (w.Wnd == nullptr) {
     EngineError(std::string("cannot create the window: ") + SDL_GetError());
     return false;
   }
+  SetWindowIcon(w.Wnd);
   w.Renderer = SDL_CreateRenderer(w.Wnd, -1, SDL_RENDERER_SOFTWARE);
   if (w.Renderer == nullptr) {
     EngineError(std::string("cannot create a renderer: ") + SDL_GetError());
@@ -258,7 +280,9 @@ bool OpenWindow(Window& w) {
     EngineError(std::string("cannot create the screen texture: ") + SDL_GetError());
     return false;
   }
-  SDL_ShowCursor(SDL_DISABLE);  // the game draws its own cursor
+  // A window of another size than the picture shows it filtered, not in blocks.
+  SDL_SetTextureScaleMode(w.Screen, SDL_ScaleModeLinear);
+  SDL_ShowCursor(SDL_DISABLE);  // the game draws its own cursor over the picture
   return true;
 }
 
@@ -271,6 +295,18 @@ int MouseButton(uint8_t sdlButton) {
   }
 }
 
+// The pointer at (x, y) of the picture (outside it over the bars of a scaled window): the game reads
+// the position clamped to the picture; over the bars the desktop's cursor shows, since the game's is
+// drawn only on the picture. False when the pointer is off the picture.
+bool MovePointer(int x, int y) {
+  InputState& input = E().Input;
+  const bool inside = x >= 0 && x < kScreenW && y >= 0 && y < kScreenH;
+  input.MouseX = std::clamp(x, 0, kScreenW - 1);
+  input.MouseY = std::clamp(y, 0, kScreenH - 1);
+  if ((SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE) == inside) SDL_ShowCursor(inside ? SDL_DISABLE : SDL_ENABLE);
+  return inside;
+}
+
 struct WindowState {
   bool Minimised = false;
   bool ScanDown[SDL_NUM_SCANCODES] = {};
@@ -278,7 +314,6 @@ struct WindowState {
 
 void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
   LoopState& e = E().Loop;
-  InputState& input = E().Input;
   bool* scanDown = state.ScanDown;
   switch (ev.type) {
     case SDL_QUIT: e.QuitAsked = true; break;
@@ -291,10 +326,10 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
         default: break;
       }
       break;
-    case SDL_MOUSEMOTION: input.MouseX = ev.motion.x; input.MouseY = ev.motion.y; break;
+    case SDL_MOUSEMOTION: MovePointer(ev.motion.x, ev.motion.y); break;
     case SDL_MOUSEBUTTONDOWN:
-      input.MouseX = ev.button.x;
-      input.MouseY = ev.button.y;
+      // A click on the bars round a scaled picture is no click on the picture's edge.
+      if (!MovePointer(ev.button.x, ev.button.y)) break;
       if (const int b = MouseButton(ev.button.button); b != 0) PressInput(256 + b);
       break;
     case SDL_KEYDOWN: {
@@ -311,7 +346,13 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
         if (ev.key.repeat == 0) TakeScreenshot();
         break;
       }
-      if (ev.key.repeat != 0 || sc < 0 || sc >= SDL_NUM_SCANCODES || scanDown[sc]) break;
+      if (sc < 0 || sc >= SDL_NUM_SCANCODES) break;
+      // A held key's repeats are presses only for the keys that type or erase text.
+      if (ev.key.repeat != 0) {
+        if (scanDown[sc] && RepeatsAsPress(VirtualKeyOf(sc))) PressInput(VirtualKeyOf(sc));
+        break;
+      }
+      if (scanDown[sc]) break;
       if (const int vk = VirtualKeyOf(sc); vk != 0) {
         scanDown[sc] = true;
         KeyDownEvent(vk);
@@ -329,9 +370,10 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
   }
 }
 
-void RunWindowed() {
+// False when no window could be opened.
+bool RunWindowed() {
   Window w;
-  if (!OpenWindow(w)) return;
+  if (!OpenWindow(w)) return false;
   LoopState& e = E().Loop;
   // Pace by the display where the renderer can; the frame cap below holds either way.
   SDL_RenderSetVSync(w.Renderer, 1);
@@ -344,6 +386,7 @@ void RunWindowed() {
   int64_t done = 0;
   double lastFrame = 0;
   bool stale = true;  // the window needs the frame shown even if it did not change
+  double lastShown = 0;
   constexpr int64_t kMaxBehind = 5;  // after a longer stall the backlog is dropped, not replayed
   const double frameMs = 1000.0 / kFrameCapFps;
 
@@ -374,12 +417,16 @@ void RunWindowed() {
     // A frame the same as the one on screen is neither uploaded nor shown again.
     const bool changed = DrawFrame();
     if (changed) SDL_UpdateTexture(w.Screen, nullptr, E().Recorder.Frame.Px.data(), kScreenW * 4);
+    // Shown again at least once a second even when still: that is also how a window destroyed from
+    // outside comes to light (drawing on it fails).
+    if (nowMs() - lastShown > 1000) stale = true;
     if (changed || stale) {
       SDL_SetRenderDrawColor(w.Renderer, 0, 0, 0, 255);
       SDL_RenderClear(w.Renderer);
       SDL_RenderCopy(w.Renderer, w.Screen, nullptr, nullptr);
       SDL_RenderPresent(w.Renderer);
       stale = false;
+      lastShown = nowMs();
     }
     const double wait = lastFrame + frameMs - nowMs();
     if (wait > 1) SDL_Delay(static_cast<uint32_t>(wait));
@@ -389,26 +436,38 @@ void RunWindowed() {
     FlushTrace();
   }
   Call(e.QuitProc);
+  if (gWindowLost != 0) {
+    FlushTrace();
+    ReportLostWindow();
+    std::exit(kLostWindowStatus);
+  }
+  return true;
 }
 
 }  // namespace
 
 void RunEngine() {
-  (void)kNoWindowSaid;
   LoopState& e = E().Loop;
   if (e.InLoop) return;  // OE_Init from inside a callback: the loop is already running
   e.InLoop = true;
   e.QuitAsked = false;
+  bool windowed = true;
   {
     SignalGuard guard;
     const char* script = std::getenv("OMEGA_SCRIPT");
     if (script != nullptr && *script != '\0')
       RunHeadless(script);
     else
-      RunWindowed();
+      windowed = RunWindowed();
   }
   e.InLoop = false;
   FlushTrace();
+  // The game goes on to end normally when OE_Init returns: the engine's failures must show in the status.
+  if (!windowed) {
+    std::fflush(stderr);
+    std::exit(kNoWindowStatus);
+  }
+  if (E().Trace.Failed()) std::exit(kTraceFailedStatus);
 }
 
 void RequestQuit() { E().Loop.QuitAsked = true; }

@@ -1,11 +1,10 @@
 #include "omega/Pictures.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <string>
 
 #include "omega/Decode.h"
 #include "omega/Engine.h"
+#include "omega/PictureFile.h"
 #include "platform/Runtime.h"
 
 namespace omega {
@@ -27,23 +26,15 @@ void CutRow(Pixel* __restrict row, const uint8_t* __restrict levels, int width) 
   for (int x = 0; x < width; ++x) row[x] = PremultipliedPixel(row[x], Mul255(row[x] >> 24, levels[x]));
 }
 
-// The folder a program keeps its pictures in, as the path of its first picture shows it: the top
-// folder of a relative path ("Data" of "Data/T/1.jpg"), the folder of an absolute one; "" for a file
-// in the working directory itself, whose folder is not worth decoding ahead.
-std::string DataFolderOf(const std::string& nativePath) {
-  const std::filesystem::path path(nativePath);
-  if (path.is_absolute()) return path.parent_path().string();
-  const auto first = path.begin();
-  return first == path.end() || std::next(first) == path.end() ? "" : first->string();
-}
+// The folder whose pictures are decoded ahead at the first load, relative to the game's folder.
+constexpr const char* kDataFolder = "Data";
 
 // A picture file as DecodePicture gives it, from the decoding ahead when that has it ready (only the
-// decoding ahead works out whether it is opaque). The first load starts the decoding ahead of every
-// picture in its folder.
+// decoding ahead works out whether it is opaque).
 bool LoadPicture(const std::string& path, Prefetched& out) {
   Prefetcher& ahead = E().Ahead;
   if (ahead.On()) {
-    ahead.Start(DataFolderOf(path));
+    ahead.Start(kDataFolder);
     if (ahead.Take(path, out)) return out.Decoded;
   }
   out = Prefetched{};
@@ -158,11 +149,9 @@ OEHandle LoadFont(const char* picture, const char* info) {
   if (picture != nullptr && info != nullptr && LoadPicture(NativePath(picture), loaded)) {
     font->Picture = std::move(loaded.Picture);
     Premultiply(font->Picture);
-    std::ifstream in(NativePath(info), std::ios::binary);
     // One byte more than a table: enough to tell a long file from a right one without reading it all.
-    std::string bytes(kOfiSize + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(in ? bytes.size() : static_cast<size_t>(in.gcount()));
+    std::string bytes;
+    ReadFileStart(NativePath(info), kOfiSize + 1, bytes);
     font->Table = ParseOfi(bytes, font->Picture.W, font->Picture.H);
   }
   const auto handle = reinterpret_cast<OEHandle>(&font->Table.LineHeight);

@@ -4,13 +4,11 @@
 // separated by one space and a result follows " =".
 #pragma once
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <type_traits>
 #include <utility>
 
 #include "engine/OMEGA_list.h"
-#include "platform/Cp1251.h"
 
 namespace trace_format {
 
@@ -28,45 +26,26 @@ struct Proc { OEProc Value; };
 template <class Kind>
 struct Result { Kind Value; };
 
-// A handle's number as the trace shows it (its load order, from 1), 0 when it is none the writer knows.
+// A handle's number as the trace shows it (its load order, from 1); 0 for a handle the writer's owner
+// never gave, which is written as "?".
 using HandleNumber = int (*)(OEHandle);
 
+// A line being written.
 struct Line {
   std::string Out;
   HandleNumber Numbers;
-  const char* ProcName = "timer";  // what a callback argument is written as
+  const char* ProcName = "timer";  // what a callback argument is written as; a Role before it names it
 };
 
-inline void Put(Line& l, Int a) { l.Out += std::to_string(a.Value); }
-inline void Put(Line& l, Colour a) { l.Out += std::to_string(a.Value); }
-inline void Put(Line& l, Flag a) { l.Out += std::to_string(a.Value); }
-inline void Put(Line& l, Boolean a) { l.Out += a.Value ? '1' : '0'; }
-inline void Put(Line& l, Float a) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(a.Value));
-  l.Out += buffer;
-}
-inline void Put(Line& l, Text a) {
-  l.Out += '"';
-  for (const char c : Cp1251ToUtf8(a.Value != nullptr ? a.Value : "")) {
-    if (c == '"' || c == '\\') l.Out += '\\';
-    l.Out += c;
-  }
-  l.Out += '"';
-}
-inline void Put(Line& l, Handle a) {
-  if (a.Value == 0) {
-    l.Out += '0';
-    return;
-  }
-  const int n = l.Numbers(a.Value);
-  l.Out += n > 0 ? std::to_string(n) : "?";
-}
-inline void Put(Line& l, Role a) {
-  l.Out += std::to_string(a.Value);
-  l.ProcName = a.Value == 0 ? "draw" : a.Value == 1 ? "load" : a.Value == 2 ? "quit" : "proc";
-}
-inline void Put(Line& l, Proc) { l.Out += l.ProcName; }
+void Put(Line& l, Int a);
+void Put(Line& l, Colour a);
+void Put(Line& l, Float a);
+void Put(Line& l, Boolean a);
+void Put(Line& l, Text a);
+void Put(Line& l, Handle a);
+void Put(Line& l, Flag a);
+void Put(Line& l, Role a);
+void Put(Line& l, Proc a);
 template <class Kind>
 void Put(Line& l, const Result<Kind>& r) {
   l.Out += '=';
@@ -81,17 +60,17 @@ std::string TraceCall(HandleNumber numbers, const char* name, const Args&... arg
   return std::move(l.Out);
 }
 
-// Runs an operation's body and, when `on`, hands its line to `sink`: before the body when the operation
-// has no result (what it starts, such as the loop of OE_Init, comes after it), after it with the result
-// otherwise.
-template <class ResultKind, class Sink, class Body, class... Args>
-auto Traced(bool on, Sink&& sink, HandleNumber numbers, const char* name, Body&& body, const Args&... args) {
+// Runs an operation's body and hands its line to `sink` when `on(result)` says so. An operation without
+// a result is written before its body runs (what it starts, such as the loop of OE_Init, comes after
+// it); one with a result after, with the result.
+template <class ResultKind, class On, class Sink, class Body, class... Args>
+auto Traced(On&& on, Sink&& sink, HandleNumber numbers, const char* name, Body&& body, const Args&... args) {
   if constexpr (std::is_same_v<ResultKind, Void>) {
-    if (on) sink(TraceCall(numbers, name, args...));
+    if (on()) sink(TraceCall(numbers, name, args...));
     body();
   } else {
     const auto result = body();
-    if (on) sink(TraceCall(numbers, name, args..., Result<ResultKind>{ResultKind{result}}));
+    if (on(result)) sink(TraceCall(numbers, name, args..., Result<ResultKind>{ResultKind{result}}));
     return result;
   }
 }

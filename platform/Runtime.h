@@ -20,6 +20,9 @@ constexpr int kErrRange = 201;
 extern uint32_t RandSeed;
 // The low 32 bits of a monotonic high-resolution counter.
 uint32_t SeedCounter();
+// The seed a run starts from: the counter, unless ZANORU_SEED gives a number. Tests that compare two runs
+// (Linux and Windows) set it so that the units' random colours agree; a player never does.
+uint32_t StartSeed();
 // A number in 0 .. n-1: advances the seed, then the high 32 bits of n × seed.
 uint32_t Random(uint32_t n);
 
@@ -40,6 +43,8 @@ std::string RunErrorText(int code, uintptr_t address);
 // When set, RunError hands the error to it instead; it must not return (fuzzers throw from it).
 using RunErrorHandlerProc = void (*)(int code, uintptr_t address);
 extern RunErrorHandlerProc RunErrorHandler;
+// The seed 0 and no handler: the run-time's start values.
+void ResetRuntime();
 // Reports at the caller of the function that uses it.
 #define RUN_ERROR_HERE(code) RunError((code), reinterpret_cast<uintptr_t>(__builtin_return_address(0)))
 

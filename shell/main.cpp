@@ -4,7 +4,6 @@
 #include "platform/Runtime.h"
 #include "platform/Windows.h"
 #include "records/GRecords.h"
-#include "scenes/Bonses.h"
 #include "scenes/GSound.h"
 #include "shell/MainProc.h"
 #include "world/ZAN_map.h"
@@ -19,7 +18,9 @@ constexpr int32_t kColourBits = 32;
 }  // namespace
 
 int main() {
-  RandSeed = SeedCounter();
+  // Every unit's start values, the intro's first stage among them.
+  ResetUnits();
+  RandSeed = StartSeed();
 
   LoadEngine("DX\\OMEGA.dll");
   // Without the engine, or with one lacking an operation we call, there is nothing to run.
@@ -38,9 +39,7 @@ int main() {
   // None of these touches the engine: all of it is ready before the window opens.
   LoadRecords();
   LoadPlayerName();
-  IntroActive = true;
   InitSound();
-  SceneParam = 0;
   LoadMap("Data\\1.vyx");
   EnteredName = PlayerName;
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tests/support/GameRun.h"
+#include "tests/support/Golden.h"
 
 namespace {
 
@@ -54,22 +55,7 @@ TEST(ShellStartUp, EngineIsSetUpInOrderThenTheInterfacePicturesLoad) {
     loads.push_back(call.Body);
     if (op == "Text_LoadFontFromFile") break;
   }
-  EXPECT_EQ(loads, (Lines{
-                       R"(Tex_LoadFromFile "Data\\Map1.jpg" -1 1 =1)",
-                       R"(Tex_LoadFromFile "Data\\Map2.jpg" -1 1 =2)",
-                       R"(Tex_LoadFromFile "Data\\Cur.tga" -1 1 =3)",
-                       R"(Tex_LoadFromFile "Data\\Black.jpg" -1 1 =4)",
-                       R"(Tex_LoadFromFile "Data\\btm.jpg" -1 1 =5)",
-                       "Tex_SetFramesSize 5 256 128",
-                       R"(Tex_LoadMaskFromFile "Data\\msp.jpg" =1)",
-                       R"(Tex_LoadFromFile "Data\\sp.jpg" -1 330 =6)",
-                       "Tex_SetFramesSize 6 256 256",
-                       R"(Tex_LoadMaskFromFile "Data\\mbl.jpg" =1)",
-                       R"(Tex_LoadFromFile "Data\\black.jpg" -1 330 =7)",
-                       R"(Tex_LoadMaskFromFile "Data\\mbigsv.jpg" =1)",
-                       R"(Tex_LoadFromFile "Data\\bigsv.jpg" -1 330 =8)",
-                       R"(Text_LoadFontFromFile "Data\\Font1.tga" "Data\\Font1.ofi" 0 394 =9)",
-                   }));
+  EXPECT_EQ(loads, InterfaceLoadOrder());
 }
 
 TEST(ShellFade, EscapeDuringTheIntroFadesToTheMenu) {
@@ -127,6 +113,15 @@ TEST(ShellCursor, DrawnAtThePointer) {
   for (const auto& call : TraceOf(run, "SSprite_Draw"))
     if (IsCursor(call.Body) && call.Tick >= 105) cursors.push_back(std::to_string(call.Tick) + " " + call.Body);
   EXPECT_EQ(cursors, (Lines{"105 SSprite_Draw 3 321 654 35 70 255 0 1", "106 SSprite_Draw 3 321 654 35 70 255 0 1"}));
+  // The pointer is read X first, just before the cursor is drawn.
+  for (std::size_t i = 2; i < run.Trace.size(); ++i)
+    if (run.Trace[i].Tick == 105 && IsCursor(run.Trace[i].Body)) {
+      const auto& x = run.Trace[i - 2];
+      const auto& y = run.Trace[i - 1];
+      EXPECT_EQ((Lines{std::to_string(x.Tick) + " " + x.Body, std::to_string(y.Tick) + " " + y.Body}),
+                (Lines{"105 Mouse_X =321", "105 Mouse_Y =654"}));
+      break;
+    }
 }
 
 TEST(ShellEngineLoad, MissingLibraryIsReportedAndTheProgramFails) {

@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <limits>
 
 #include "omega/Trace.h"
 #include "omega/TraceFormat.h"
@@ -62,6 +63,31 @@ TEST(TraceFormat, TheReaderRefusesLinesThatAreNotCalls) {
   EXPECT_EQ(calls[1].Result, "5");
 }
 
+// C libraries disagree at the edges (Microsoft's prints three exponent digits and its own infinities
+// and NaNs); the trace must read as glibc's "%.9g" on every system.
+TEST(TraceFormat, FloatsAtTheEdgesPrintAlike) {
+  const struct {
+    float value;
+    const char* text;
+  } cases[] = {
+      {1e-5f, "9.99999975e-06"},                 // small: exponent of two digits, not three
+      {3.40282347e38f, "3.40282347e+38"},        // the largest float
+      {1.40129846e-45f, "1.40129846e-45"},       // the smallest denormal
+      {123456792.0f, "123456792"},               // nine digits: no exponent yet
+      {1234567936.0f, "1.23456794e+09"},         // ten: the exponent form
+      {0.0001f, "9.99999975e-05"},               // below 1e-4 the exponent form
+      {0.00100000005f, "0.00100000005"},         // from 1e-4 on the plain one
+      {-512.25f, "-512.25"},
+      {std::numeric_limits<float>::infinity(), "inf"},
+      {-std::numeric_limits<float>::infinity(), "-inf"},
+  };
+  using trace_format::Float;
+  using trace_format::TraceCall;
+  for (const auto& c : cases) EXPECT_EQ(TraceCall(NoHandles, "F", Float{c.value}), std::string("F ") + c.text);
+  const std::string nan = TraceCall(NoHandles, "F", Float{std::numeric_limits<float>::quiet_NaN()});
+  EXPECT_TRUE(nan == "F nan" || nan == "F -nan") << nan;
+}
+
 class Trace : public EngineTest {
  protected:
   void SetUp() override {
@@ -75,16 +101,12 @@ class Trace : public EngineTest {
     unsetenv("OMEGA_TRACE");
     EngineTest::TearDown();
   }
-  std::vector<std::string> Lines() {
+  // The trace file as written, against the lines expected: every byte counts.
+  void ExpectLines(const std::vector<std::string>& expected) {
     omega::FlushTrace();
-    std::vector<std::string> out;
-    std::string text = omega_test::ReadText(path_);
-    for (size_t at = 0; at < text.size();) {
-      const size_t end = text.find('\n', at);
-      out.push_back(text.substr(at, end - at));
-      at = end == std::string::npos ? text.size() : end + 1;
-    }
-    return out;
+    std::string text;
+    for (const auto& line : expected) text += line + '\n';
+    EXPECT_EQ(omega_test::ReadFile(path_), text);
   }
   std::string path_;
 };
@@ -121,7 +143,7 @@ TEST_F(Trace, HandlesAreLoadNumbersAndResultsFollowAnEqualsSign) {
       "0 U_IntToStr -42 =\"-42\"",
   };
   (void)a;
-  EXPECT_EQ(Lines(), expected);
+  ExpectLines(expected);
 }
 
 TEST_F(Trace, CallbacksAreWrittenAsTheirKind) {
@@ -133,5 +155,5 @@ TEST_F(Trace, CallbacksAreWrittenAsTheirKind) {
   const std::vector<std::string> expected = {
       "0 Timer_Create timer 12 1 =1", "0 OE_RegProcedure 1 load", "0 OE_RegProcedure 0 draw",
       "0 OE_RegProcedure 2 quit", "0 OE_SetWndPosition -1 128"};
-  EXPECT_EQ(Lines(), expected);
+  ExpectLines(expected);
 }

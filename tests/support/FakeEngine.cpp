@@ -1,12 +1,14 @@
 #include "tests/support/FakeEngine.h"
 
 #include <cstring>
+#include <limits>
 #include <map>
 #include <sstream>
 #include <type_traits>
 
 #include "engine/OMEGA.h"
 #include "omega/TraceFormat.h"
+#include "tests/support/TraceReader.h"
 
 namespace fake {
 
@@ -29,9 +31,12 @@ uint8_t gFontData[4][16];
 int gFonts = 0;
 char gIntText[32];
 
+// A handle's number in a recorded call: its load number; a handle the fake never gave (a test sets a
+// game's handle itself) is taken as the number it is.
 int Number(OEHandle handle) {
   const auto it = gHandleNumbers.find(handle);
-  return it == gHandleNumbers.end() ? 0 : it->second;
+  if (it != gHandleNumbers.end()) return it->second;
+  return handle <= static_cast<OEHandle>(std::numeric_limits<int>::max()) ? static_cast<int>(handle) : 0;
 }
 
 void Record(std::string line) { Calls.push_back(std::move(line)); }
@@ -90,6 +95,20 @@ const char* U_IntToStr(int32_t v) {
 
 }  // namespace answer
 
+// Which calls are recorded: all but the pointer's position, read for every frame's cursor, and the
+// keys not pressed, asked for 255 keys a tick (only the answered ones are kept).
+namespace kept {
+#define FAKE_KEPT(used, ret, op, ...) [[maybe_unused]] bool op(...) { return true; }
+OMEGA_OPERATIONS(FAKE_KEPT)
+#undef FAKE_KEPT
+}  // namespace kept
+namespace keep {
+using namespace kept;
+bool Mouse_X(int32_t) { return false; }
+bool Mouse_Y(int32_t) { return false; }
+bool Key_Press(bool pressed) { return pressed; }
+}  // namespace keep
+
 // Each operation the game calls: its answer, recorded as the engine traces it.
 namespace recorded {
 #define FAKE_OPERATION(used, ret, op, ...) FAKE_OPERATION_##used(ret, op, __VA_ARGS__)
@@ -97,7 +116,8 @@ namespace recorded {
 #define FAKE_OPERATION_1(ret, op, ...)                                                                     \
   OMEGA_TYPE(ret) op(OMEGA_PARAMS(__VA_ARGS__)) {                                                          \
     return trace_format::Traced<trace_format::ret>(                                                        \
-        true, Record, Number, #op, [&] { return answer::op(OMEGA_NAMES(__VA_ARGS__)); }                    \
+        [](auto... result) { return keep::op(result...); }, Record, Number, #op,                           \
+        [&] { return answer::op(OMEGA_NAMES(__VA_ARGS__)); }                                               \
         __VA_OPT__(, OMEGA_TRACE_ARGS(__VA_ARGS__)));                                                      \
   }
 OMEGA_OPERATIONS(FAKE_OPERATION)
@@ -138,8 +158,9 @@ std::vector<std::string> CallsOf(const std::string& names) {
   std::istringstream in(names);
   for (std::string n; in >> n;) wanted.insert(n);
   std::vector<std::string> out;
+  trace_reader::Call call;
   for (const auto& line : Calls)
-    if (wanted.count(line.substr(0, line.find(' '))) != 0) out.push_back(line);
+    if (trace_reader::ParseBody(line, call) && wanted.count(call.Name) != 0) out.push_back(line);
   return out;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Files.h"
 #include "tests/support/TraceReader.h"
 
 struct GameRun {
@@ -22,6 +23,7 @@ struct GameRunOptions {
   bool LinkEngine = true;                      // link DX/ from the game folder
   std::map<std::string, std::string> Env;      // extra environment
   std::string Executable;                      // defaults to the built game
+  double Seconds = 240;                        // then the run is killed (status 128 + 9)
 };
 
 // The built game folder (build/.../game).
@@ -29,4 +31,3 @@ std::string GameFolder();
 GameRun RunGame(const GameRunOptions& options);
 // The traced calls of one operation name, in order.
 std::vector<trace_reader::Call> TraceOf(const GameRun& run, const std::string& operation);
-std::string ReadFile(const std::string& path);

@@ -35,25 +35,33 @@ int32_t Call::Int(size_t i) const { return i < Args.size() ? Number(Args[i]) : 0
 float Call::Float(size_t i) const { return i < Args.size() ? std::strtof(Args[i].c_str(), nullptr) : 0.0f; }
 int32_t Call::ResultInt() const { return Number(Result); }
 
-bool ParseCall(const std::string& line, Call& out) {
+bool ParseBody(const std::string& body, Call& out) {
   out = Call{};
-  const size_t space = line.find(' ');
-  if (space == 0 || space == std::string::npos || line.find_first_not_of("0123456789") != space) return false;
-  out.Tick = std::strtoll(line.c_str(), nullptr, 10);
-  out.Body = line.substr(space + 1);
-  size_t at = space + 1;
+  out.Body = body;
+  size_t at = 0;
   bool quoted = false;
-  out.Name = Field(line, at, quoted);
+  out.Name = Field(body, at, quoted);
   if (out.Name.empty() || quoted) return false;
-  while (at < line.size()) {
-    if (line[at] == '=') {
+  while (at < body.size()) {
+    if (body[at] == '=') {
       ++at;
       out.HasResult = true;
-      out.Result = Field(line, at, quoted);
+      out.Result = Field(body, at, quoted);
       break;
     }
-    out.Args.push_back(Field(line, at, quoted));
+    out.Args.push_back(Field(body, at, quoted));
   }
+  return true;
+}
+
+bool ParseCall(const std::string& line, Call& out) {
+  const size_t space = line.find(' ');
+  if (space == 0 || space == std::string::npos || line.find_first_not_of("0123456789") != space) {
+    out = Call{};
+    return false;
+  }
+  if (!ParseBody(line.substr(space + 1), out)) return false;
+  out.Tick = std::strtoll(line.c_str(), nullptr, 10);
   return true;
 }
 
@@ -70,7 +78,8 @@ bool ForEachCall(const std::string& file, const std::function<void(const Call&)>
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
   Call call;
-  for (std::string line; std::getline(in, line);)
+  // A last line without its newline is still being written: left out, as ParseTrace does.
+  for (std::string line; std::getline(in, line) && !in.eof();)
     if (ParseCall(line, call)) each(call);
   return true;
 }

@@ -19,10 +19,13 @@ struct Call {
   int32_t Int(size_t i) const;     // argument i as a number, 0 when it is not one
   float Float(size_t i) const;
   int32_t ResultInt() const;
+  bool operator==(const Call&) const = default;
 };
 
 // False when the line is not "<tick> <name> ...".
 bool ParseCall(const std::string& line, Call& out);
+// A line without its tick ("<name> ...", as the fake engine records it); its Tick is 0.
+bool ParseBody(const std::string& body, Call& out);
 // Every well-formed, complete (newline-ended) line of a trace's text, in order.
 std::vector<Call> ParseTrace(const std::string& text);
 // The same from a file; empty when it cannot be read.

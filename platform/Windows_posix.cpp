@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/Cp1251.h"
@@ -11,14 +12,12 @@
 
 namespace {
 
-// Whether someone may be looking at a screen. Headless runs must never open anything on a desktop,
-// even when one is there: the engine says so. Otherwise SDL decides whether there is a display.
 bool DisplayAvailable() {
-  if (SDL_GetHintBoolean(kNoWindowHint, SDL_FALSE)) return false;
-  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;  // the window is open
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  return true;
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  // Headless scripted runs must never open anything on a desktop, even when one is there.
+  if (std::getenv("OMEGA_SCRIPT") != nullptr) return false;
+  return (display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0');
 }
 
 }  // namespace
