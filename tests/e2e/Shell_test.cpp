@@ -72,7 +72,7 @@ TEST(ShellFade, EscapeDuringTheIntroFadesToTheMenu) {
     const int tick = static_cast<int>(call.Tick);
     if (StartsWith(body, kFadePrefix) && tick <= 130) {
       EXPECT_EQ(alphaByTick[tick], -1) << "two fade sheets in one frame at tick " << tick;
-      alphaByTick[tick] = std::stoi(body.substr(std::string(kFadePrefix).size()));
+      alphaByTick[tick] = call.Int(5);
     }
     if (IsCursor(body) && firstCursorTick < 0) firstCursorTick = tick;
   }
