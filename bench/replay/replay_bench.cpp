@@ -2,8 +2,10 @@
 //   engine      the engine as the game runs it (recorded frames, kept leading layer, wide blending)
 //   plain       the engine with every acceleration off (OMEGA_PLAIN): each call drawn at once
 //   SDL         a plain SDL_Renderer software renderer that tints and scales at every draw
+//   floor       only the work no drawing can avoid (Floor.h): the figure of merit is engine / floor
 //
 //   replay_bench <game folder> <label>=<trace> [<label>=<trace> ...]
+// REPLAY_ONLY=engine times the engine alone (for profiles).
 // Each trace gives its game-scene frames (tick 1000 on) and its menu frames (the frames before).
 #include <SDL.h>
 #include <unistd.h>
@@ -16,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/replay/Floor.h"
 #include "bench/replay/TraceReplay.h"
 #include "omega/Engine.h"
 
@@ -99,9 +102,10 @@ struct Figures {
   double Best = 0, Median = 0;  // ms per frame over batches that each draw every frame once
 };
 
+// draw(i) draws frame i of count.
 template <typename F>
-Figures Time(const std::vector<const Frame*>& frames, F&& draw) {
-  for (const Frame* f : frames) draw(*f);  // warm: every scaled copy made, every page touched
+Figures Time(size_t count, F&& draw) {
+  for (size_t i = 0; i < count; ++i) draw(i);  // warm: every scaled copy made, every page touched
   // Seven batches of 60 frames, taken in turn from the list: the best is the least disturbed by other
   // work on the machine.
   constexpr size_t kBatch = 60;
@@ -109,7 +113,7 @@ Figures Time(const std::vector<const Frame*>& frames, F&& draw) {
   size_t next = 0;
   for (int b = 0; b < 7; ++b) {
     const auto start = std::chrono::steady_clock::now();
-    for (size_t k = 0; k < kBatch; ++k, next = (next + 1) % frames.size()) draw(*frames[next]);
+    for (size_t k = 0; k < kBatch; ++k, next = (next + 1) % count) draw(next);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     batches.push_back(ms / kBatch);
   }
@@ -141,23 +145,61 @@ bool SamePixels(const std::vector<const Frame*>& frames, replay::EngineReplay& e
   return same;
 }
 
+// Whether the floor's frames are the engine's pixels: the floor must do the same drawing, only less
+// of the work around it.
+bool FloorMatches(const std::vector<const Frame*>& frames, replay::EngineReplay& engine, const replay::Floor& floor) {
+  omega::Image target;
+  target.W = omega::kScreenW;
+  target.H = omega::kScreenH;
+  target.Px.resize(static_cast<size_t>(target.W) * target.H);
+  bool same = true;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    engine.Draw(*frames[i]);
+    floor.Draw(i, target);
+    same = same && target.Px == omega::E().Frame.Px;
+  }
+  return same;
+}
+
 void Report(const char* label, const char* scene, const std::vector<const Frame*>& frames,
             replay::EngineReplay& engine, SdlReplay& sdl) {
   if (frames.empty()) return;
   size_t calls = 0;
   for (const Frame* f : frames) calls += f->Calls.size();
+  const auto drawEngine = [&](size_t i) { engine.Draw(*frames[i]); };
+  if (const char* only = std::getenv("REPLAY_ONLY"); only != nullptr && std::string(only) == "engine") {
+    // For profiling and quick comparisons: the engine's path alone.
+    const Figures fast = Time(frames.size(), drawEngine);
+    std::printf("%-8s %-5s %4zu frames | engine %6.3f (%6.3f)\n", label, scene, frames.size(), fast.Best, fast.Median);
+    return;
+  }
   const bool same = SamePixels(frames, engine);
+  replay::Floor floor;
+  floor.Prepare(frames, engine);
+  const bool floorSame = FloorMatches(frames, engine, floor);
+  size_t blended = 0, layerCalls = 0;
+  for (size_t i = 0; i < floor.Frames(); ++i) {
+    blended += floor.PixelsBlended(i);
+    layerCalls += floor.Prepared[i].LayerCalls;
+  }
+  omega::Image target;
+  target.W = omega::kScreenW;
+  target.H = omega::kScreenH;
+  target.Px.resize(static_cast<size_t>(target.W) * target.H);
   omega::SetAcceleration(true);
-  const Figures fast = Time(frames, [&](const Frame& f) { engine.Draw(f); });
+  const Figures fast = Time(frames.size(), drawEngine);
+  const Figures low = Time(frames.size(), [&](size_t i) { floor.Draw(i, target); });
   omega::SetAcceleration(false);
-  const Figures plain = Time(frames, [&](const Frame& f) { engine.Draw(f); });
+  const Figures plain = Time(frames.size(), drawEngine);
   omega::SetAcceleration(true);
-  const Figures naive = Time(frames, [&](const Frame& f) { sdl.Draw(f); });
-  std::printf("%-8s %-5s %4zu frames, %5zu calls/frame | engine %6.2f (%6.2f) | plain %6.2f (%6.2f) | SDL %6.2f (%6.2f) | "
-              "SDL/engine %5.1fx (median %5.1fx) | pixels %s\n",
-              label, scene, frames.size(), calls / frames.size(), fast.Best, fast.Median, plain.Best, plain.Median,
-              naive.Best, naive.Median, naive.Best / fast.Best, naive.Median / fast.Median,
-              same ? "identical" : "DIFFER");
+  const Figures naive = Time(frames.size(), [&](size_t i) { sdl.Draw(*frames[i]); });
+  std::printf("%-8s %-5s %4zu frames, %5zu calls/frame (%zu in the layer), %zu pixels blended/frame | engine %6.3f (%6.3f) | "
+              "floor %6.3f (%6.3f) | engine/floor %4.2fx (median %4.2fx) | plain %6.2f (%6.2f) | SDL %6.2f (%6.2f) | "
+              "SDL/engine %5.1fx (median %5.1fx) | pixels %s, floor pixels %s\n",
+              label, scene, frames.size(), calls / frames.size(), layerCalls / frames.size(), blended / frames.size(),
+              fast.Best, fast.Median, low.Best, low.Median, fast.Best / low.Best, fast.Median / low.Median, plain.Best,
+              plain.Median, naive.Best, naive.Median, naive.Best / fast.Best, naive.Median / fast.Median,
+              same ? "identical" : "DIFFER", floorSame ? "identical" : "DIFFER");
   std::fflush(stdout);
 }
 
@@ -169,7 +211,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = argv[1];
-  std::printf("ms per frame, best (median) of 7 batches\n");
+  std::printf("ms per frame, best (median) of 7 batches; writing one frame %.3f ms, copying one %.3f ms\n",
+              replay::FillFrameMs(), replay::CopyFrameMs());
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     const size_t eq = arg.find('=');
