@@ -1,0 +1,206 @@
+#include "omega/Spans.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "omega/SpanRows.h"
+
+namespace omega {
+
+namespace {
+
+bool AllOpaque(const Image& picture) {
+  for (const Pixel p : picture.Px)
+    if ((p >> 24) != 255) return false;
+  return true;
+}
+
+Spans PlainRows(int w, int h) {
+  Spans s;
+  s.W = w;
+  s.H = h;
+  s.Plain = true;
+  s.RowRuns.resize(static_cast<size_t>(h) + 1);
+  s.Runs.resize(static_cast<size_t>(h));
+  for (int y = 0; y < h; ++y) {
+    s.RowRuns[y] = static_cast<uint32_t>(y);
+    s.Runs[y] = Spans::Run{0, w, static_cast<uint32_t>(static_cast<size_t>(y) * w), 1};
+  }
+  s.RowRuns[h] = static_cast<uint32_t>(h);
+  return s;
+}
+
+// Row y's part [from, from + count) as whole pixels (transparent 0) into out.
+void RowPixels(const Spans& s, int y, int from, int count, Pixel* out) {
+  std::fill(out, out + count, Pixel{0});
+  for (uint32_t r = s.RowRuns[y]; r < s.RowRuns[y + 1]; ++r) {
+    const Spans::Run& run = s.Runs[r];
+    const int a = std::max(run.X, from), b = std::min(run.X + run.Len, from + count);
+    if (a < b) std::copy(&s.Px[run.Offset + (a - run.X)], &s.Px[run.Offset + (b - run.X)], out + (a - from));
+  }
+}
+
+}  // namespace
+
+Spans Encode(Image&& picture) {
+  if (picture.W <= 0 || picture.H <= 0) return PlainRows(0, 0);
+  if (!AllOpaque(picture)) return Encode(static_cast<const Image&>(picture));
+  Spans s = PlainRows(picture.W, picture.H);
+  s.Px = std::move(picture.Px);
+  return s;
+}
+
+Spans Encode(const Image& picture) {
+  if (picture.W <= 0 || picture.H <= 0) return PlainRows(0, 0);
+  if (AllOpaque(picture)) {
+    Spans s = PlainRows(picture.W, picture.H);
+    s.Px = picture.Px;
+    return s;
+  }
+  Spans s;
+  s.W = picture.W;
+  s.H = picture.H;
+  s.RowRuns.reserve(static_cast<size_t>(s.H) + 1);
+  s.RowRuns.push_back(0);
+  for (int y = 0; y < s.H; ++y) {
+    const Pixel* row = &picture.Px[static_cast<size_t>(y) * s.W];
+    const auto add = [&](int from, int to, bool opaque) {
+      if (to <= from) return;
+      s.Runs.push_back({from, to - from, static_cast<uint32_t>(s.Px.size()), opaque ? 1u : 0u});
+      s.Px.insert(s.Px.end(), row + from, row + to);
+    };
+    for (int x = 0; x < s.W;) {
+      if ((row[x] >> 24) == 0) {
+        ++x;
+        continue;
+      }
+      int end = x;
+      while (end < s.W && (row[end] >> 24) != 0) ++end;
+      // [x, end) is not transparent: long opaque stretches are runs of their own, the rest blends.
+      int pending = x;
+      for (int k = x; k < end;) {
+        if ((row[k] >> 24) != 255) {
+          ++k;
+          continue;
+        }
+        int opaqueEnd = k;
+        while (opaqueEnd < end && (row[opaqueEnd] >> 24) == 255) ++opaqueEnd;
+        if (opaqueEnd - k >= kShortestOpaqueRun) {
+          add(pending, k, false);
+          add(k, opaqueEnd, true);
+          pending = opaqueEnd;
+        }
+        k = opaqueEnd;
+      }
+      add(pending, end, false);
+      x = end;
+    }
+    s.RowRuns.push_back(static_cast<uint32_t>(s.Runs.size()));
+  }
+  s.Px.shrink_to_fit();
+  s.Runs.shrink_to_fit();
+  return s;
+}
+
+Image Expand(const Spans& spans) {
+  Image out;
+  out.W = spans.W;
+  out.H = spans.H;
+  out.Px.resize(static_cast<size_t>(out.W) * out.H);
+  for (int y = 0; y < out.H; ++y) RowPixels(spans, y, 0, out.W, &out.Px[static_cast<size_t>(y) * out.W]);
+  ComputeSpans(out);
+  return out;
+}
+
+Image MakeScaled(const Spans& source, Rect from, int w, int h, uint32_t tint) {
+  Image out;
+  out.W = std::max(w, 0);
+  out.H = std::max(h, 0);
+  out.Px.resize(static_cast<size_t>(out.W) * out.H);
+  std::vector<int> columns(out.W);
+  for (int x = 0; x < out.W; ++x) columns[x] = static_cast<int>(SampleIndex(x, out.W, from.W));
+  std::vector<Pixel> row(static_cast<size_t>(std::max(from.W, 0)));
+  int64_t rowY = -1;
+  for (int y = 0; y < out.H; ++y) {
+    const int64_t sy = from.Y + SampleIndex(y, out.H, from.H);
+    if (sy != rowY) RowPixels(source, static_cast<int>(sy), from.X, from.W, row.data());
+    rowY = sy;
+    Pixel* dst = &out.Px[static_cast<size_t>(y) * out.W];
+    if (tint == kNoTint)
+      for (int x = 0; x < out.W; ++x) dst[x] = row[columns[x]];
+    else
+      for (int x = 0; x < out.W; ++x) dst[x] = TintPixel(row[columns[x]], tint);
+  }
+  ComputeSpans(out);
+  return out;
+}
+
+Spans ScaledSpans(const Spans& source, Rect from, int w, int h) {
+  return Encode(MakeScaled(source, from, w, h, kNoTint));
+}
+
+namespace {
+
+struct PlainBlend {
+  uint32_t Tint, Alpha;
+  void operator()(Pixel* __restrict dst, const Pixel* __restrict src, int n, bool opaque) const {
+    if (Tint == kNoTint && Alpha == 255) {
+      if (opaque) {
+        std::memcpy(dst, src, sizeof(Pixel) * static_cast<size_t>(n));
+        return;
+      }
+      for (int i = 0; i < n; ++i) dst[i] = src[i] + MulPixel(dst[i], 255 - (src[i] >> 24));
+      return;
+    }
+    for (int i = 0; i < n; ++i) {
+      Pixel s = src[i];
+      if (Tint != kNoTint) s = TintPixel(s, Tint);
+      if (Alpha != 255) s = MulPixel(s, Alpha);
+      dst[i] = s + MulPixel(dst[i], 255 - (s >> 24));
+    }
+  }
+};
+
+void DrawSpansPlain(Image& target, int top, int bottom, const SpanDraw& d) {
+  if (d.Alpha == 0) return;
+  DrawRows(target, top, bottom, d, PlainBlend{d.Tint, d.Alpha});
+}
+
+}  // namespace
+
+#if defined(__x86_64__)
+void DrawSpansAvx512(Image& target, int top, int bottom, const SpanDraw& d);  // SpansWide.cpp
+#endif
+
+DrawSpansFn PickDrawSpans(bool wide) {
+#if defined(__x86_64__)
+  if (wide) {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl")) return DrawSpansAvx512;
+  }
+#else
+  (void)wide;
+#endif
+  return DrawSpansPlain;
+}
+
+void DrawSpansStretched(Image& target, int top, int bottom, const Spans& source, Rect from, int64_t x, int64_t y,
+                        int64_t w, int64_t h, uint32_t tint, uint32_t alpha) {
+  if (alpha == 0 || w <= 0 || h <= 0 || from.W <= 0 || from.H <= 0) return;
+  const int64_t y0 = std::max<int64_t>({y, 0, top}), y1 = std::min<int64_t>({y + h, target.H, bottom});
+  const int64_t x0 = std::max<int64_t>(x, 0), x1 = std::min<int64_t>(x + w, target.W);
+  std::vector<Pixel> row(static_cast<size_t>(from.W));
+  for (int64_t ty = y0; ty < y1; ++ty) {
+    RowPixels(source, static_cast<int>(from.Y + SampleIndex(ty - y, h, from.H)), from.X, from.W, row.data());
+    Pixel* dst = &target.Px[static_cast<size_t>(ty) * target.W];
+    for (int64_t tx = x0; tx < x1; ++tx) {
+      Pixel s = row[static_cast<size_t>(SampleIndex(tx - x, w, from.W))];
+      if (tint != kNoTint) s = TintPixel(s, tint);
+      if ((s >> 24) == 0) continue;
+      if (alpha != 255) s = MulPixel(s, alpha);
+      dst[tx] = Over(s, dst[tx]);
+    }
+  }
+}
+
+}  // namespace omega
