@@ -24,6 +24,7 @@ int CoresAllowed() {
 int DefaultThreads() {
   const char* asked = std::getenv("OMEGA_THREADS");
   if (asked != nullptr && std::string_view(asked) == "1") return 1;
+  if (asked != nullptr && std::string_view(asked) == "2") return 2;
   return CoresAllowed() >= 2 ? 2 : 1;
 }
 

@@ -9,7 +9,8 @@
 namespace omega {
 
 // 1 or 2. By default 2 when the process may run on two or more cores (its CPU affinity, so `taskset -c 0`
-// gives 1); OMEGA_THREADS=1 or SetDrawThreads(1) draws on the calling thread only.
+// gives 1); OMEGA_THREADS=1 or SetDrawThreads(1) draws on the calling thread only, OMEGA_THREADS=2
+// draws on two whatever the cores.
 int DrawThreads();
 void SetDrawThreads(int threads);
 
