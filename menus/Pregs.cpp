@@ -88,7 +88,7 @@ void LoadPlayerName() {
   CurrentScene = scMenu;
   TFile file;
   FileOpenRead(file, PlayerNameFile);
-  PlayerName = FileReadLine(file);
+  PlayerName = EditorTextToCp1251(FileReadLine(file));
   FileClose(file);
 }
 

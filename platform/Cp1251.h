@@ -102,3 +102,12 @@ constexpr const char* operator""_cp() {
 // become '?'.
 std::string Cp1251ToUtf8(std::string_view text);
 std::string Utf8ToCp1251(std::string_view text);
+
+// Whether the text is well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsUtf8(std::string_view text);
+// Text a player wrote with an editor, as the game's Windows-1251: read as UTF-8 (what Linux editors
+// write; a leading byte-order mark dropped) when it is well-formed UTF-8 holding something beyond
+// ASCII, otherwise taken as Windows-1251 as it stands. A Windows-1251 Russian text is not mistaken
+// for UTF-8: its letters are the bytes 0xC0..0xFF, and UTF-8 never puts such a byte before another
+// of them or before ASCII.
+std::string EditorTextToCp1251(std::string_view text);

@@ -351,31 +351,46 @@ void BakeCornerButton(Baked& out) {
 }
 
 void BakePanel(Baked& out) {
+  // The records scene draws this picture 1:1 at (120, 30) and writes on it at fixed places: the title
+  // "РЕКОРДЫ" from x 495 (about 96 pixels wide, so its middle is near 543) at y 103.5, the table's
+  // rows from y 171 to about 560 in columns from x 240 to about 600. The sheet is centred on the
+  // title and its ruled frame holds the whole table with margins, in the picture's own coordinates.
   constexpr int W = 784, H = 754;
-  constexpr double kBodyLeft = 46, kBodyRight = W - 46, kTopRoll = 44, kBottomRoll = 700;
+  constexpr double kOriginX = 120, kOriginY = 30;
+  constexpr double kMiddle = 543 - kOriginX;
+  constexpr double kSheetHalf = 343;  // the sheet from screen x 200 to 886
+  constexpr double kBodyLeft = kMiddle - kSheetHalf, kBodyRight = kMiddle + kSheetHalf;
+  constexpr double kRollLeft = kBodyLeft - 14, kRollRight = kBodyRight + 14;
+  constexpr double kTopRoll = 44, kBottomRoll = 590 - kOriginY;  // the sheet between the rolls
+  constexpr double kRollHalf = 24;
+  constexpr double kTopRollY = kTopRoll / 2 + 2, kBottomRollY = kBottomRoll + 26;
+  constexpr double kFrameLeft = 218 - kOriginX, kFrameRight = 2 * kMiddle - kFrameLeft;
+  constexpr double kFrameTop = 88 - kOriginY, kFrameBottom = 578 - kOriginY;
+  constexpr double kTitleRuleY = 138 - kOriginY, kTitleRuleHalf = 200;
+  static_assert(kRollLeft >= 0 && kRollRight <= W, "the rolls stay inside the picture");
   cairo_surface_t* s = NewSurface(W, H);
   const Rgb paper = Hex(0xF1E2BA), stain = Hex(0xD9BE86), burnt = Hex(0x9C7440);
   PaintPixels(s, [&](int x, int y) {
     const double n = Fbm(x / 90.0, y / 90.0, 51, 5);
     Rgb c = Mix(paper, stain, SmoothStep(0.5, 0.8, n) * 0.7);
-    const double edge = std::min({x - kBodyLeft, kBodyRight - x, 80.0});
-    c = Mix(c, burnt, (1 - SmoothStep(0, 70, edge)) * 0.55);
+    const double edge = std::min({x - kBodyLeft, kBodyRight - x, y - kTopRoll, kBottomRoll - y, 40.0});
+    c = Mix(c, burnt, (1 - SmoothStep(0, 34, edge)) * 0.55);
     const double fibre = Fbm(x / 3.0, y / 40.0, 52, 2) - 0.5;
     return Shade(c, 1 + fibre * 0.06);
   });
   cairo_t* cr = cairo_create(s);
   // The rolls at top and bottom.
-  for (double cy : {kTopRoll / 2 + 2, kBottomRoll + 26.0}) {
-    cairo_pattern_t* roll = cairo_pattern_create_linear(0, cy - 24, 0, cy + 24);
+  for (double cy : {kTopRollY, kBottomRollY}) {
+    cairo_pattern_t* roll = cairo_pattern_create_linear(0, cy - kRollHalf, 0, cy + kRollHalf);
     AddStop(roll, 0, Hex(0xB48A50));
     AddStop(roll, 0.35, Hex(0xF4E2B6));
     AddStop(roll, 0.7, Hex(0xD0AE72));
     AddStop(roll, 1, Hex(0x7A5428));
     cairo_set_source(cr, roll);
-    cairo_rectangle(cr, 10, cy - 24, W - 20, 48);
+    cairo_rectangle(cr, kRollLeft + 6, cy - kRollHalf, kRollRight - kRollLeft - 12, 2 * kRollHalf);
     cairo_fill(cr);
     cairo_pattern_destroy(roll);
-    for (double ex : {16.0, W - 16.0}) {  // the rolled ends
+    for (double ex : {kRollLeft + 12, kRollRight - 12}) {  // the rolled ends
       cairo_pattern_t* end = cairo_pattern_create_radial(ex - 3, cy - 6, 2, ex, cy, 26);
       AddStop(end, 0, Hex(0xE8CFA0));
       AddStop(end, 0.6, Hex(0xB8905A));
@@ -384,7 +399,7 @@ void BakePanel(Baked& out) {
       cairo_save(cr);
       cairo_translate(cr, ex, cy);
       cairo_scale(cr, 0.55, 1);
-      cairo_arc(cr, 0, 0, 24, 0, 2 * kPi);
+      cairo_arc(cr, 0, 0, kRollHalf, 0, 2 * kPi);
       cairo_restore(cr);
       cairo_fill(cr);
       SetColour(cr, Hex(0x5E3E1C), 0.9);
@@ -392,32 +407,36 @@ void BakePanel(Baked& out) {
       cairo_save(cr);
       cairo_translate(cr, ex, cy);
       cairo_scale(cr, 0.55, 1);
-      for (double r = 6; r < 24; r += 6) cairo_arc(cr, 0, 0, r, 0, 2 * kPi), cairo_new_sub_path(cr);
+      for (double r = 6; r < kRollHalf; r += 6) cairo_arc(cr, 0, 0, r, 0, 2 * kPi), cairo_new_sub_path(cr);
       cairo_restore(cr);
       cairo_stroke(cr);
     }
   }
-  // A thin ruled border under the title and around the table.
+  // A ruled double frame round the writing, and a short rule under the title.
   SetColour(cr, Hex(0x8A6432), 0.7);
   cairo_set_line_width(cr, 2);
-  cairo_rectangle(cr, 78, 62, W - 156, kBottomRoll - 80);
+  cairo_rectangle(cr, kFrameLeft, kFrameTop, kFrameRight - kFrameLeft, kFrameBottom - kFrameTop);
   cairo_stroke(cr);
   cairo_set_line_width(cr, 1);
-  cairo_rectangle(cr, 84, 68, W - 168, kBottomRoll - 92);
+  cairo_rectangle(cr, kFrameLeft + 6, kFrameTop + 6, kFrameRight - kFrameLeft - 12, kFrameBottom - kFrameTop - 12);
+  cairo_stroke(cr);
+  cairo_set_line_width(cr, 1.5);
+  cairo_move_to(cr, kMiddle - kTitleRuleHalf, kTitleRuleY);
+  cairo_line_to(cr, kMiddle + kTitleRuleHalf, kTitleRuleY);
   cairo_stroke(cr);
   cairo_destroy(cr);
   Image img = TakeImage(s);
-  // The cut: rolls whole, the sheet between them with a ragged edge.
+  // The cut: rolls whole, the sheet between them with a ragged edge, nothing below the lower roll.
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) {
       double a;
-      const double rollTop = std::fabs(y - (kTopRoll / 2 + 2)), rollBottom = std::fabs(y - (kBottomRoll + 26.0));
-      if (rollTop <= 24 || rollBottom <= 24) {
+      const double rollTop = std::fabs(y - kTopRollY), rollBottom = std::fabs(y - kBottomRollY);
+      if (rollTop <= kRollHalf || rollBottom <= kRollHalf) {
         const double r = std::min(rollTop, rollBottom);
-        const double ends = std::min(x - 3.0, W - 3.0 - x);
-        a = Clamp01(24.5 - r) * Clamp01(ends + 0.5 - (r > 20 ? 2 : 0));
+        const double ends = std::min(x - (kRollLeft + 3), kRollRight - 3 - x);
+        a = Clamp01(kRollHalf + 0.5 - r) * Clamp01(ends + 0.5 - (r > 20 ? 2 : 0));
       } else if (y > kTopRoll && y < kBottomRoll + 2) {
-        const double rag = 6 * Fbm(y / 14.0, x < W / 2 ? 1.0 : 9.0, 53, 3);
+        const double rag = 6 * Fbm(y / 14.0, x < kMiddle ? 1.0 : 9.0, 53, 3);
         const double left = kBodyLeft - 6 + rag, right = kBodyRight + 6 - rag;
         a = Clamp01(x + 0.5 - left) * Clamp01(right - x + 0.5);
       } else {

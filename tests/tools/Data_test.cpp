@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stb/stb_image.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -341,13 +342,54 @@ TEST(BakedFont, WidthsFitTheLayouts) {
   EXPECT_LT(Width(o, std::string(39, '-'), 0.9), 450 - 60);
 }
 
-TEST(ShippedMap, HutsReleaseUnitsOnLongPathsToAltars) {
+// The records scene writes on the parchment at fixed places (the panel drawn 1:1 at (120, 30), the
+// title from x 495 at y 103.5, rows from y 171 every 40.5, columns at 240, 280 and the measured score
+// column): the sheet's middle is the title's, and every row's text lies on the sheet with margins.
+TEST(RecordsParchment, SheetCentredOnTheTitleAndHoldsTheTable) {
+  const Picture mask = Load("mbigsv.jpg");
+  ASSERT_TRUE(mask.ok);
+  ASSERT_EQ(mask.w, 784);
+  const Ofi o = ReadOfi(ReadBytes(kData + "/Font1.ofi"));
+  constexpr int kPanelX = 120, kPanelY = 30, kMargin = 20;
+  // The opaque span of the sheet on one screen row, in screen x.
+  auto span = [&](double screenY) {
+    const int y = static_cast<int>(screenY) - kPanelY;
+    int left = -1, right = -1;
+    for (int x = 0; x < mask.w; ++x)
+      if (mask.Grey(x, y) > 128) {
+        if (left < 0) left = x;
+        right = x;
+      }
+    if (left < 0) return std::make_pair(-1, -1);  // no sheet on that row
+    return std::make_pair(left + kPanelX, right + kPanelX);
+  };
+  const double titleMiddle = 495 + Width(o, "РЕКОРДЫ"_cp, 1.0) / 2;
+  const auto [titleLeft, titleRight] = span(103.5 + o.lineHeight / 2.0);
+  EXPECT_NEAR((titleLeft + titleRight) / 2.0, titleMiddle, 4) << "sheet from " << titleLeft << " to " << titleRight;
+  const double scoreColumn = 280 + std::nearbyint(Width(o, std::string(39, '-'), 0.9));
+  const double tableRight = scoreColumn + Width(o, "-2147483648", 0.9);
+  for (int k = 1; k <= 10; ++k) {
+    const double y = 130.5 + 40.5 * k;
+    for (double rowY : {y, y + o.lineHeight}) {
+      const auto [left, right] = span(rowY);
+      EXPECT_LE(left, 240 - kMargin) << "row " << k << " at y " << rowY;
+      EXPECT_GE(right, tableRight + kMargin) << "row " << k << " at y " << rowY;
+    }
+  }
+  // Above the title and below the last row, still sheet.
+  for (double y : {103.5 - kMargin, 130.5 + 405 + o.lineHeight + kMargin}) {
+    const auto [left, right] = span(y);
+    EXPECT_TRUE(left >= 0 && left < 300 && right > 800) << "at y " << y << " the sheet spans " << left << " to " << right;
+  }
+}
+
+TEST(ShippedMap, HutsLeadIntoRingsAndFixedGunsLieAlongRoads) {
   const std::string bytes = ReadBytes(kData + "/1.vyx");
   ASSERT_EQ(bytes.size(), static_cast<size_t>(maptext::kMapBytes));
   auto cell = [&](int c, int r, int i) { return static_cast<uint8_t>(bytes[maptext::CellOffset(c, r) + i]); };
+  auto onPath = [&](int c, int r) { return cell(c, r, 2) >= 1 && cell(c, r, 2) <= 8; };
   const int n = GroundCount();
-  int homes = 0, aimed = 0;
-  std::vector<std::pair<int, int>> ends;
+  int homes = 0, aimed = 0, fixed = 0;
   for (int c = 1; c <= maptext::kColumns; ++c)
     for (int r = 1; r <= maptext::kRows; ++r) {
       const int x = 64 * (c - 1) - (r % 2 ? 32 : 0), y = 16 * (r - 2);
@@ -359,28 +401,39 @@ TEST(ShippedMap, HutsReleaseUnitsOnLongPathsToAltars) {
         EXPECT_TRUE(texture >= 0 && texture < n) << "column " << c << " row " << r;
       }
       if (cell(c, r, 3) == 1) ++aimed;
+      if (cell(c, r, 3) == 2) {
+        ++fixed;
+        // A fixed gun keeps its first frame, barrel down-left: a road beside it runs that way, so
+        // it reads as watching the road rather than as a turret that got stuck.
+        bool alongRoad = false;
+        for (int p : {4, 8}) {  // the neighbours across the barrel's line: up-left, down-right
+          int nc, nr;
+          if (maptext::NextCell(c, r, p, nc, nr) && (cell(nc, nr, 2) == 2 || cell(nc, nr, 2) == 6)) alongRoad = true;
+        }
+        EXPECT_TRUE(alongRoad) << "the fixed gun at column " << c << ", row " << r << " points along no road";
+      }
       if (cell(c, r, 3) != 3) continue;
       ++homes;
       SCOPED_TRACE("hut at column " + std::to_string(c) + ", row " + std::to_string(r));
       // The corner button covers the top-left 100×100: the hut's picture keeps clear of it.
       EXPECT_FALSE(x + 128 > 0 && x - 64 < 100 && y + 64 > 0 && y - 128 < 100) << "under the corner button";
-      int pc = c, pr = r, steps = 0;
-      while (cell(pc, pr, 2) >= 1 && cell(pc, pr, 2) <= 8 && steps < 1000) {
+      // Follow the path until a cell comes round again: that cell starts the ring the hut feeds.
+      std::vector<std::pair<int, int>> walked;
+      int pc = c, pr = r;
+      while (std::find(walked.begin(), walked.end(), std::make_pair(pc, pr)) == walked.end()) {
+        ASSERT_TRUE(onPath(pc, pr)) << "the walk stops at column " << pc << ", row " << pr;
+        walked.emplace_back(pc, pr);
         int nc, nr;
         ASSERT_TRUE(maptext::NextCell(pc, pr, cell(pc, pr, 2), nc, nr)) << "path off the map";
-        pc = nc, pr = nr, ++steps;
+        pc = nc, pr = nr;
       }
-      EXPECT_LT(steps, 1000) << "the path loops for ever";
-      EXPECT_GE(steps, 10) << "a short walk";
-      bool altar = false;
-      for (int p = 1; p <= 8; ++p) {
-        int ac, ar;
-        if (maptext::NextCell(pc, pr, p, ac, ar) && cell(ac, ar, 3) == 4) altar = true;
-      }
-      EXPECT_TRUE(altar) << "the walk ends at column " << pc << ", row " << pr << " with no altar beside it";
+      const auto ringStart = std::find(walked.begin(), walked.end(), std::make_pair(pc, pr));
+      EXPECT_GE(walked.end() - ringStart, 16) << "a short ring";
+      EXPECT_NE(ringStart, walked.begin()) << "the hut stands on its ring: passing units would hold its door";
     }
-  EXPECT_GE(homes, 6);
+  EXPECT_GE(homes, 8);
   EXPECT_GE(aimed, 2);
+  EXPECT_GE(fixed, 1);
 }
 
 // The baker is deterministic and its threads change nothing: two runs, the same bytes.

@@ -300,6 +300,17 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"long line", std::string(10000, 'x') + "\r\n", std::string(10000, 'x')}),
     [](const ::testing::TestParamInfo<NameCase>& info) { return "Case" + std::to_string(info.index); });
 
+// Editors on Linux write UTF-8, older files are Windows-1251: both give the same name.
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, PlayerNameLine,
+    ::testing::Values(NameCase{"UTF-8", "\xD0\x92\xD0\xB0\xD1\x81\xD1\x8F\n", "Вася"_cp},
+                      NameCase{"Windows-1251", "\xC2\xE0\xF1\xFF\r\n", "Вася"_cp},
+                      NameCase{"UTF-8 with a byte-order mark", "\xEF\xBB\xBF\xD0\x81\xD0\xB6 Ann\n", "Ёж Ann"_cp},
+                      NameCase{"UTF-8 beyond Windows-1251", "\xD0\xAF\xE4\xB8\xAD\xF0\x9F\x98\x80\n", "Я??"_cp},
+                      NameCase{"UTF-8 of the second line only", "Ann\n\xD0\x92\n", "Ann"},
+                      NameCase{"Windows-1251 that looks half like UTF-8", "\xD0\x92\xC2\n", "\xD0\x92\xC2"}),
+    [](const ::testing::TestParamInfo<NameCase>& info) { return "Case" + std::to_string(info.index); });
+
 TEST_F(PlayerNameFile, FileIsOnlyReadNeverWritten) {
   Write("Ann\n");
   std::filesystem::permissions("PlayerN.cgm", std::filesystem::perms::owner_read);

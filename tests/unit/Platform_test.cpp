@@ -214,3 +214,40 @@ TEST(Random, ZeroAndOneGiveZeroButStillAdvance) {
 }
 
 }  // namespace
+
+// Only well-formed UTF-8 counts: every kind of malformed sequence, at the edges of each range.
+TEST(Cp1251, Utf8IsRecognisedOnlyWhenWellFormed) {
+  struct Case {
+    const char* Label;
+    std::string Text;
+    bool Valid;
+  };
+  const Case cases[] = {
+      {"empty", "", true},
+      {"ASCII", "Ann 1", true},
+      {"two bytes", "\xD0\x92", true},
+      {"three bytes, lowest", "\xE0\xA0\x80", true},
+      {"four bytes, highest code point", "\xF4\x8F\xBF\xBF", true},
+      {"continuation byte alone", "\x80", false},
+      {"overlong two bytes", "\xC1\xBF", false},
+      {"overlong three bytes", "\xE0\x9F\xBF", false},
+      {"overlong four bytes", "\xF0\x8F\xBF\xBF", false},
+      {"surrogate", "\xED\xA0\x80", false},
+      {"above U+10FFFF", "\xF4\x90\x80\x80", false},
+      {"lead byte F5", "\xF5\x80\x80\x80", false},
+      {"cut short at the end", "a\xD0", false},
+      {"cut short before ASCII", "\xE2\x82" "a", false},
+      {"Windows-1251 Russian", "\xC2\xE0\xF1\xFF", false},
+      {"Windows-1251 letter then ASCII", "\xDF!", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsUtf8(c.Text), c.Valid) << c.Label;
+}
+
+TEST(Cp1251, EditorTextIsReadAsUtf8OnlyWhenItIsUtf8BeyondAscii) {
+  EXPECT_EQ(EditorTextToCp1251("\xD0\x92\xD0\xB0\xD1\x81\xD1\x8F"), std::string("Вася"_cp)) << "UTF-8";
+  EXPECT_EQ(EditorTextToCp1251("\xC2\xE0\xF1\xFF"), "\xC2\xE0\xF1\xFF") << "Windows-1251 stays";
+  EXPECT_EQ(EditorTextToCp1251("Ann"), "Ann") << "ASCII stays";
+  EXPECT_EQ(EditorTextToCp1251("\xEF\xBB\xBF"), "") << "a byte-order mark alone";
+  EXPECT_EQ(EditorTextToCp1251("\xE2\x84\x96 \xE2\x82\xAC"), "\xB9 \x88") << "signs beyond the letters";
+  EXPECT_EQ(EditorTextToCp1251("\xE2\x98\x83"), "?") << "no Windows-1251 code";
+}
