@@ -5,7 +5,8 @@
 //   floor       only the work no drawing can avoid (Floor.h): the figure of merit is engine / floor
 //
 //   replay_bench <game folder> <label>=<trace> [<label>=<trace> ...]
-// REPLAY_ONLY=engine times the engine alone (for profiles).
+// REPLAY_ONLY=engine times the engine alone (for profiles); REPLAY_ONLY=floor the engine and the floor in
+// turn, three rounds, the best of each.
 // Each trace gives its game-scene frames (tick 1000 on) and its menu frames (the frames before).
 #include <SDL.h>
 #include <unistd.h>
@@ -167,10 +168,28 @@ void Report(const char* label, const char* scene, const std::vector<const Frame*
   size_t calls = 0;
   for (const Frame* f : frames) calls += f->Calls.size();
   const auto drawEngine = [&](size_t i) { engine.Draw(*frames[i]); };
-  if (const char* only = std::getenv("REPLAY_ONLY"); only != nullptr && std::string(only) == "engine") {
+  const char* only = std::getenv("REPLAY_ONLY");
+  const std::string paths = only == nullptr ? "" : only;
+  if (paths == "engine") {
     // For profiling and quick comparisons: the engine's path alone.
     const Figures fast = Time(frames.size(), drawEngine);
     std::printf("%-8s %-5s %4zu frames | engine %6.3f (%6.3f)\n", label, scene, frames.size(), fast.Best, fast.Median);
+    return;
+  }
+  if (paths == "floor") {
+    // The engine beside its floor only, turn about.
+    replay::Floor floor;
+    floor.Prepare(frames, engine);
+    omega::Image target = omega::E().Frame;
+    Figures fast{1e9, 0}, low{1e9, 0};
+    for (int round = 0; round < 3; ++round) {
+      const Figures f = Time(frames.size(), drawEngine);
+      const Figures l = Time(frames.size(), [&](size_t i) { floor.Draw(i, target); });
+      if (f.Best < fast.Best) fast = f;
+      if (l.Best < low.Best) low = l;
+    }
+    std::printf("%-8s %-5s %4zu frames | engine %6.3f (%6.3f) | floor %6.3f (%6.3f) | engine/floor %4.2fx\n", label,
+                scene, frames.size(), fast.Best, fast.Median, low.Best, low.Median, fast.Best / low.Best);
     return;
   }
   const bool same = SamePixels(frames, engine);
