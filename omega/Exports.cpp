@@ -40,7 +40,7 @@ void OE_Quit() {
 
 void OE_RegProcedure(int32_t kind, OEProc proc) {
   if (omega::Tracing()) omega::TraceLine("OE_RegProcedure " + Int(kind) + " " + KindName(kind));
-  omega::Engine& e = omega::E();
+  omega::LoopState& e = omega::E().Loop;
   if (kind == 0) e.DrawProc = proc;
   if (kind == 1) e.LoadProc = proc;
   if (kind == 2) e.QuitProc = proc;
@@ -48,7 +48,7 @@ void OE_RegProcedure(int32_t kind, OEProc proc) {
 
 void OE_SetWndPosition(int32_t x, int32_t y) {
   if (omega::Tracing()) omega::TraceLine("OE_SetWndPosition " + Int(x) + " " + Int(y));
-  omega::Engine& e = omega::E();
+  omega::LoopState& e = omega::E().Loop;
   e.PositionAsked = true;
   e.WndX = x;
   e.WndY = y;
@@ -68,7 +68,7 @@ int32_t OE_GetFPS() {
 }
 
 int32_t Timer_Create(OEProc proc, int32_t interval, int32_t active) {
-  omega::Engine& e = omega::E();
+  omega::LoopState& e = omega::E().Loop;
   e.Timers.push_back(omega::Timer{proc, interval, active != 0});
   const auto id = static_cast<int32_t>(e.Timers.size());
   if (omega::Tracing())
@@ -89,13 +89,13 @@ bool Key_Press(int32_t code) {
 }
 
 int32_t Mouse_X() {
-  const int32_t x = omega::E().MouseX;
+  const int32_t x = omega::E().Input.MouseX;
   if (omega::Tracing()) omega::TraceLine("Mouse_X =" + Int(x));
   return x;
 }
 
 int32_t Mouse_Y() {
-  const int32_t y = omega::E().MouseY;
+  const int32_t y = omega::E().Input.MouseY;
   if (omega::Tracing()) omega::TraceLine("Mouse_Y =" + Int(y));
   return y;
 }
@@ -129,7 +129,7 @@ void Tex_SetFramesSize(OEHandle texture, int32_t width, int32_t height) {
 
 void FX_SetColorMix(uint32_t colour) {
   if (omega::Tracing()) omega::TraceLine("FX_SetColorMix " + Int(colour));
-  omega::E().MixColour = colour & 0xFFFFFFu;
+  omega::E().Pictures.MixColour = colour & 0xFFFFFFu;
 }
 
 OEHandle Text_LoadFontFromFile(const char* picture, const char* info, int32_t a, int32_t flags) {

@@ -1,5 +1,7 @@
 // The two loops: the window (real clock, SDL events) and the headless run (virtual clock, a script).
 // Both call the game the same way and draw through the same raster code.
+#include "omega/Loop.h"
+
 #include <SDL.h>
 #include <SDL_image.h>
 
@@ -25,16 +27,20 @@ namespace omega {
 
 namespace {
 
-volatile std::sig_atomic_t gSignalled = 0;
+// The running loop's flag: a signal handler can only reach the engine through a plain global.
+volatile std::sig_atomic_t* gSignalled = nullptr;
 
-void OnSignal(int) { gSignalled = 1; }
+void OnSignal(int) {
+  if (gSignalled != nullptr) *gSignalled = 1;
+}
 
 // SIGINT and SIGTERM end the loop like OE_Quit, so the quit callback runs; the old handlers come back
 // when the loop is over.
 struct SignalGuard {
   struct sigaction OldInt {}, OldTerm {};
   SignalGuard() {
-    gSignalled = 0;
+    E().Loop.Signalled = 0;
+    gSignalled = &E().Loop.Signalled;
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
@@ -44,30 +50,31 @@ struct SignalGuard {
   ~SignalGuard() {
     sigaction(SIGINT, &OldInt, nullptr);
     sigaction(SIGTERM, &OldTerm, nullptr);
+    gSignalled = nullptr;
   }
 };
 
-bool QuitNow() { return E().QuitAsked || gSignalled != 0; }
+bool QuitNow() { return E().Loop.QuitAsked || E().Loop.Signalled != 0; }
 
 void Call(OEProc proc) {
   if (proc != nullptr) proc();
 }
 
 void RecordFrame(int64_t nowMs) {
-  auto& times = E().FrameTimes;
+  auto& times = E().Loop.FrameTimes;
   times.push_back(nowMs);
   const auto old = std::find_if(times.begin(), times.end(), [&](int64_t t) { return t > nowMs - 1000; });
   times.erase(times.begin(), old);
 }
 
 int32_t TickPeriod() {
-  for (const Timer& t : E().Timers)
+  for (const Timer& t : E().Loop.Timers)
     if (t.Active && t.Interval > 0) return t.Interval;
   return kTickMs;
 }
 
 void RunTick() {
-  Engine& e = E();
+  LoopState& e = E().Loop;
   ++e.Tick;
   BeginTick();
   // A timer created by a callback runs from the next tick on: iterate over a snapshot.
@@ -79,13 +86,16 @@ void RunTick() {
 
 // True when the frame may differ from the one before.
 bool DrawFrame() {
-  BeginFrame();
-  Call(E().DrawProc);
-  return EndFrame();
+  Engine& e = E();
+  e.Recorder.Begin();
+  // Loads of one picture after another are over once frames are drawn.
+  e.Ahead.DropReturned();
+  Call(e.Loop.DrawProc);
+  return e.Recorder.End();
 }
 
 void EngineError(const std::string& text) {
-  E().Error = text;
+  E().Loop.Error = text;
   std::fprintf(stderr, "OMEGA: %s\n", text.c_str());
 }
 
@@ -107,7 +117,8 @@ void RunHeadless(const char* scriptPath) {
   if (script.ErrorLine != 0)
     ScriptFailure(std::string(scriptPath) + ":" + std::to_string(script.ErrorLine) + ": " + script.Error);
 
-  Engine& e = E();
+  LoopState& e = E().Loop;
+  InputState& input = E().Input;
   Call(e.LoadProc);
   const int64_t lastTick = script.Commands.empty() ? 0 : script.Commands.back().Tick;
   size_t next = 0;
@@ -116,14 +127,14 @@ void RunHeadless(const char* scriptPath) {
     for (; after < script.Commands.size() && script.Commands[after].Tick <= tick; ++after) {
       const ScriptCommand& c = script.Commands[after];
       switch (c.Op) {
-        case ScriptOp::Move: e.MouseX = c.A; e.MouseY = c.B; break;
+        case ScriptOp::Move: input.MouseX = c.A; input.MouseY = c.B; break;
         case ScriptOp::Click: PressInput(256 + kButtonLeft); break;
         case ScriptOp::Key: PressInput(c.A); break;
         case ScriptOp::Down:
-          if (!e.ScriptHeld[c.A]) { e.ScriptHeld[c.A] = true; KeyDownEvent(c.A); }
+          if (!input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = true; KeyDownEvent(c.A); }
           break;
         case ScriptOp::Up:
-          if (e.ScriptHeld[c.A]) { e.ScriptHeld[c.A] = false; KeyUpEvent(c.A); }
+          if (input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = false; KeyUpEvent(c.A); }
           break;
         default: break;
       }
@@ -197,7 +208,7 @@ bool OpenWindow(Window& w) {
     EngineError(std::string("no video: ") + SDL_GetError());
     return false;
   }
-  Engine& e = E();
+  const LoopState& e = E().Loop;
   const int x = e.PositionAsked ? e.WndX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   const int y = e.PositionAsked ? e.WndY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   w.Wnd = SDL_CreateWindow("Zanoru", x, y, kScreenW, kScreenH, SDL_WINDOW_RESIZABLE);
@@ -235,7 +246,8 @@ struct WindowState {
 };
 
 void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
-  Engine& e = E();
+  LoopState& e = E().Loop;
+  InputState& input = E().Input;
   bool* scanDown = state.ScanDown;
   switch (ev.type) {
     case SDL_QUIT: e.QuitAsked = true; break;
@@ -248,10 +260,10 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
         default: break;
       }
       break;
-    case SDL_MOUSEMOTION: e.MouseX = ev.motion.x; e.MouseY = ev.motion.y; break;
+    case SDL_MOUSEMOTION: input.MouseX = ev.motion.x; input.MouseY = ev.motion.y; break;
     case SDL_MOUSEBUTTONDOWN:
-      e.MouseX = ev.button.x;
-      e.MouseY = ev.button.y;
+      input.MouseX = ev.button.x;
+      input.MouseY = ev.button.y;
       if (const int b = MouseButton(ev.button.button); b != 0) PressInput(256 + b);
       break;
     case SDL_KEYDOWN: {
@@ -289,7 +301,7 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
 void RunWindowed() {
   Window w;
   if (!OpenWindow(w)) return;
-  Engine& e = E();
+  LoopState& e = E().Loop;
   // Pace by the display where the renderer can; the frame cap below holds either way.
   SDL_RenderSetVSync(w.Renderer, 1);
   Call(e.LoadProc);
@@ -330,7 +342,13 @@ void RunWindowed() {
 
     // A frame the same as the one on screen is neither uploaded nor shown again.
     const bool changed = DrawFrame();
-    if (changed) SDL_UpdateTexture(w.Screen, nullptr, e.Frame.Px.data(), kScreenW * 4);
+    if (changed) {
+      // Only the rows the frame's changed calls cover go to the window's texture.
+      const FrameRecorder& r = E().Recorder;
+      const SDL_Rect rows{0, r.ChangedTop(), kScreenW, r.ChangedBottom() - r.ChangedTop()};
+      if (rows.h > 0)
+        SDL_UpdateTexture(w.Screen, &rows, &r.Frame.Px[static_cast<size_t>(rows.y) * kScreenW], kScreenW * 4);
+    }
     if (changed || stale) {
       SDL_SetRenderDrawColor(w.Renderer, 0, 0, 0, 255);
       SDL_RenderClear(w.Renderer);
@@ -351,7 +369,7 @@ void RunWindowed() {
 }  // namespace
 
 void RunEngine() {
-  Engine& e = E();
+  LoopState& e = E().Loop;
   if (e.InLoop) return;  // OE_Init from inside a callback: the loop is already running
   e.InLoop = true;
   e.QuitAsked = false;
@@ -367,12 +385,12 @@ void RunEngine() {
   FlushTrace();
 }
 
-void RequestQuit() { E().QuitAsked = true; }
+void RequestQuit() { E().Loop.QuitAsked = true; }
 
-int32_t CurrentFps() { return static_cast<int32_t>(E().FrameTimes.size()); }
+int32_t CurrentFps() { return static_cast<int32_t>(E().Loop.FrameTimes.size()); }
 
 bool SaveFramePng(const std::string& file) {
-  Image& frame = E().Frame;
+  Image& frame = E().Recorder.Frame;
   SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(frame.Px.data(), frame.W, frame.H, 32, frame.W * 4,
                                                             SDL_PIXELFORMAT_ARGB8888);
   SDL_Surface* rgb = surface != nullptr ? SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_RGB24, 0) : nullptr;

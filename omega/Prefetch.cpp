@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <condition_variable>
 #include <filesystem>
 #include <map>
@@ -14,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "omega/Engine.h"
+#include "omega/Decode.h"
 
 namespace omega {
 
@@ -49,7 +50,9 @@ struct Entry {
   bool Returned = false;    // handed back after a first use
 };
 
-struct Pool {
+}  // namespace
+
+struct PrefetchPool {
   std::mutex Lock;
   std::condition_variable Ready;
   std::vector<Entry> Entries;
@@ -62,7 +65,7 @@ struct Pool {
   // SDL's own threads: SDL frees what it keeps per thread (its error text) when they end.
   std::vector<SDL_Thread*> Threads;
 
-  ~Pool() { Halt(); }
+  ~PrefetchPool() { Halt(); }
 
   void Halt() {
     {
@@ -105,10 +108,7 @@ struct Pool {
   }
 };
 
-Pool& ThePool() {
-  static Pool pool;
-  return pool;
-}
+namespace {
 
 bool IsPictureName(const std::filesystem::path& path) {
   std::string ext = path.extension().string();
@@ -118,8 +118,20 @@ bool IsPictureName(const std::filesystem::path& path) {
 
 }  // namespace
 
-void StartPrefetch(const std::string& folder) {
-  Pool& pool = ThePool();
+Prefetcher::Prefetcher() : Pool_(std::make_unique<PrefetchPool>()) {
+  const char* off = std::getenv("OMEGA_PREFETCH");
+  On_ = off == nullptr || std::string(off) != "0";
+}
+
+Prefetcher::~Prefetcher() = default;
+
+void Prefetcher::SetOn(bool on) {
+  Stop();
+  On_ = on;
+}
+
+void Prefetcher::Start(const std::string& folder) {
+  PrefetchPool& pool = *Pool_;
   if (pool.Started) return;
   pool.Halt();  // threads of an earlier prefetch have all returned; make sure they are joined
   pool.Started = true;
@@ -153,7 +165,7 @@ void StartPrefetch(const std::string& folder) {
   const unsigned cores = static_cast<unsigned>(std::max(1, SDL_GetCPUCount()));
   const size_t threads = std::min<size_t>(cores, pool.Entries.size());
   const auto work = [](void* data) {
-    static_cast<Pool*>(data)->Work();
+    static_cast<PrefetchPool*>(data)->Work();
     return 0;
   };
   for (size_t i = 0; i < threads; ++i)
@@ -182,8 +194,8 @@ bool IsOpaque(const Image& picture) {
   return (all >> 24) == 0xFF;
 }
 
-bool TakePrefetched(const std::string& nativePath, Prefetched& out) {
-  Pool& pool = ThePool();
+bool Prefetcher::Take(const std::string& nativePath, Prefetched& out) {
+  PrefetchPool& pool = *Pool_;
   if (!pool.Started) return false;
   Stamp now;
   if (!StampOf(nativePath, now)) return false;
@@ -208,8 +220,8 @@ bool TakePrefetched(const std::string& nativePath, Prefetched& out) {
   return true;
 }
 
-void ReturnPrefetched(const std::string& nativePath, Prefetched&& taken) {
-  Pool& pool = ThePool();
+void Prefetcher::Return(const std::string& nativePath, Prefetched&& taken) {
+  PrefetchPool& pool = *Pool_;
   Stamp now;
   if (!pool.Started || !StampOf(nativePath, now)) return;
   const std::lock_guard<std::mutex> hold(pool.Lock);
@@ -225,8 +237,8 @@ void ReturnPrefetched(const std::string& nativePath, Prefetched&& taken) {
   e.Now = State::Done;
 }
 
-void DropReturnedPictures() {
-  Pool& pool = ThePool();
+void Prefetcher::DropReturned() {
+  PrefetchPool& pool = *Pool_;
   const std::lock_guard<std::mutex> hold(pool.Lock);
   if (!pool.AnyReturned) return;
   pool.AnyReturned = false;
@@ -240,15 +252,15 @@ void DropReturnedPictures() {
   malloc_trim(0);
 }
 
-void FinishPrefetch() {
-  Pool& pool = ThePool();
+void Prefetcher::Finish() {
+  PrefetchPool& pool = *Pool_;
   // The threads return once nothing is left waiting.
   for (SDL_Thread* t : pool.Threads) SDL_WaitThread(t, nullptr);
   pool.Threads.clear();
 }
 
-void StopPrefetch() {
-  Pool& pool = ThePool();
+void Prefetcher::Stop() {
+  PrefetchPool& pool = *Pool_;
   pool.Halt();
   const std::lock_guard<std::mutex> hold(pool.Lock);
   pool.Entries.clear();
@@ -260,14 +272,14 @@ void StopPrefetch() {
   pool.Started = false;
 }
 
-size_t PrefetchFiles() {
-  const std::lock_guard<std::mutex> hold(ThePool().Lock);
-  return ThePool().Entries.size();
+size_t Prefetcher::Files() const {
+  const std::lock_guard<std::mutex> hold(Pool_->Lock);
+  return Pool_->Entries.size();
 }
 
-size_t PrefetchHits() {
-  const std::lock_guard<std::mutex> hold(ThePool().Lock);
-  return ThePool().Hits;
+size_t Prefetcher::Hits() const {
+  const std::lock_guard<std::mutex> hold(Pool_->Lock);
+  return Pool_->Hits;
 }
 
 }  // namespace omega

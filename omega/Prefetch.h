@@ -2,17 +2,13 @@
 // is decoded on a few threads while the game's load callback goes on asking for them one by one.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "omega/Raster.h"
 
 namespace omega {
-
-// Starts decoding every picture file (.jpg .jpeg .png .tga .bmp, any case) under `folder` on as many
-// threads as there are cores. Does nothing while a prefetch is already running or has run; a missing
-// folder prefetches nothing.
-void StartPrefetch(const std::string& folder);
 
 // A picture decoded ahead, with what the loaders would otherwise work out on the main thread.
 struct Prefetched {
@@ -25,28 +21,51 @@ struct Prefetched {
 std::vector<uint8_t> Brightness(const Image& picture);
 bool IsOpaque(const Image& picture);
 
-// The picture of `nativePath` when it was decoded ahead: true, with `out` filled. False when the caller
-// must decode the file itself: it was not prefetched, was already taken, its decode had not started
-// yet, or the file changed (another file at the path, another size, modification or change time) after
-// its decode began.
-bool TakePrefetched(const std::string& nativePath, Prefetched& out);
-// Hands an unchanged picture back after a use that only read it (a mask), so that a later load of the
-// same file takes it again. Ignored unless it came from the prefetch and the file is still the same.
-void ReturnPrefetched(const std::string& nativePath, Prefetched&& taken);
+struct PrefetchPool;
 
-// Drops the pictures handed back and not taken again (masks whose picture nothing else loads): the
-// engine calls it when a frame begins, as loads of one picture after another are over by then.
-void DropReturnedPictures();
+class Prefetcher {
+ public:
+  // On unless OMEGA_PREFETCH is 0.
+  Prefetcher();
+  // Stops the threads.
+  ~Prefetcher();
 
-// Waits until the threads have decoded every file found (the rest stays ready to be taken).
-void FinishPrefetch();
+  // Whether loads start and use the decoding ahead. Switching stops a running prefetch.
+  bool On() const { return On_; }
+  void SetOn(bool on);
 
-// Stops the threads (a decode in progress finishes) and drops every picture not taken; the next
-// StartPrefetch starts afresh.
-void StopPrefetch();
+  // Starts decoding every picture file (.jpg .jpeg .png .tga .bmp, any case) under `folder` on as many
+  // threads as there are cores. Does nothing while a prefetch is already running or has run; a missing
+  // folder prefetches nothing.
+  void Start(const std::string& folder);
 
-// How many files the running or last prefetch found, and how many of them were taken ready.
-size_t PrefetchFiles();
-size_t PrefetchHits();
+  // The picture of `nativePath` when it was decoded ahead: true, with `out` filled. False when the caller
+  // must decode the file itself: it was not prefetched, was already taken, its decode had not started
+  // yet, or the file changed (another file at the path, another size, modification or change time)
+  // after its decode began.
+  bool Take(const std::string& nativePath, Prefetched& out);
+  // Hands an unchanged picture back after a use that only read it (a mask), so that a later load of the
+  // same file takes it again. Ignored unless it came from the prefetch and the file is still the same.
+  void Return(const std::string& nativePath, Prefetched&& taken);
+
+  // Drops the pictures handed back and not taken again (masks whose picture nothing else loads): the
+  // engine calls it when a frame begins, as loads of one picture after another are over by then.
+  void DropReturned();
+
+  // Waits until the threads have decoded every file found (the rest stays ready to be taken).
+  void Finish();
+
+  // Stops the threads (a decode in progress finishes) and drops every picture not taken; the next Start
+  // starts afresh.
+  void Stop();
+
+  // How many files the running or last prefetch found, and how many of them were taken ready.
+  size_t Files() const;
+  size_t Hits() const;
+
+ private:
+  bool On_ = true;
+  std::unique_ptr<PrefetchPool> Pool_;
+};
 
 }  // namespace omega

@@ -63,8 +63,6 @@ inline __attribute__((always_inline)) void BlendRowBody(Pixel* __restrict dst, c
   }
 }
 
-using BlendRowFn = void (*)(Pixel* __restrict, const Pixel* __restrict, int, uint32_t, bool);
-
 void BlendRowPlain(Pixel* __restrict dst, const Pixel* __restrict src, int count, uint32_t alpha, bool opaque) {
   BlendRowBody(dst, src, count, alpha, opaque);
 }
@@ -82,7 +80,8 @@ __attribute__((target("avx512f,avx512bw,avx512vl"))) void BlendRowAvx512(Pixel* 
 }
 #endif
 
-// The widest blender this processor runs; the plain one when wide blending is switched off.
+}  // namespace
+
 BlendRowFn PickBlend(bool wide) {
 #ifdef OMEGA_WIDE_BLEND
   if (wide) {
@@ -96,15 +95,7 @@ BlendRowFn PickBlend(bool wide) {
   return BlendRowPlain;
 }
 
-BlendRowFn gBlendRow = PickBlend(true);
-
-void BlendRow(Pixel* __restrict dst, const Pixel* __restrict src, int count, uint32_t alpha, bool opaque) {
-  gBlendRow(dst, src, count, alpha, opaque);
-}
-
-}  // namespace
-
-void Blit(Image& target, const Image& image, int64_t x, int64_t y, uint32_t alpha) {
+void Blit(Image& target, const Image& image, int64_t x, int64_t y, uint32_t alpha, BlendRowFn blend) {
   if (alpha == 0 || image.W == 0 || image.H == 0) return;
   const int64_t y0 = std::max<int64_t>(y, 0), y1 = std::min<int64_t>(y + image.H, target.H);
   for (int64_t ty = y0; ty < y1; ++ty) {
@@ -112,9 +103,9 @@ void Blit(Image& target, const Image& image, int64_t x, int64_t y, uint32_t alph
     const int64_t sx0 = std::max<int64_t>(image.SpanBegin[row], -x);
     const int64_t sx1 = std::min<int64_t>(image.SpanEnd[row], target.W - x);
     if (sx0 >= sx1) continue;
-    BlendRow(&target.Px[static_cast<size_t>(ty) * target.W + static_cast<size_t>(x + sx0)],
-             &image.Px[static_cast<size_t>(row) * image.W + static_cast<size_t>(sx0)], static_cast<int>(sx1 - sx0),
-             alpha, image.SpanOpaque[row] != 0);
+    blend(&target.Px[static_cast<size_t>(ty) * target.W + static_cast<size_t>(x + sx0)],
+          &image.Px[static_cast<size_t>(row) * image.W + static_cast<size_t>(sx0)], static_cast<int>(sx1 - sx0), alpha,
+          image.SpanOpaque[row] != 0);
   }
 }
 
@@ -135,8 +126,6 @@ void BlitScaled(Image& target, const Image& source, Rect from, int64_t x, int64_
     }
   }
 }
-
-void SetWideBlend(bool on) { gBlendRow = PickBlend(on); }
 
 void Clear(Image& target, Pixel colour) { std::fill(target.Px.begin(), target.Px.end(), colour); }
 

@@ -70,8 +70,14 @@ constexpr int64_t SampleIndex(int64_t d, int64_t dst, int64_t src) { return ((2 
 // The part `from` of `source` stretched to w×h and tinted (kNoTint leaves colours alone).
 Image MakeScaled(const Image& source, Rect from, int w, int h, uint32_t tint);
 
+// Blends `count` pixels of src over dst, src scaled by alpha/255 (`opaque`: every src pixel has alpha 255).
+using BlendRowFn = void (*)(Pixel* __restrict dst, const Pixel* __restrict src, int count, uint32_t alpha,
+                            bool opaque);
+// The widest blender the processor runs (wide), or the plain one; the pixels are the same either way.
+BlendRowFn PickBlend(bool wide);
+
 // Draws a prepared image (spans computed) with its top-left at (x, y), scaled by alpha/255, clipped.
-void Blit(Image& target, const Image& image, int64_t x, int64_t y, uint32_t alpha);
+void Blit(Image& target, const Image& image, int64_t x, int64_t y, uint32_t alpha, BlendRowFn blend);
 
 // The same result as Blit(target, MakeScaled(source, from, w, h, tint), x, y, alpha) without building
 // the scaled image: for destinations too large to cache.
@@ -79,9 +85,5 @@ void BlitScaled(Image& target, const Image& source, Rect from, int64_t x, int64_
                 uint32_t tint, uint32_t alpha);
 
 void Clear(Image& target, Pixel colour);
-
-// Blends with the widest vectors the processor has (the default) or with plain code; the pixels are
-// the same either way.
-void SetWideBlend(bool on);
 
 }  // namespace omega

@@ -1,58 +1,49 @@
 #include "omega/Trace.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "omega/Engine.h"
 
 namespace omega {
 
-namespace {
+TraceLog::~TraceLog() {
+  if (File_ != nullptr) std::fclose(File_);
+}
 
-FILE* gTrace = nullptr;
-bool gChecked = false;
-
-}  // namespace
-
-bool Tracing() {
-  if (!gChecked) {
-    gChecked = true;
-    const char* path = std::getenv("OMEGA_TRACE");
-    if (path != nullptr && *path != '\0') {
-      gTrace = std::fopen(path, "a");
-      if (gTrace == nullptr) {
-        std::fprintf(stderr, "OMEGA: cannot open the trace file %s\n", path);
-      } else {
-        std::setvbuf(gTrace, nullptr, _IOFBF, 1 << 20);
-        static const bool registered = (std::atexit(FlushTrace), true);
-        (void)registered;
-      }
-    }
+TraceLog::TraceLog() {
+  const char* path = std::getenv("OMEGA_TRACE");
+  if (path == nullptr || *path == '\0') return;
+  File_ = std::fopen(path, "a");
+  if (File_ == nullptr) {
+    std::fprintf(stderr, "OMEGA: cannot open the trace file %s\n", path);
+    return;
   }
-  return gTrace != nullptr;
+  std::setvbuf(File_, nullptr, _IOFBF, 1 << 20);
+  // The engine is never destroyed at exit: what is buffered is written out then.
+  static const bool registered = (std::atexit(FlushTrace), true);
+  (void)registered;
 }
 
-void TraceLine(const std::string& text) {
-  if (!Tracing()) return;
-  std::fprintf(gTrace, "%lld %s\n", static_cast<long long>(E().Tick), text.c_str());
+void TraceLog::Line(int64_t tick, const std::string& text) {
+  if (On()) std::fprintf(File_, "%lld %s\n", static_cast<long long>(tick), text.c_str());
 }
 
-void FlushTrace() {
-  if (gTrace != nullptr) std::fflush(gTrace);
+void TraceLog::Flush() {
+  if (File_ != nullptr) std::fflush(File_);
 }
+
+bool Tracing() { return E().Trace.On(); }
+
+void TraceLine(const std::string& text) { E().Trace.Line(E().Loop.Tick, text); }
+
+void FlushTrace() { E().Trace.Flush(); }
 
 std::string HandleText(OEHandle handle) {
   if (handle == 0) return "0";
-  const Engine& e = E();
-  if (const auto t = e.Textures.find(handle); t != e.Textures.end()) return std::to_string(t->second->Seq);
-  if (const auto f = e.Fonts.find(handle); f != e.Fonts.end()) return std::to_string(f->second->Seq);
+  const PictureStore& p = E().Pictures;
+  if (const auto t = p.Textures.find(handle); t != p.Textures.end()) return std::to_string(t->second->Seq);
+  if (const auto f = p.Fonts.find(handle); f != p.Fonts.end()) return std::to_string(f->second->Seq);
   return "?";
-}
-
-void ResetTrace() {
-  if (gTrace != nullptr) std::fclose(gTrace);
-  gTrace = nullptr;
-  gChecked = false;
 }
 
 }  // namespace omega

@@ -199,7 +199,7 @@ void EngineLoad(const Scene& s, EngineRun& r) {
 }
 
 void EngineFrame(EngineRun& r, const std::vector<Draw>& frame) {
-  omega::Clear(omega::E().Frame, 0xFF000000u);
+  omega::Clear(omega::E().Recorder.Frame, 0xFF000000u);
   for (const Draw& d : frame) {
     const OEHandle t = r.Tex[d.Texture];
     if (d.Frame == 0) {
@@ -314,8 +314,8 @@ int main(int argc, char** argv) {
               callCount, frames);
   std::printf("ms per frame, best / median of 5 batches\n");
   std::printf("engine (cached scaled/tinted copies):   %7.2f / %7.2f  (first frame, cache cold: %.1f ms; cache %zu copies, %.1f MB)\n",
-              engineMs.Best, engineMs.Median, cold, omega::CachedEntries(),
-              static_cast<double>(omega::CachedPixels()) * 4 / (1 << 20));
+              engineMs.Best, engineMs.Median, cold, omega::E().Recorder.CachedEntries(),
+              static_cast<double>(omega::E().Recorder.CachedPixels()) * 4 / (1 << 20));
   std::printf("plain SDL_Renderer software:            %7.2f / %7.2f\n", sdlMs.Best, sdlMs.Median);
   std::printf("ratio SDL / engine (best):              %7.2f\n", sdlMs.Best / engineMs.Best);
   std::filesystem::remove_all(scene.Dir);

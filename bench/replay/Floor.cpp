@@ -14,7 +14,7 @@ namespace {
 
 // A drawing call as the engine resolves it.
 struct Resolved {
-  const omega::Image* Picture = nullptr;
+  const omega::Spans* Picture = nullptr;
   uint64_t Id = 0;
   omega::Rect From;
   int64_t X = 0, Y = 0, W = 0, H = 0;
@@ -33,7 +33,7 @@ struct Resolved {
   }
 };
 
-void Resolve(const omega::Image& picture, uint64_t id, omega::Rect from, double x, double y, double w, double h,
+void Resolve(const omega::Spans& picture, uint64_t id, omega::Rect from, double x, double y, double w, double h,
              int32_t alpha, uint32_t tint, std::vector<Resolved>& out) {
   if (alpha <= 0 || from.W <= 0 || from.H <= 0) return;
   Resolved r;
@@ -72,8 +72,8 @@ std::vector<Resolved> ResolveFrame(const Frame& frame, const EngineReplay& engin
       }
       continue;
     }
-    const auto it = omega::E().Textures.find(h);
-    if (it == omega::E().Textures.end()) continue;
+    const auto it = omega::E().Pictures.Textures.find(h);
+    if (it == omega::E().Pictures.Textures.end()) continue;
     const omega::Texture& t = *it->second;
     const omega::Rect from =
         c.Kind == Op::Sprite ? omega::Rect{0, 0, t.Picture.W, t.Picture.H} : omega::FrameRect(t, c.Frame);

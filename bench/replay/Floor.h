@@ -11,6 +11,7 @@
 
 #include "bench/replay/TraceReplay.h"
 #include "omega/Raster.h"
+#include "omega/Spans.h"
 
 namespace replay {
 

@@ -128,9 +128,9 @@ void EngineReplay::Load(const Trace& trace) {
 }
 
 void EngineReplay::Draw(const Frame& frame) {
-  omega::BeginFrame();
+  omega::E().Recorder.Begin();
   for (const Call& c : frame.Calls) Apply(c);
-  omega::EndFrame();
+  omega::E().Recorder.End();
 }
 
 }  // namespace replay

@@ -54,10 +54,10 @@ struct SdlReplay {
     Renderer = SDL_CreateSoftwareRenderer(Target);
     for (size_t n = 1; n < engine.Handles.size(); ++n) {
       const OEHandle h = engine.Handles[n];
-      if (const auto t = omega::E().Textures.find(h); t != omega::E().Textures.end())
-        Textures[static_cast<int>(n)] = Make(t->second->Picture);
+      if (const auto t = omega::E().Pictures.Textures.find(h); t != omega::E().Pictures.Textures.end())
+        Textures[static_cast<int>(n)] = Make(omega::Expand(t->second->Picture));
       else if (const omega::Font* f = omega::FindFont(h))
-        Textures[static_cast<int>(n)] = Make(f->Picture);
+        Textures[static_cast<int>(n)] = Make(omega::Expand(f->Picture));
     }
   }
 
@@ -88,7 +88,7 @@ struct SdlReplay {
         }
         continue;
       }
-      const omega::Texture& t = *omega::E().Textures.at(h);
+      const omega::Texture& t = *omega::E().Pictures.Textures.at(h);
       const omega::Rect r = c.Kind == Op::Sprite ? omega::Rect{0, 0, t.Picture.W, t.Picture.H}
                                                  : omega::FrameRect(t, c.Frame);
       Copy(it->second, {r.X, r.Y, r.W, r.H}, {c.X, c.Y, c.W, c.H}, c.Alpha, (c.Flags & 8) != 0 ? Mix : 0xFFFFFF);
@@ -131,18 +131,18 @@ uint64_t Hash(const std::vector<omega::Pixel>& px) {
 // Whether every frame drawn accelerated has the plain drawing's pixels.
 bool SamePixels(const std::vector<const Frame*>& frames, replay::EngineReplay& engine) {
   std::vector<uint64_t> fast;
-  omega::SetAcceleration(true);
+  omega::E().Recorder.SetAcceleration(true);
   for (const Frame* f : frames) {
     engine.Draw(*f);
-    fast.push_back(Hash(omega::E().Frame.Px));
+    fast.push_back(Hash(omega::E().Recorder.Frame.Px));
   }
-  omega::SetAcceleration(false);
+  omega::E().Recorder.SetAcceleration(false);
   bool same = true;
   for (size_t i = 0; i < frames.size(); ++i) {
     engine.Draw(*frames[i]);
-    same = same && Hash(omega::E().Frame.Px) == fast[i];
+    same = same && Hash(omega::E().Recorder.Frame.Px) == fast[i];
   }
-  omega::SetAcceleration(true);
+  omega::E().Recorder.SetAcceleration(true);
   return same;
 }
 
@@ -157,7 +157,7 @@ bool FloorMatches(const std::vector<const Frame*>& frames, replay::EngineReplay&
   for (size_t i = 0; i < frames.size(); ++i) {
     engine.Draw(*frames[i]);
     floor.Draw(i, target);
-    same = same && target.Px == omega::E().Frame.Px;
+    same = same && target.Px == omega::E().Recorder.Frame.Px;
   }
   return same;
 }
@@ -180,7 +180,7 @@ void Report(const char* label, const char* scene, const std::vector<const Frame*
     // The engine beside its floor only, turn about.
     replay::Floor floor;
     floor.Prepare(frames, engine);
-    omega::Image target = omega::E().Frame;
+    omega::Image target = omega::E().Recorder.Frame;
     Figures fast{1e9, 0}, low{1e9, 0};
     for (int round = 0; round < 3; ++round) {
       const Figures f = Time(frames.size(), drawEngine);
@@ -205,12 +205,12 @@ void Report(const char* label, const char* scene, const std::vector<const Frame*
   target.W = omega::kScreenW;
   target.H = omega::kScreenH;
   target.Px.resize(static_cast<size_t>(target.W) * target.H);
-  omega::SetAcceleration(true);
+  omega::E().Recorder.SetAcceleration(true);
   const Figures fast = Time(frames.size(), drawEngine);
   const Figures low = Time(frames.size(), [&](size_t i) { floor.Draw(i, target); });
-  omega::SetAcceleration(false);
+  omega::E().Recorder.SetAcceleration(false);
   const Figures plain = Time(frames.size(), drawEngine);
-  omega::SetAcceleration(true);
+  omega::E().Recorder.SetAcceleration(true);
   const Figures naive = Time(frames.size(), [&](size_t i) { sdl.Draw(*frames[i]); });
   std::printf("%-8s %-5s %4zu frames, %5zu calls/frame (%zu in the layer), %zu pixels blended/frame | engine %6.3f (%6.3f) | "
               "floor %6.3f (%6.3f) | engine/floor %4.2fx (median %4.2fx) | plain %6.2f (%6.2f) | SDL %6.2f (%6.2f) | "
@@ -258,8 +258,8 @@ int main(int argc, char** argv) {
     }
     Report(label.c_str(), "game", game, engine, sdl);
     Report(label.c_str(), "menu", menu, engine, sdl);
-    std::printf("%-8s cache: %zu copies, %.1f MB\n", label.c_str(), omega::CachedEntries(),
-                static_cast<double>(omega::CachedPixels()) * 4 / (1 << 20));
+    std::printf("%-8s cache: %zu copies, %.1f MB\n", label.c_str(), omega::E().Recorder.CachedEntries(),
+                static_cast<double>(omega::E().Recorder.CachedPixels()) * 4 / (1 << 20));
   }
   return 0;
 }

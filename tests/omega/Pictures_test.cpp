@@ -107,7 +107,7 @@ TEST_F(Pictures, OddSizesAndPositionsAreHarmless) {
   // Far larger than the screen: covers it, without building a picture of that size.
   SSprite_Draw(t, -1e7f, -1e7f, 3e7f, 3e7f, 255, 0, 1);
   EXPECT_PIXEL(512, 384, 0xFFFFFFu);
-  EXPECT_EQ(omega::CachedPixels(), 0u);
+  EXPECT_EQ(omega::E().Recorder.CachedPixels(), 0u);
 }
 
 // ---- frames ----
@@ -209,6 +209,6 @@ TEST_F(Pictures, ScaledCopiesAreMadeOnceAndReused) {
   WriteSolidPng("p.png", 256, 128, 0x445566);
   const OEHandle t = Tex_LoadFromFile("p.png", -1, 1);
   for (int i = 0; i < 50; ++i) SSprite_Draw(t, static_cast<float>(i) + 0.25f, 10, 180, 75, 255, 0, 1);
-  EXPECT_EQ(omega::CachedEntries(), 1u);
-  EXPECT_EQ(omega::CachedPixels(), 180u * 75u);
+  EXPECT_EQ(omega::E().Recorder.CachedEntries(), 1u);
+  EXPECT_EQ(omega::E().Recorder.CachedPixels(), 180u * 75u);
 }

@@ -68,7 +68,8 @@ TEST(Scaling, DirectAndCachedPathsDrawTheSamePixels) {
   for (const Case c : {Case{0, 0, 15, 11, kNoTint, 255}, Case{-7, 5, 40, 9, 0x80FF20, 255},
                        Case{50, 40, 30, 30, kNoTint, 100}, Case{10, -20, 7, 90, 0x123456, 17}}) {
     Image cached = Target(), direct = Target();
-    Blit(cached, MakeScaled(source, part, static_cast<int>(c.w), static_cast<int>(c.h), c.tint), c.x, c.y, c.alpha);
+    Blit(cached, MakeScaled(source, part, static_cast<int>(c.w), static_cast<int>(c.h), c.tint), c.x, c.y, c.alpha,
+         PickBlend(true));
     BlitScaled(direct, source, part, c.x, c.y, c.w, c.h, c.tint, c.alpha);
     ASSERT_EQ(cached.Px, direct.Px) << "at " << c.x << "," << c.y << " size " << c.w << "x" << c.h;
   }

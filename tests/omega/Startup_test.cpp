@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "omega/Jpeg.h"
+#include "omega/Decode.h"
 #include "omega/Prefetch.h"
 #include "tests/omega/support/EngineFixture.h"
 
@@ -143,7 +145,7 @@ class Prefetching : public EngineTest {
     WriteFile("Data/notes.txt", "not a picture");
   }
   void TearDown() override {
-    omega::SetPrefetching(true);
+    omega::E().Ahead.SetOn(true);
     EngineTest::TearDown();
   }
 
@@ -153,12 +155,12 @@ class Prefetching : public EngineTest {
     const auto texture = [&seen](const char* file, int32_t flags) {
       const OEHandle h = Tex_LoadFromFile(file, -1, flags);
       seen << file << " " << flags << " -> ";
-      const auto it = omega::E().Textures.find(h);
-      if (h == 0 || it == omega::E().Textures.end()) {
+      const auto it = omega::E().Pictures.Textures.find(h);
+      if (h == 0 || it == omega::E().Pictures.Textures.end()) {
         seen << "0\n";
         return;
       }
-      const Image& pic = it->second->Picture;
+      const Image pic = omega::Expand(it->second->Picture);
       seen << "#" << it->second->Seq << " " << pic.W << "x" << pic.H;
       for (const uint32_t p : pic.Px) seen << " " << Hex(p);
       seen << "\n";
@@ -181,36 +183,36 @@ class Prefetching : public EngineTest {
 };
 
 TEST_F(Prefetching, LoadsGiveTheDirectLoadsHandlesPixelsAndFailures) {
-  omega::SetPrefetching(false);
+  omega::E().Ahead.SetOn(false);
   const std::string direct = LoadEverything();
-  EXPECT_EQ(omega::PrefetchFiles(), 0u) << "nothing is decoded ahead when it is off";
+  EXPECT_EQ(omega::E().Ahead.Files(), 0u) << "nothing is decoded ahead when it is off";
 
   omega::ResetEngine();
-  omega::SetPrefetching(true);
-  omega::StartPrefetch("Data");
-  omega::FinishPrefetch();
-  EXPECT_EQ(omega::PrefetchFiles(), 6u) << "the six picture names under Data, in every folder and any case";
+  omega::E().Ahead.SetOn(true);
+  omega::E().Ahead.Start("Data");
+  omega::E().Ahead.Finish();
+  EXPECT_EQ(omega::E().Ahead.Files(), 6u) << "the six picture names under Data, in every folder and any case";
   const std::string ahead = LoadEverything();
   EXPECT_EQ(ahead, direct);
   // Each of the six taken ready once (failures too), and the mask's picture again for its own load.
-  EXPECT_EQ(omega::PrefetchHits(), 7u) << "a mask's picture is handed back for the load that follows it";
+  EXPECT_EQ(omega::E().Ahead.Hits(), 7u) << "a mask's picture is handed back for the load that follows it";
 }
 
 TEST_F(Prefetching, TheFirstLoadStartsItAndLoadsNotYetDecodedAreDecodedDirectly) {
   // Whether each load finds its picture ready depends on the threads; what it gets must not.
-  omega::SetPrefetching(false);
+  omega::E().Ahead.SetOn(false);
   const std::string direct = LoadEverything();
   for (int run = 0; run < 5; ++run) {
     omega::ResetEngine();
-    omega::SetPrefetching(true);
+    omega::E().Ahead.SetOn(true);
     EXPECT_EQ(LoadEverything(), direct) << "run " << run;
-    EXPECT_EQ(omega::PrefetchFiles(), 6u);
+    EXPECT_EQ(omega::E().Ahead.Files(), 6u);
   }
 }
 
 TEST_F(Prefetching, AFileChangedAfterItsDecodeIsLoadedAsItIsNow) {
-  omega::StartPrefetch("Data");
-  omega::FinishPrefetch();
+  omega::E().Ahead.Start("Data");
+  omega::E().Ahead.Finish();
   // Rewritten in place (another size), rewritten with the same size, replaced by another file, removed.
   WritePng("Data/alpha.png", 1, 1, {0xFF123456u});
   WriteTga("Data/Sub/cursor.tga", 2, 2, {0xFF000001u, 0xFF000002u, 0xFF000003u, 0xFF000004u});
@@ -220,31 +222,31 @@ TEST_F(Prefetching, AFileChangedAfterItsDecodeIsLoadedAsItIsNow) {
 
   const auto load = [](const char* file) {
     const OEHandle h = Tex_LoadFromFile(file, -1, 1);
-    return h == 0 ? nullptr : &omega::E().Textures.at(h)->Picture;
+    return h == 0 ? std::optional<Image>() : omega::Expand(omega::E().Pictures.Textures.at(h)->Picture);
   };
-  const Image* alpha = load("Data\\alpha.png");
-  ASSERT_NE(alpha, nullptr);
+  const std::optional<Image> alpha = load("Data\\alpha.png");
+  ASSERT_TRUE(alpha.has_value());
   EXPECT_EQ(alpha->W, 1);
   EXPECT_EQ(Hex(alpha->Px[0]), Hex(0xFF123456u));
-  const Image* cursor = load("Data\\Sub\\cursor.tga");
-  ASSERT_NE(cursor, nullptr);
+  const std::optional<Image> cursor = load("Data\\Sub\\cursor.tga");
+  ASSERT_TRUE(cursor.has_value());
   EXPECT_EQ(Hex(cursor->Px[3]), Hex(0xFF000004u)) << "same size, new contents";
-  const Image* photo = load("Data\\photo.jpg");
-  ASSERT_NE(photo, nullptr);
+  const std::optional<Image> photo = load("Data\\photo.jpg");
+  ASSERT_TRUE(photo.has_value());
   EXPECT_EQ(photo->W, 8) << "the file now at the path, not the one decoded ahead";
-  EXPECT_EQ(load("Data\\Sub\\MaskAndPicture.JPG"), nullptr) << "a removed file fails to load";
-  EXPECT_EQ(omega::PrefetchHits(), 0u);
+  EXPECT_FALSE(load("Data\\Sub\\MaskAndPicture.JPG").has_value()) << "a removed file fails to load";
+  EXPECT_EQ(omega::E().Ahead.Hits(), 0u);
 }
 
 TEST_F(Prefetching, NoDataFolderOrAnEmptyOneDecodesNothingAndLoadsStillWork) {
   std::filesystem::rename("Data", "Elsewhere");
   const OEHandle h = Tex_LoadFromFile("Elsewhere\\photo.jpg", -1, 1);
   EXPECT_NE(h, 0u);
-  EXPECT_EQ(omega::PrefetchFiles(), 0u);
+  EXPECT_EQ(omega::E().Ahead.Files(), 0u);
   omega::ResetEngine();
   std::filesystem::create_directories("Data");
-  omega::StartPrefetch("Data");
-  omega::FinishPrefetch();
-  EXPECT_EQ(omega::PrefetchFiles(), 0u);
+  omega::E().Ahead.Start("Data");
+  omega::E().Ahead.Finish();
+  EXPECT_EQ(omega::E().Ahead.Files(), 0u);
   EXPECT_NE(Tex_LoadFromFile("Elsewhere\\alpha.png", -1, 1), 0u);
 }

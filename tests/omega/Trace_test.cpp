@@ -22,10 +22,10 @@ class Trace : public EngineTest {
     EngineTest::SetUp();
     path_ = folder_ + "/trace.txt";
     setenv("OMEGA_TRACE", path_.c_str(), 1);
-    omega::ResetTrace();
+    omega::ResetEngine();
   }
   void TearDown() override {
-    omega::ResetTrace();
+    omega::ResetEngine();
     unsetenv("OMEGA_TRACE");
     EngineTest::TearDown();
   }

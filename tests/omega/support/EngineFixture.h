@@ -24,8 +24,8 @@ class EngineTest : public ::testing::Test {
     omega::ResetEngine();
   }
   // The frame's pixel as 0xRRGGBB.
-  static uint32_t At(int x, int y) { return omega::E().Frame.At(x, y) & 0xFFFFFFu; }
-  static void ClearFrame() { omega::Clear(omega::E().Frame, 0xFF000000u); }
+  static uint32_t At(int x, int y) { return omega::E().Recorder.Frame.At(x, y) & 0xFFFFFFu; }
+  static void ClearFrame() { omega::Clear(omega::E().Recorder.Frame, 0xFF000000u); }
 
   std::string folder_;
   std::string oldCwd_;

@@ -1,0 +1,100 @@
+// The frame and how it is drawn. Inside a frame the drawing calls are only recorded; the frame's end
+// draws them. A game frame starts with the same calls as the one before (backdrop, ground, the objects
+// that did not move): the result of such a leading run is kept as a layer, and the next frame that
+// starts the same way begins from a copy of it. A frame whose calls are all the same as the last one's
+// is left as it is. Pictures are runs of their non-transparent pixels (Spans.h), tinted and faded while
+// blending; only scaled copies of picture parts are made, once, and cached. The recorded calls of a
+// frame are drawn in two row bands at once when two cores are allowed (Bands.h).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "omega/Raster.h"
+#include "omega/Spans.h"
+
+namespace omega {
+
+constexpr int kScreenW = 1024;
+constexpr int kScreenH = 768;
+
+// The one rounding of destination rectangles (halves to even); false for NaN / infinite values.
+bool RoundCoord(double value, int64_t& out);
+
+class FrameRecorder {
+ public:
+  // Accelerated unless OMEGA_PLAIN is set to something other than 0.
+  FrameRecorder();
+
+  // Draws part `from` of a picture (`id` never reused by another picture) over (x, y, w, h), tinted.
+  void Draw(const Spans& picture, uint64_t id, Rect from, double x, double y, double w, double h, int32_t alpha,
+            uint32_t tint);
+
+  // A frame's drawing calls between Begin and End are recorded and drawn at its end. Outside a frame every
+  // call draws at once. End tells whether the frame may differ from the last one (false: the same calls,
+  // so the same pixels).
+  void Begin();
+  bool End();
+
+  // On by default; off draws every call at once with plain blending, the reference the accelerated
+  // frames must match pixel for pixel.
+  void SetAcceleration(bool on);
+  bool Accelerated() const { return Accelerated_; }
+
+  size_t CachedPixels() const { return CachePixels_; }
+  size_t CachedEntries() const { return Scaled_.size() + PlainCopies_.size(); }
+
+  // The rows [ChangedTop, ChangedBottom) hold every pixel the last End() changed (empty when none).
+  int ChangedTop() const { return ChangedTop_; }
+  int ChangedBottom() const { return ChangedBottom_; }
+
+  Image Frame;  // kScreenW × kScreenH, what is shown
+
+ private:
+  struct CacheKey {
+    uint64_t Id;
+    Rect From;
+    int W, H;
+    uint32_t Tint;
+    bool operator==(const CacheKey& o) const;
+  };
+  struct CacheHash {
+    size_t operator()(const CacheKey& k) const;
+  };
+  struct DrawCall {
+    CacheKey Key;          // what is drawn: picture, part, size, tint
+    int64_t X = 0, Y = 0;  // where
+    uint32_t Alpha = 255;
+    const Spans* Source;   // the picture, or its scaled copy
+    Rect Part;             // the part of Source drawn
+    bool Stretched;        // too large to copy: Source is the picture, stretched while drawing
+    bool operator==(const DrawCall& o) const { return Key == o.Key && X == o.X && Y == o.Y && Alpha == o.Alpha; }
+  };
+
+  const Spans& Scaled(const Spans& source, const CacheKey& key);
+  const Image& PlainCopy(const Spans& source, const CacheKey& key);
+  void TrimCache();
+  void Forget();
+  void Rasterise(const DrawCall& c, int top, int bottom);
+  // Rows [top, bottom) of the frame from the calls Calls_[from, n), starting from the layer or black.
+  void DrawBand(int top, int bottom, bool fromLayer, size_t from, size_t same, bool keep);
+  void MarkChanged(const std::vector<DrawCall>& calls, size_t from);
+
+  bool Accelerated_ = true;
+  BlendRowFn Blend_ = nullptr;       // unaccelerated: the row blender over whole-row copies
+  DrawSpansFn DrawSpans_ = nullptr;  // accelerated
+  std::unordered_map<CacheKey, Spans, CacheHash> Scaled_;       // scaled copies, never tinted
+  std::unordered_map<CacheKey, Image, CacheHash> PlainCopies_;  // unaccelerated: scaled and tinted rows
+  size_t CachePixels_ = 0;
+  bool InFrame_ = false;
+  std::vector<DrawCall> Calls_, Last_;
+  Image Layer_;
+  size_t LayerCalls_ = 0;  // the layer is the frame after this many of Last_'s leading calls
+  bool LayerValid_ = false;
+  bool ShownKnown_ = false;  // the frame shown is the drawing of Last_
+  int ChangedTop_ = 0, ChangedBottom_ = kScreenH;
+  std::vector<uint32_t> RowWork_;
+};
+
+}  // namespace omega

@@ -1,0 +1,30 @@
+// The pointer and the keys as the game sees them: presses latched as they arrive and handed to the next
+// timer tick, keys held while down.
+#pragma once
+#include <cstdint>
+
+namespace omega {
+
+constexpr int kButtonLeft = 1, kButtonRight = 2, kButtonMiddle = 3;
+
+struct InputState {
+  int32_t MouseX = 0, MouseY = 0;
+  // Presses latched as they arrive (Pending) and handed to the next tick (Active): keys 0..255, then
+  // the mouse buttons.
+  static constexpr int kInputs = 256 + 4;
+  bool Pending[kInputs] = {};
+  bool Active[kInputs] = {};
+  int Held[256] = {};
+  bool ScriptHeld[256] = {};  // keys a headless run's script holds down
+};
+
+void PressInput(int index);  // a key code 0..255 or 256 + mouse button
+void KeyDownEvent(int vk);   // physical: counts a holder
+void KeyUpEvent(int vk);
+void BeginTick();
+void EndTick();
+bool KeyPressed(int32_t code);
+bool KeyHeld(int32_t code);
+bool MousePressed(int32_t button);
+
+}  // namespace omega

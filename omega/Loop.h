@@ -1,0 +1,42 @@
+// The loop: the game's callbacks and timers driven by the window's real clock or by a headless run's
+// script, until the game, the window or a signal asks to quit.
+#pragma once
+#include <csignal>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/OMEGA_list.h"
+
+namespace omega {
+
+constexpr int kTickMs = 12;       // the period when the game creates no timer
+constexpr int kFrameCapFps = 60;  // when the renderer cannot wait for the display
+
+struct Timer {
+  OEProc Proc = nullptr;
+  int32_t Interval = kTickMs;
+  bool Active = true;
+};
+
+struct LoopState {
+  OEProc DrawProc = nullptr, LoadProc = nullptr, QuitProc = nullptr;
+  std::vector<Timer> Timers;
+  bool PositionAsked = false;
+  int32_t WndX = 0, WndY = 0;
+  int64_t Tick = 0;  // 0 before the first timer tick
+  bool InLoop = false;
+  bool QuitAsked = false;
+  volatile std::sig_atomic_t Signalled = 0;  // SIGINT or SIGTERM during the loop
+  std::vector<int64_t> FrameTimes;           // ms of the frames of the last second
+  std::string Error;                         // the last engine error, also printed on standard error
+};
+
+// OE_Init: the load callback, the loop, the quit callback.
+void RunEngine();
+void RequestQuit();
+int32_t CurrentFps();
+// Writes the current frame as a PNG; false (and a message on standard error) when it cannot.
+bool SaveFramePng(const std::string& file);
+
+}  // namespace omega

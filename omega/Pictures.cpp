@@ -1,0 +1,188 @@
+#include "omega/Pictures.h"
+
+#include <fstream>
+
+#include "omega/Decode.h"
+#include "omega/Engine.h"
+#include "platform/Runtime.h"
+
+namespace omega {
+
+namespace {
+
+// The colour channels of p scaled by a, which becomes the alpha. Branch-free, so loops over it vectorise.
+inline Pixel PremultipliedPixel(Pixel p, uint32_t a) {
+  return (a << 24) | (Mul255((p >> 16) & 0xFF, a) << 16) | (Mul255((p >> 8) & 0xFF, a) << 8) | Mul255(p & 0xFF, a);
+}
+
+void Premultiply(Image& image) {
+  for (Pixel& p : image.Px) p = PremultipliedPixel(p, p >> 24);
+}
+
+// One row cut by the mask's levels and premultiplied; the pointers never overlap, which lets the
+// compiler vectorise the loop.
+void CutRow(Pixel* __restrict row, const uint8_t* __restrict levels, int width) {
+  for (int x = 0; x < width; ++x) row[x] = PremultipliedPixel(row[x], Mul255(row[x] >> 24, levels[x]));
+}
+
+// The folder whose pictures are decoded ahead at the first load, relative to the game's folder.
+constexpr const char* kDataFolder = "Data";
+
+// A picture file as DecodePicture gives it, from the decoding ahead when that has it ready (only the
+// decoding ahead works out whether it is opaque).
+bool LoadPicture(const std::string& path, Prefetched& out) {
+  Prefetcher& ahead = E().Ahead;
+  if (ahead.On()) {
+    ahead.Start(kDataFolder);
+    if (ahead.Take(path, out)) return out.Decoded;
+  }
+  out = Prefetched{};
+  out.Decoded = DecodePicture(path, out.Picture);
+  return out.Decoded;
+}
+
+Texture* FindTexture(OEHandle handle) {
+  const auto it = E().Pictures.Textures.find(handle);
+  return it == E().Pictures.Textures.end() ? nullptr : it->second.get();
+}
+
+}  // namespace
+
+OEHandle LoadTexture(const char* file, int32_t flags) {
+  PictureStore& e = E().Pictures;
+  auto texture = std::make_unique<Texture>();
+  Prefetched loaded;
+  if (file == nullptr || !LoadPicture(NativePath(file), loaded)) return 0;
+  Image& pic = loaded.Picture;
+  if ((flags & kMaskFlag) != 0 && e.HasMask) {
+    // Cut by the mask and premultiplied in one pass. The mask's column for each picture column is
+    // worked out once; a mask as wide as the picture (the usual case) is read straight.
+    const bool sameWidth = e.MaskW == pic.W;
+    std::vector<uint32_t> maskColumn(sameWidth ? 0 : static_cast<size_t>(pic.W));
+    for (size_t x = 0; x < maskColumn.size(); ++x)
+      maskColumn[x] = static_cast<uint32_t>(SampleIndex(static_cast<int64_t>(x), pic.W, e.MaskW));
+    std::vector<uint8_t> levels(sameWidth ? 0 : static_cast<size_t>(pic.W));
+    for (int y = 0; y < pic.H; ++y) {
+      const uint8_t* maskRow = &e.Mask[static_cast<size_t>(SampleIndex(y, pic.H, e.MaskH)) * e.MaskW];
+      if (!sameWidth) {
+        for (size_t x = 0; x < levels.size(); ++x) levels[x] = maskRow[maskColumn[x]];
+        maskRow = levels.data();
+      }
+      Pixel* row = &pic.Px[static_cast<size_t>(y) * pic.W];
+      CutRow(row, maskRow, pic.W);
+    }
+  } else {
+    if ((flags & kMaskFlag) != 0) {
+      // No current mask (none loaded, or the last mask load failed): the picture is opaque.
+      for (Pixel& p : pic.Px) p |= 0xFF000000u;
+      loaded.Opaque = true;
+    }
+    // An opaque picture is its own premultiplied form.
+    if (!loaded.Opaque) Premultiply(pic);
+  }
+  texture->Picture = Encode(std::move(pic));
+  texture->Seq = ++e.LoadCount;
+  texture->Id = e.NextId++;
+  const auto handle = reinterpret_cast<OEHandle>(texture.get());
+  e.Textures.emplace(handle, std::move(texture));
+  return handle;
+}
+
+bool LoadMask(const char* file) {
+  PictureStore& e = E().Pictures;
+  e.HasMask = false;
+  e.Mask.clear();
+  Prefetched loaded;
+  if (file == nullptr) return false;
+  const std::string path = NativePath(file);
+  if (!LoadPicture(path, loaded)) return false;
+  e.MaskW = loaded.Picture.W;
+  e.MaskH = loaded.Picture.H;
+  e.Mask = Brightness(loaded.Picture);
+  e.HasMask = true;
+  // A mask's picture is often loaded next as a picture of its own: hand it back unchanged.
+  E().Ahead.Return(path, std::move(loaded));
+  return true;
+}
+
+void SetFramesSize(OEHandle handle, int32_t w, int32_t h) {
+  Texture* texture = FindTexture(handle);
+  if (texture == nullptr) return;
+  texture->FrameW = w > 0 && h > 0 ? w : 0;
+  texture->FrameH = w > 0 && h > 0 ? h : 0;
+}
+
+Rect FrameRect(const Texture& texture, int32_t frame) {
+  const Spans& pic = texture.Picture;
+  const int columns = texture.FrameW > 0 ? pic.W / texture.FrameW : 0;
+  const int rows = texture.FrameH > 0 ? pic.H / texture.FrameH : 0;
+  const int64_t count = int64_t{columns} * rows;
+  // Not cut, or frames larger than the picture: the whole picture is the one frame.
+  if (count == 0) return Rect{0, 0, pic.W, pic.H};
+  const int64_t index = frame <= 0 ? 0 : (int64_t{frame} - 1) % count;
+  return Rect{static_cast<int>(index % columns) * texture.FrameW, static_cast<int>(index / columns) * texture.FrameH,
+              texture.FrameW, texture.FrameH};
+}
+
+void DrawSprite(OEHandle handle, float x, float y, float w, float h, int32_t alpha, int32_t flags) {
+  const Texture* texture = FindTexture(handle);
+  if (texture == nullptr) return;
+  const uint32_t tint = (flags & kTintFlag) != 0 ? E().Pictures.MixColour : kNoTint;
+  const Rect whole{0, 0, texture->Picture.W, texture->Picture.H};
+  E().Recorder.Draw(texture->Picture, texture->Id, whole, x, y, w, h, alpha, tint);
+}
+
+void DrawAnimated(OEHandle handle, float x, float y, float w, float h, int32_t frame, int32_t alpha, int32_t flags) {
+  const Texture* texture = FindTexture(handle);
+  if (texture == nullptr) return;
+  const uint32_t tint = (flags & kTintFlag) != 0 ? E().Pictures.MixColour : kNoTint;
+  E().Recorder.Draw(texture->Picture, texture->Id, FrameRect(*texture, frame), x, y, w, h, alpha, tint);
+}
+
+OEHandle LoadFont(const char* picture, const char* info) {
+  PictureStore& e = E().Pictures;
+  auto font = std::make_unique<Font>();
+  font->Seq = ++e.LoadCount;
+  font->Id = e.NextId++;
+  Prefetched loaded;
+  if (picture != nullptr && info != nullptr && LoadPicture(NativePath(picture), loaded)) {
+    Premultiply(loaded.Picture);
+    font->Picture = Encode(std::move(loaded.Picture));
+    std::ifstream in(NativePath(info), std::ios::binary);
+    // One byte more than a table: enough to tell a long file from a right one without reading it all.
+    std::string bytes(kOfiSize + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(in ? bytes.size() : static_cast<size_t>(in.gcount()));
+    font->Table = ParseOfi(bytes, font->Picture.W, font->Picture.H);
+  }
+  const auto handle = reinterpret_cast<OEHandle>(&font->Table.LineHeight);
+  e.Fonts.emplace(handle, std::move(font));
+  return handle;
+}
+
+const Font* FindFont(OEHandle handle) {
+  const auto it = E().Pictures.Fonts.find(handle);
+  return it == E().Pictures.Fonts.end() ? nullptr : it->second.get();
+}
+
+void DrawText(OEHandle handle, float x, float y, const char* text, float scale, float spacing, int32_t alpha,
+              uint32_t colour) {
+  const Font* font = FindFont(handle);
+  if (font == nullptr || text == nullptr) return;
+  const double s = scale;
+  double pen = x;
+  for (const char* p = text; *p != '\0'; ++p) {
+    const Glyph& g = font->Table.Glyphs[static_cast<unsigned char>(*p)];
+    if (g.Usable && g.W > 0 && g.H > 0)
+      E().Recorder.Draw(font->Picture, font->Id, Rect{g.X, g.Y, g.W, g.H}, pen + g.Dx * s, y + g.Dy * s, g.W * s,
+                        g.H * s, alpha, colour & 0xFFFFFFu);
+    pen += (g.Usable ? g.Advance : 0) * s + spacing;
+  }
+}
+
+float MeasureText(OEHandle handle, const char* text, float scale, float spacing) {
+  const Font* font = FindFont(handle);
+  return font == nullptr ? 0.0f : TextWidth(font->Table, text, scale, spacing);
+}
+
+}  // namespace omega

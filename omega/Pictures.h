@@ -1,0 +1,58 @@
+// Pictures, masks and fonts the game loads, and their drawing onto the frame.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/OMEGA_list.h"
+#include "omega/Font.h"
+#include "omega/Raster.h"
+#include "omega/Spans.h"
+
+namespace omega {
+
+constexpr int kMaskFlag = 0x100;  // part of the game's 330: cut the picture by the current mask
+constexpr int kTintFlag = 0x8;    // part of the game's 9: multiply by the mix colour
+
+struct Texture {
+  int Seq = 0;        // load order number, as the trace shows it
+  uint64_t Id = 0;    // never reused: the key of its cached scaled copies
+  Spans Picture;      // premultiplied
+  int FrameW = 0, FrameH = 0;  // 0: not cut into frames
+};
+
+struct Font {
+  FontTable Table;  // first: the handle points at Table.LineHeight
+  int Seq = 0;
+  uint64_t Id = 0;
+  Spans Picture;  // premultiplied
+};
+
+struct PictureStore {
+  std::unordered_map<OEHandle, std::unique_ptr<Texture>> Textures;
+  std::unordered_map<OEHandle, std::unique_ptr<Font>> Fonts;
+  int LoadCount = 0;
+  uint64_t NextId = 1;
+  bool HasMask = false;
+  int MaskW = 0, MaskH = 0;
+  std::vector<uint8_t> Mask;  // brightness 0..255
+  uint32_t MixColour = kNoTint;
+};
+
+OEHandle LoadTexture(const char* file, int32_t flags);
+bool LoadMask(const char* file);
+void SetFramesSize(OEHandle texture, int32_t w, int32_t h);
+// The part of a texture that frame n shows (n as the game passes it: 0 or less is 1, past the end wraps).
+Rect FrameRect(const Texture& texture, int32_t frame);
+void DrawSprite(OEHandle texture, float x, float y, float w, float h, int32_t alpha, int32_t flags);
+void DrawAnimated(OEHandle texture, float x, float y, float w, float h, int32_t frame, int32_t alpha,
+                  int32_t flags);
+
+OEHandle LoadFont(const char* picture, const char* info);
+const Font* FindFont(OEHandle font);
+void DrawText(OEHandle font, float x, float y, const char* text, float scale, float spacing, int32_t alpha,
+              uint32_t colour);
+float MeasureText(OEHandle font, const char* text, float scale, float spacing);
+
+}  // namespace omega
