@@ -21,6 +21,7 @@
 
 #include "bench/replay/Floor.h"
 #include "bench/replay/TraceReplay.h"
+#include "omega/Bands.h"
 #include "omega/Engine.h"
 
 namespace {
@@ -128,22 +129,25 @@ uint64_t Hash(const std::vector<omega::Pixel>& px) {
   return h;
 }
 
-// Whether every frame drawn accelerated has the plain drawing's pixels.
+// Whether every frame drawn accelerated, in two bands and on one thread, has the plain drawing's pixels
+// (the plain drawing blends whole-row tinted copies: the engine's drawing before span pictures and
+// tinting while blending).
 bool SamePixels(const std::vector<const Frame*>& frames, replay::EngineReplay& engine) {
-  std::vector<uint64_t> fast;
-  omega::E().Recorder.SetAcceleration(true);
-  for (const Frame* f : frames) {
-    engine.Draw(*f);
-    fast.push_back(Hash(omega::E().Recorder.Frame.Px));
-  }
-  omega::E().Recorder.SetAcceleration(false);
-  bool same = true;
-  for (size_t i = 0; i < frames.size(); ++i) {
-    engine.Draw(*frames[i]);
-    same = same && Hash(omega::E().Recorder.Frame.Px) == fast[i];
-  }
-  omega::E().Recorder.SetAcceleration(true);
-  return same;
+  const auto hashes = [&](bool accelerated, int threads) {
+    omega::E().Recorder.SetAcceleration(accelerated);
+    const int before = omega::DrawThreads();
+    omega::SetDrawThreads(threads);
+    std::vector<uint64_t> out;
+    for (const Frame* f : frames) {
+      engine.Draw(*f);
+      out.push_back(Hash(omega::E().Recorder.Frame.Px));
+    }
+    omega::SetDrawThreads(before);
+    omega::E().Recorder.SetAcceleration(true);
+    return out;
+  };
+  const std::vector<uint64_t> plain = hashes(false, 1);
+  return hashes(true, 2) == plain && hashes(true, 1) == plain;
 }
 
 // Whether the floor's frames are the engine's pixels: the floor must do the same drawing, only less

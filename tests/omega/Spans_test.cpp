@@ -127,7 +127,7 @@ TEST(SpanPictures, DrawingTintedAndFadedMatchesTheTintedCopies) {
           Image before = Target(128, 64, random());
           Image plain = before, wide = before, banded = before;
           // The old way: a tinted copy of the part, blended row by row.
-          Blit(before, MakeScaled(picture, from, from.W, from.H, tint), at[0], at[1], alpha);
+          Blit(before, MakeScaled(picture, from, from.W, from.H, tint), at[0], at[1], alpha, PickBlend(false));
           const SpanDraw d{&s, from, at[0], at[1], tint, alpha};
           PickDrawSpans(false)(plain, 0, 64, d);
           PickDrawSpans(true)(wide, 0, 64, d);
@@ -151,7 +151,7 @@ TEST(SpanPictures, ScaledCopiesAndStretchingMatchTheTintedCopies) {
     for (const uint32_t tint : {kNoTint, 0x30C0F0u})
       for (const uint32_t alpha : {255u, 77u}) {
         Image old = Target(120, 70, 3), copied = old, stretched = old;
-        Blit(old, MakeScaled(picture, from, w, h, tint), -5, 9, alpha);
+        Blit(old, MakeScaled(picture, from, w, h, tint), -5, 9, alpha, PickBlend(false));
         const Spans scaled = ScaledSpans(s, from, w, h);
         PickDrawSpans(true)(copied, 0, 70, SpanDraw{&scaled, Rect{0, 0, w, h}, -5, 9, tint, alpha});
         DrawSpansStretched(stretched, 0, 30, s, from, -5, 9, w, h, tint, alpha);
