@@ -52,6 +52,13 @@ struct Entry {
 
 }  // namespace
 
+// Pictures decoded ahead and not yet taken hold at most this many bytes; beyond it the threads wait
+// for loads to take some. The game asks for its pictures in another order than the threads decode
+// them, and without a bound nearly every picture of the data folder would be held at once.
+constexpr size_t kHeldLimitBytes = size_t{16} << 20;
+
+size_t BytesOf(const Prefetched& p) { return p.Picture.Px.size() * sizeof(Pixel); }
+
 struct PrefetchPool {
   std::mutex Lock;
   std::condition_variable Ready;
@@ -62,6 +69,8 @@ struct PrefetchPool {
   bool Started = false;
   size_t Hits = 0;
   bool AnyReturned = false;
+  size_t Held = 0;         // bytes of the pictures decoded and not taken
+  bool Unbounded = false;  // Finish: decode the rest whatever is held
   // SDL's own threads: SDL frees what it keeps per thread (its error text) when they end.
   std::vector<SDL_Thread*> Threads;
 
@@ -81,7 +90,8 @@ struct PrefetchPool {
     for (;;) {
       size_t index = 0;
       {
-        const std::lock_guard<std::mutex> hold(Lock);
+        std::unique_lock<std::mutex> hold(Lock);
+        Ready.wait(hold, [this] { return Stop || Unbounded || Held < kHeldLimitBytes; });
         while (Next < Entries.size() && Entries[Next].Now != State::Waiting) ++Next;
         if (Stop || Next == Entries.size()) return;
         index = Next++;
@@ -100,6 +110,7 @@ struct PrefetchPool {
         const std::lock_guard<std::mutex> hold(Lock);
         e.Before = before;
         e.Result = std::move(result);
+        if (stamped) Held += BytesOf(e.Result);
         // A file that vanished before its decode is decoded again by whoever asks for it.
         e.Now = stamped ? State::Done : State::Taken;
       }
@@ -211,8 +222,10 @@ bool Prefetcher::Take(const std::string& nativePath, Prefetched& out) {
   pool.Ready.wait(hold, [&e] { return e.Now != State::Decoding; });
   if (e.Now != State::Done) return false;
   e.Now = State::Taken;
+  pool.Held -= BytesOf(e.Result);
   Prefetched result = std::move(e.Result);
   e.Result = Prefetched{};
+  pool.Ready.notify_all();  // room for the threads to decode on
   if (!(e.Before == now)) return false;
   e.TakenReady = true;
   ++pool.Hits;
@@ -231,6 +244,7 @@ void Prefetcher::Return(const std::string& nativePath, Prefetched&& taken) {
   // Only what was taken ready comes back, once, and only while the file is the one decoded.
   if (e.Now != State::Taken || !e.TakenReady || !(e.Before == now)) return;
   e.Result = std::move(taken);
+  pool.Held += BytesOf(e.Result);
   e.TakenReady = false;
   e.Returned = true;
   pool.AnyReturned = true;
@@ -244,6 +258,7 @@ void Prefetcher::DropReturned() {
   pool.AnyReturned = false;
   for (Entry& e : pool.Entries)
     if (e.Returned && e.Now == State::Done) {
+      pool.Held -= BytesOf(e.Result);
       e.Result = Prefetched{};
       e.Now = State::Taken;
     }
@@ -254,6 +269,11 @@ void Prefetcher::DropReturned() {
 
 void Prefetcher::Finish() {
   PrefetchPool& pool = *Pool_;
+  {
+    const std::lock_guard<std::mutex> hold(pool.Lock);
+    pool.Unbounded = true;
+  }
+  pool.Ready.notify_all();
   // The threads return once nothing is left waiting.
   for (SDL_Thread* t : pool.Threads) SDL_WaitThread(t, nullptr);
   pool.Threads.clear();
@@ -268,6 +288,8 @@ void Prefetcher::Stop() {
   pool.Next = 0;
   pool.Hits = 0;
   pool.AnyReturned = false;
+  pool.Held = 0;
+  pool.Unbounded = false;
   pool.Stop = false;
   pool.Started = false;
 }

@@ -9,10 +9,31 @@ namespace omega {
 
 namespace {
 
+// Branch-free, so the compiler vectorises it.
 bool AllOpaque(const Image& picture) {
-  for (const Pixel p : picture.Px)
-    if ((p >> 24) != 255) return false;
-  return true;
+  Pixel all = 0xFFFFFFFFu;
+  for (const Pixel p : picture.Px) all &= p;
+  return (all >> 24) == 255;
+}
+
+// Per pixel of a row: 0 transparent, 1 translucent, 2 opaque (branch-free, vectorised).
+void Classify(const Pixel* __restrict row, uint8_t* __restrict kinds, int w) {
+  for (int x = 0; x < w; ++x) {
+    const uint32_t a = row[x] >> 24;
+    kinds[x] = static_cast<uint8_t>((a != 0) + (a == 255));
+  }
+}
+
+// The first column from x on whose kind is not `kind` (or the row's end), eight at a time through
+// long stretches. kinds has 8 bytes of room past w.
+int Skip(const uint8_t* kinds, int x, int w, uint8_t kind) {
+  const uint64_t all = 0x0101010101010101ull * kind;
+  for (uint64_t word; x + 8 <= w; x += 8) {
+    std::memcpy(&word, kinds + x, 8);
+    if (word != all) break;
+  }
+  while (x < w && kinds[x] == kind) ++x;
+  return x;
 }
 
 Spans PlainRows(int w, int h) {
@@ -62,29 +83,29 @@ Spans Encode(const Image& picture) {
   s.H = picture.H;
   s.RowRuns.reserve(static_cast<size_t>(s.H) + 1);
   s.RowRuns.push_back(0);
+  // Sized once: growing the pixels run by run would copy them over and over.
+  size_t visible = 0;
+  for (const Pixel p : picture.Px) visible += (p >> 24) != 0;
+  s.Px.reserve(visible);
+  std::vector<uint8_t> kinds(static_cast<size_t>(s.W) + 8);
   for (int y = 0; y < s.H; ++y) {
     const Pixel* row = &picture.Px[static_cast<size_t>(y) * s.W];
+    Classify(row, kinds.data(), s.W);
     const auto add = [&](int from, int to, bool opaque) {
       if (to <= from) return;
       s.Runs.push_back({from, to - from, static_cast<uint32_t>(s.Px.size()), opaque ? 1u : 0u});
       s.Px.insert(s.Px.end(), row + from, row + to);
     };
-    for (int x = 0; x < s.W;) {
-      if ((row[x] >> 24) == 0) {
-        ++x;
-        continue;
-      }
-      int end = x;
-      while (end < s.W && (row[end] >> 24) != 0) ++end;
-      // [x, end) is not transparent: long opaque stretches are runs of their own, the rest blends.
-      int pending = x;
-      for (int k = x; k < end;) {
-        if ((row[k] >> 24) != 255) {
+    for (int x = Skip(kinds.data(), 0, s.W, 0); x < s.W; x = Skip(kinds.data(), x, s.W, 0)) {
+      // From x on, not transparent until `end`: long opaque stretches are runs of their own, the rest
+      // blends.
+      int pending = x, k = x;
+      while (k < s.W && kinds[k] != 0) {
+        if (kinds[k] == 1) {
           ++k;
           continue;
         }
-        int opaqueEnd = k;
-        while (opaqueEnd < end && (row[opaqueEnd] >> 24) == 255) ++opaqueEnd;
+        const int opaqueEnd = Skip(kinds.data(), k, s.W, 2);
         if (opaqueEnd - k >= kShortestOpaqueRun) {
           add(pending, k, false);
           add(k, opaqueEnd, true);
@@ -92,12 +113,11 @@ Spans Encode(const Image& picture) {
         }
         k = opaqueEnd;
       }
-      add(pending, end, false);
-      x = end;
+      add(pending, k, false);
+      x = k;
     }
     s.RowRuns.push_back(static_cast<uint32_t>(s.Runs.size()));
   }
-  s.Px.shrink_to_fit();
   s.Runs.shrink_to_fit();
   return s;
 }
