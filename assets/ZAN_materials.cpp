@@ -27,32 +27,40 @@ constexpr int64_t kMaxGroundTextures = 100000;
 
 // The first number of the ground list: blanks and line breaks before it are skipped, and it runs to
 // the next blank, control character or the end. An empty or blank file holds 0. A negative count or
-// one past the limit is reported as a range error by the caller.
-int64_t ParseFirstNumber(const std::string& text, bool& valid) {
-  std::size_t i = 0;
-  while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
-  std::size_t end = i;
-  while (end < text.size() && static_cast<unsigned char>(text[end]) > ' ' && text[end] != '\x7F') ++end;
-  valid = true;
-  if (i == end) return 0;
+// one past the limit is reported as a range error by the caller. The scan is fed a chunk of the file at
+// a time and says when the number has ended, so nothing after it is read.
+struct TNumberScan {
+  bool Started = false;  // past the blanks before the number
+  bool Signed = false;
+  bool Negative = false;
+  bool HasDigits = false;
+  bool Valid = true;
+  int64_t Value = 0;
+};
 
-  bool negative = false;
-  if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
-  if (i == end) {
-    valid = false;
-    return 0;
-  }
-  int64_t value = 0;
-  for (; i < end; ++i) {
-    const char ch = text[i];
-    if (ch < '0' || ch > '9') {
-      valid = false;
-      return 0;
+// False once the number has ended, or has shown it is none.
+bool ScanNumber(TNumberScan& scan, const char* begin, const char* end) {
+  for (const char* p = begin; p != end; ++p) {
+    const auto ch = static_cast<unsigned char>(*p);
+    if (!scan.Started) {
+      if (ch <= ' ') continue;
+      scan.Started = true;
+      if (ch == '+' || ch == '-') {
+        scan.Signed = true;
+        scan.Negative = ch == '-';
+        continue;
+      }
     }
+    if (ch <= ' ' || ch == 0x7F) return false;
+    if (ch < '0' || ch > '9') {
+      scan.Valid = false;
+      return false;
+    }
+    scan.HasDigits = true;
     // Saturate: anything this large is out of range anyway.
-    if (value <= kMaxGroundTextures) value = value * 10 + (ch - '0');
+    if (scan.Value <= kMaxGroundTextures) scan.Value = scan.Value * 10 + (ch - '0');
   }
-  return negative ? -value : value;
+  return true;
 }
 
 std::string Decimal(int32_t value) {
@@ -79,11 +87,11 @@ void LoadMaterialSets() {
 
   TFile list;
   FileOpenRead(list, GroundListFile);
-  const std::string text = FileReadRest(list);
-  bool valid = false;
-  const int64_t count = ParseFirstNumber(text, valid);
+  TNumberScan scan;
+  FileReadChunks(list, [&](const char* begin, const char* end) { return ScanNumber(scan, begin, end); });
   FileClose(list);
-  if (!valid) RUN_ERROR_HERE(kErrInvalidNumber);
+  if (!scan.Valid || (scan.Signed && !scan.HasDigits)) RUN_ERROR_HERE(kErrInvalidNumber);
+  const int64_t count = scan.Negative ? -scan.Value : scan.Value;
 
   // One mask cuts out every ground sheet; it stays current through the loop below.
   Tex_LoadMaskFromFile("Data\\T\\m1.jpg");

@@ -76,6 +76,17 @@ void ApplyKey(int code) {
   }
 }
 
+// The cap on the name's length may cut a UTF-8 letter in two: its lone first bytes go, so that the rest
+// still reads as UTF-8.
+void DropCutLetter(std::string& line) {
+  if (IsUtf8(line)) return;
+  for (std::size_t cut = 1; cut <= 3 && cut < line.size(); ++cut)
+    if (IsUtf8(std::string_view(line).substr(0, line.size() - cut))) {
+      line.resize(line.size() - cut);
+      return;
+    }
+}
+
 }  // namespace
 
 void InitRegistration() { RegButton = {kButtonX, kButtonY, kButtonHeight, kButtonWidth}; }
@@ -88,7 +99,9 @@ void LoadPlayerName() {
   CurrentScene = scMenu;
   TFile file;
   FileOpenRead(file, PlayerNameFile);
-  PlayerName = EditorTextToCp1251(FileReadLine(file));
+  std::string line = FileReadLine(file, kPlayerNameMax);
+  if (line.size() == kPlayerNameMax) DropCutLetter(line);
+  PlayerName = EditorTextToCp1251(line);
   FileClose(file);
 }
 

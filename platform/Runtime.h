@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Run-time error numbers.
@@ -43,39 +44,34 @@ extern RunErrorHandlerProc RunErrorHandler;
 #define RUN_ERROR_HERE(code) RunError((code), reinterpret_cast<uintptr_t>(__builtin_return_address(0)))
 
 // ---- checked file I/O ----------------------------------------------------------------------------
-// A file of the game: a descriptor and the name it was opened with. Each checked operation ends the
-// process through RunError on its first failure; the Try variants return the error number instead.
+// A file of the game, open for reading. Each checked operation ends the process through RunError on
+// its first failure; the Try variants return the error number instead.
 struct TFile {
   int Descriptor = -1;
 };
 
+// Opens a regular file only: a folder, a FIFO, a device or a socket is refused as access denied (5)
+// without waiting for a writer at the other end of a pipe.
 int FileTryOpenRead(TFile& file, const std::string& gamePath);
 void FileOpenRead(TFile& file, const std::string& gamePath);
-// Creates or truncates for writing.
-void FileCreate(TFile& file, const std::string& gamePath);
 // Exactly count bytes, or error 100.
 void FileRead(TFile& file, void* buffer, std::size_t count);
-// Everything from the current position to the end.
-std::string FileReadRest(TFile& file);
+// Hands the file's bytes from the current position to `take`, a chunk at a time, until `take` returns
+// false or the file ends: a reader that needs only the start of a file reads no further. A read failure
+// is reported at the caller of this function.
+void FileReadChunks(TFile& file, const std::function<bool(const char* begin, const char* end)>& take);
 // A text line from the current position: up to CR, LF, the end-of-text mark 0x1A or the end of the
-// file, none of them included. Reads no further than the chunk holding the line's end, so a huge file
-// costs only its first line.
-std::string FileReadLine(TFile& file);
-void FileWrite(TFile& file, const void* buffer, std::size_t count);
-// Flushes the data to the disk (error 101 when it cannot).
-void FileSync(TFile& file);
+// file, none of them included, and at most maxBytes of it (the rest of a longer line is not read).
+std::string FileReadLine(TFile& file, std::size_t maxBytes);
 void FileClose(TFile& file);
-// Replaces `to` by `from` in one step; error 5 when not allowed.
-void FileRename(const std::string& fromGamePath, const std::string& toGamePath);
-// Variants that return the error number (0 on success) instead of ending the process, for callers
-// that must tidy up before they report.
-// An existing file opened for writing, neither created nor truncated: tests that it may be replaced.
-int FileTryOpenWrite(TFile& file, const std::string& gamePath);
-int FileTryCreate(TFile& file, const std::string& gamePath);
-int FileTryWrite(TFile& file, const void* buffer, std::size_t count);
-int FileTrySync(TFile& file);
-int FileTryClose(TFile& file);
-int FileTryRename(const std::string& fromGamePath, const std::string& toGamePath);
-int FileTryErase(const std::string& gamePath);
+
+// Puts `count` bytes in the place of a file's contents so that a crash at any moment leaves either the
+// old contents or the new ones, whole. The new contents go to a file of a name no one else uses, beside
+// the file the name leads to (a link is followed to its target, which stays where it is), with the old
+// file's permissions; they are synced, renamed over the old file, and the folder is synced. A save that
+// fails removes its new file. A folder that takes no new file (an installed game whose records file alone
+// is writable) gets the bytes written over the old ones, never truncating before they are on the disk.
+// Returns 0 or the error number: 5 for a name that leads to no regular file we may write.
+int FileTrySaveWhole(const std::string& gamePath, const void* data, std::size_t count);
 // The error number for an errno value of open, read, write or rename.
 int ErrnoToRunError(int err);

@@ -21,9 +21,6 @@ namespace {
 // The file is the ten entries one after the other, entry 1 first.
 constexpr std::size_t kRecordsFileSize = sizeof(TRecordEntry) * kRecordCount;
 static_assert(kRecordsFileSize == 520);
-// The new table is written beside the old one and takes its place in one step, so a failed save
-// never leaves a half-written table behind.
-inline constexpr const char* RecordsTempFile = "records.vyx.tmp";
 
 constexpr uint16_t kRankColumn = 240;
 constexpr uint16_t kNameColumnOffset = 40;
@@ -39,28 +36,6 @@ constexpr uint32_t kTableColour = 0x0000C8;
 std::string EntryName(const TRecordEntry& entry) {
   const std::size_t length = std::min<std::size_t>(entry.Name[0], kRecordNameMax);
   return std::string(reinterpret_cast<const char*>(entry.Name + 1), length);
-}
-
-// The run-time error report, after the half-written new table is gone.
-[[noreturn]] void FailSave(int code, TFile& file) {
-  if (file.Descriptor >= 0) FileTryClose(file);
-  FileTryErase(RecordsTempFile);
-  RunError(code, reinterpret_cast<uintptr_t>(&SaveRecords));
-}
-
-// A folder we may not write in (installed read-only, with the records file made writable for the
-// player) has no room for the new table beside the old one: the file itself is written over instead.
-// A kill in the middle can then cut it short, which the next start reports like any short file.
-void SaveRecordsInPlace() {
-  TFile file;
-  int code = FileTryCreate(file, RecordsFile);
-  if (code == 0) code = FileTryWrite(file, &RecordsTable[1], kRecordsFileSize);
-  if (code == 0) code = FileTrySync(file);
-  if (file.Descriptor >= 0) {
-    const int closed = FileTryClose(file);
-    if (code == 0) code = closed;
-  }
-  if (code != 0) RunError(code, reinterpret_cast<uintptr_t>(&SaveRecords));
 }
 
 }  // namespace
@@ -87,29 +62,11 @@ void LoadRecords() {
   FileClose(file);
 }
 
+// The table is written whole or not at all: a kill or a crash at any moment of the save leaves the old
+// table or the new one, and two games quitting at once leave one of their tables.
 void SaveRecords() {
-  TFile file;
-  // A records file we may not write is left as it is, as if it were written over in place.
-  int code = FileTryOpenWrite(file, RecordsFile);
-  const bool writable = code == 0;
-  if (writable) {
-    FileTryClose(file);
-  } else if (code != kErrFileNotFound) {
-    RunError(code, reinterpret_cast<uintptr_t>(&SaveRecords));
-  }
-
-  code = FileTryCreate(file, RecordsTempFile);
-  if (code == kErrAccessDenied && writable) {
-    SaveRecordsInPlace();
-    return;
-  }
-  if (code != 0) FailSave(code, file);
-  code = FileTryWrite(file, &RecordsTable[1], kRecordsFileSize);
-  if (code == 0) code = FileTrySync(file);
-  if (code != 0) FailSave(code, file);
-  code = FileTryClose(file);
-  if (code == 0) code = FileTryRename(RecordsTempFile, RecordsFile);
-  if (code != 0) FailSave(code, file);
+  const int code = FileTrySaveWhole(RecordsFile, &RecordsTable[1], kRecordsFileSize);
+  if (code != 0) RunError(code, reinterpret_cast<uintptr_t>(&SaveRecords));
 }
 
 void InitRecordsLayout() {

@@ -2,19 +2,25 @@
 // picture, files the game cannot go on without end it with the run-time error report, and the records
 // table survives kills, terminations and a read-only game folder.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/support/GameRun.h"
+#include "tests/support/Spawn.h"
 
 namespace {
 
@@ -68,6 +74,14 @@ std::string TinyBmp() {
 std::string ErrorReport(int code) {
   std::string number = std::to_string(code);
   return "Error: Runtime error" + std::string(4 - number.size(), ' ') + number + " at ";
+}
+
+// Files beside the records that a save may have made: "records.vyx.<anything>".
+int NewFilesLeft(const std::string& folder) {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().filename().string().rfind("records.vyx.", 0) == 0) ++count;
+  return count;
 }
 
 bool Traced(const GameRun& run, const std::string& operation) { return !TraceOf(run, operation).empty(); }
@@ -306,7 +320,7 @@ TEST(FaultsFiles, RecordsUnreadableOrADirectoryIsKeptAndTheSaveReportsError5) {
       EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), old) << "the unreadable table was changed";
     else
       EXPECT_TRUE(fs::is_directory(run.Folder + "/records.vyx"));
-    EXPECT_FALSE(fs::exists(run.Folder + "/records.vyx.tmp")) << "the new table was left beside the old";
+    EXPECT_EQ(NewFilesLeft(run.Folder), 0) << "the new table was left beside the old";
     if (!HasFailure()) Tidy(run);
   }
 }
@@ -360,16 +374,21 @@ TEST(FaultsRecords, KillAtAnyMomentLeavesTheOldOrTheNewTableWhole) {
               seconds);
 }
 
-TEST(FaultsRecords, LeftoverTemporaryFileFromAKilledSaveHarmsNeitherStartNorSave) {
+// What a killed save leaves (its unfinished new table, under a name of its own) is neither read nor
+// reused: the next save makes a new file and leaves the old one be, since another game may be saving.
+TEST(FaultsRecords, LeftoverNewFileFromAKilledSaveHarmsNeitherStartNorSave) {
   GameRunOptions options;
   options.Files["PlayerN.cgm"] = "Ann\r\n";
   options.Files["records.vyx"] = RecordsWithTail();
-  options.Files["records.vyx.tmp"] = std::string(100, '\xFF');  // half of a table
+  options.Files["records.vyx.tmp"] = std::string(100, '\xFF');  // half of a table, as older saves left it
+  options.Files["records.vyx.0badf00d.tmp"] = std::string(100, '\xFE');
   options.Script = "1500 quit\n";
   const GameRun run = RunGame(options);
   ASSERT_EQ(run.Status, 0) << run.Stderr;
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes));
-  EXPECT_FALSE(fs::exists(run.Folder + "/records.vyx.tmp"));
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx.tmp"), std::string(100, '\xFF'));
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx.0badf00d.tmp"), std::string(100, '\xFE'));
+  EXPECT_EQ(NewFilesLeft(run.Folder), 2) << "the save left its own new file behind";
   Tidy(run);
 }
 
@@ -411,8 +430,244 @@ TEST(FaultsRecords, ReadOnlyFolderWithAWritableRecordsFileSavesInPlace) {
   EXPECT_EQ(run.Status, 0) << run.Stderr;
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes))
       << "the table was not written over in place";
-  EXPECT_FALSE(fs::exists(run.Folder + "/records.vyx.tmp"));
+  EXPECT_EQ(NewFilesLeft(run.Folder), 0);
   if (!HasFailure()) Tidy(run);
 }
+
+// ---- records.vyx as a link, with its own permissions ------------------------------------------------
+
+// A records file kept elsewhere (a synced folder, say) and linked into the game's folder stays a link,
+// its target gets the new table in its own folder, and its permissions stay what the player set.
+TEST(FaultsRecords, LinkedRecordsFileKeepsItsLinkTargetFolderAndPermissions) {
+  char store[] = "/tmp/zanoru-store-XXXXXX";
+  ASSERT_NE(mkdtemp(store), nullptr);
+  const std::string target = std::string(store) + "/scores.vyx";
+  std::ofstream(target, std::ios::binary) << RecordsWithTail();
+  fs::permissions(target, static_cast<fs::perms>(0640));
+  std::ofstream(std::string(store) + "/victim", std::ios::binary) << "keep me";
+
+  GameRunOptions options;
+  options.Files["PlayerN.cgm"] = "Ann\r\n";
+  options.Script = "2 quit\n";
+  // An unusual umask must not reach the saved file either; a link planted where the old save put its
+  // new table must not be written through.
+  const GameRun run = RunPrepared(
+      options, "umask 077; ln -s '" + target + "' records.vyx; ln -s '" + store + "/victim' records.vyx.tmp", false);
+  EXPECT_EQ(run.Status, 0) << run.Stderr;
+  EXPECT_TRUE(fs::is_symlink(run.Folder + "/records.vyx")) << "the link was replaced by a file";
+  EXPECT_EQ(ReadFile(target), RecordsWithTail().substr(0, kRecordsBytes));
+  struct stat st {};
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u) << "expected the permissions 640, got " << std::oct << (st.st_mode & 0777);
+  EXPECT_EQ(ReadFile(std::string(store) + "/victim"), "keep me") << "the save wrote through the planted link";
+  std::vector<std::string> stored;
+  for (const auto& entry : fs::directory_iterator(store)) stored.push_back(entry.path().filename().string());
+  EXPECT_EQ(stored.size(), 2u) << "a new file was left beside the target";
+  if (!HasFailure()) {
+    Tidy(run);
+    fs::remove_all(store);
+  }
+}
+
+// ---- files that are no files: pipes, devices, endless lines ------------------------------------------
+
+struct OddFileCase {
+  const char* Label;
+  std::string Shell;  // makes the odd file in the run folder
+  int Expected;       // exit status
+};
+
+// Each of these once hung in open() before any window, or grew without end. A run that outlives a
+// minute is killed, which shows as status 137.
+TEST(FaultsFiles, PipesDevicesAndEndlessFilesNeverHangTheGame) {
+  const std::vector<OddFileCase> cases = {
+      {"name file a FIFO: no name file", "rm -f PlayerN.cgm; mkfifo PlayerN.cgm", 0},
+      {"name file a link to /dev/zero: no name file", "rm -f PlayerN.cgm; ln -s /dev/zero PlayerN.cgm", 0},
+      {"name file 64 GB of zeros (sparse): a name of 4096 NULs", "rm PlayerN.cgm; truncate -s 64G PlayerN.cgm", 0},
+      {"records a FIFO: default table, the save refuses it", "mkfifo records.vyx", 5},
+      {"map a FIFO", "rm Data/1.vyx; mkfifo Data/1.vyx", 5},
+      {"ground list a FIFO", "rm Data/T/K.txt; mkfifo Data/T/K.txt", 5},
+      {"ground list a link to /dev/zero", "rm Data/T/K.txt; ln -s /dev/zero Data/T/K.txt", 5},
+      {"ground list followed by 64 GB (sparse)", "printf '3\\n' > Data/T/K.txt; truncate -s 64G Data/T/K.txt", 0},
+  };
+  for (const OddFileCase& c : cases) {
+    SCOPED_TRACE(c.Label);
+    GameRunOptions options;
+    options.LinkData = false;
+    options.Files = DataCopy();
+    options.Files["PlayerN.cgm"] = "Ann\r\n";
+    options.Script = "10 key 27\n100 quit\n";
+    const GameRun run = RunPrepared(options, c.Shell + "\nexec timeout -s KILL 60 '" + GameFolder() + "/zanoru'", false);
+    EXPECT_EQ(run.Status, c.Expected) << run.Stderr;
+    if (c.Expected != 0) {
+      EXPECT_NE(run.Stderr.find(ErrorReport(c.Expected)), std::string::npos) << run.Stderr;
+    } else {
+      ASSERT_FALSE(run.Trace.empty());
+      EXPECT_EQ(run.Trace.back().substr(0, 4), "100 ") << "the game did not play to its end: " << run.Trace.back();
+    }
+    if (!HasFailure()) Tidy(run);
+  }
+}
+
+// A first line of 100 MB froze every frame that drew it: the name is its first 4096 bytes.
+TEST(FaultsFiles, HugeFirstLineOfTheNameFileGivesAName4096BytesLong) {
+  GameRunOptions options;
+  options.Script = "10 key 27\n100 quit\n";
+  const GameRun run =
+      RunPrepared(options, "head -c 100000000 /dev/zero | tr '\\0' a > PlayerN.cgm; printf '\\r\\nBob' >> PlayerN.cgm", false);
+  ASSERT_EQ(run.Status, 0) << run.Stderr;
+  int greetings = 0;
+  for (const std::string& line : TraceOf(run, "Text_Draw")) {
+    const std::size_t at = line.find(std::string(4096, 'a'));
+    if (at == std::string::npos) continue;
+    ++greetings;
+    EXPECT_EQ(line[at + 4096], '"') << "expected the name to end after 4096 bytes";
+  }
+  EXPECT_GT(greetings, 0) << "the menu never greeted the player";
+  if (!HasFailure()) Tidy(run);
+}
+
+// ---- two games quitting together, and kills in the middle of the save --------------------------------
+
+// The table records_saver writes for a letter.
+std::string SaverTable(char letter) {
+  std::string table;
+  for (int k = 1; k <= 10; ++k) {
+    std::string entry(1, '\x2B');
+    entry += std::string(43, letter);
+    const uint32_t score = static_cast<uint32_t>(k * letter);
+    for (int i = 0; i < 4; ++i) entry += static_cast<char>((score >> (8 * i)) & 0xFF);
+    entry += letter;
+    entry += '\0';
+    entry += std::string(2, letter);
+    table += entry;
+  }
+  return table;
+}
+
+struct Saver {
+  pid_t Pid = -1;
+  std::string Log;  // the folder holding its .stdout and .stderr
+};
+
+Saver StartSaver(const std::string& folder, char letter, int delayMicros, bool asNobody) {
+  char log[] = "/tmp/zanoru-saver-XXXXXX";
+  Saver saver;
+  if (mkdtemp(log) == nullptr) return saver;
+  saver.Log = log;
+  std::vector<std::string> args = {RECORDS_SAVER, folder, std::string(1, letter), std::to_string(delayMicros)};
+  if (asNobody) args.push_back("nobody");
+  saver.Pid = SpawnInFolder(saver.Log, args, {});
+  return saver;
+}
+
+// Its exit status (128 + signal when killed) and what it said; its log folder goes.
+int Finish(const Saver& saver, std::string& said) {
+  int status = 0;
+  if (saver.Pid > 0) waitpid(saver.Pid, &status, 0);
+  said = ReadFile(saver.Log + "/.stderr");
+  fs::remove_all(saver.Log);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// A fresh records folder holding `old`; read-only (with a writable records file) for the in-place save.
+std::string RecordsFolder(const std::string& old, bool readOnly) {
+  char folder[] = "/tmp/zanoru-pair-XXXXXX";
+  if (mkdtemp(folder) == nullptr) return "";
+  std::ofstream(std::string(folder) + "/records.vyx", std::ios::binary) << old;
+  fs::permissions(std::string(folder) + "/records.vyx", static_cast<fs::perms>(0666));
+  fs::permissions(folder, static_cast<fs::perms>(readOnly ? 0555 : 0755));
+  return folder;
+}
+
+std::vector<std::string> NamesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  return names;
+}
+
+// Two games quitting at the same moment once shared one temporary file: one truncated what the other
+// was about to rename, or found it gone and reported error 2 for a save that had worked. Now each save
+// is whole and succeeds, whatever the order. The two starts are spread over 3 ms either way.
+void QuitInPairs(int pairs, bool readOnly) {
+  if (readOnly && !CanDropToNobody()) GTEST_SKIP() << "no way to drop root's privileges";
+  const std::string a = SaverTable('A'), b = SaverTable('B');
+  const std::string folder = RecordsFolder(std::string(kRecordsBytes, 'o'), readOnly);
+  ASSERT_FALSE(folder.empty());
+  std::mt19937 random(20261208);
+  std::uniform_int_distribution<int> spread(0, 3000);
+  int endedA = 0, endedB = 0, bad = 0;
+  const auto begin = std::chrono::steady_clock::now();
+  for (int i = 0; i < pairs && bad < 5; ++i) {
+    const Saver first = StartSaver(folder, 'A', spread(random), readOnly);
+    const Saver second = StartSaver(folder, 'B', spread(random), readOnly);
+    std::string saidA, saidB;
+    const int statusA = Finish(first, saidA);
+    const int statusB = Finish(second, saidB);
+    const std::string now = ReadFile(folder + "/records.vyx");
+    const std::vector<std::string> names = NamesIn(folder);
+    const bool whole = now == a || now == b;
+    if (statusA != 0 || statusB != 0 || !whole || names.size() != 1) ++bad;
+    EXPECT_EQ(statusA, 0) << "pair " << i << ": " << saidA;
+    EXPECT_EQ(statusB, 0) << "pair " << i << ": " << saidB;
+    EXPECT_TRUE(whole) << "pair " << i << ": the records file holds " << now.size() << " bytes, neither table";
+    EXPECT_EQ(names.size(), 1u) << "pair " << i << ": something was left beside the records";
+    (now == a ? endedA : endedB)++;
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  std::printf("%d paired saves%s: %d ended with A's table, %d with B's, %d bad, %.1f s\n", pairs,
+              readOnly ? " in place" : "", endedA, endedB, bad, seconds);
+  fs::permissions(folder, fs::perms::owner_all);
+  fs::remove_all(folder);
+}
+
+TEST(FaultsRecords, TwoGamesQuittingTogetherLeaveOneWholeTableAndNoError) { QuitInPairs(200, false); }
+TEST(FaultsRecords, TwoGamesQuittingTogetherInAReadOnlyFolderLeaveOneWholeTable) { QuitInPairs(60, true); }
+
+// A kill at any moment of a save, a hundred times, in both kinds of folder: the file holds the old table
+// or the new one, whole; only the killed save's unfinished new file may stay behind.
+void KillSaves(int runs, bool readOnly) {
+  if (readOnly && !CanDropToNobody()) GTEST_SKIP() << "no way to drop root's privileges";
+  const std::string old = SaverTable('o'), saved = SaverTable('N');
+  const std::string folder = RecordsFolder(old, readOnly);
+  ASSERT_FALSE(folder.empty());
+  // How long a saver takes from its start to its end (the quickest of three), to spread the kills over
+  // its life, most of them late, where the save is.
+  int lasts = 1 << 30;
+  std::string said;
+  for (int i = 0; i < 3; ++i) {
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_EQ(Finish(StartSaver(folder, 'N', 0, readOnly), said), 0) << said;
+    lasts = std::min(lasts, static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                 std::chrono::steady_clock::now() - begin)
+                                                 .count()));
+  }
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> when(lasts * 3 / 10, lasts);
+  int killedBefore = 0, killedAfter = 0;
+  for (int i = 0; i < runs; ++i) {
+    fs::permissions(folder, fs::perms::owner_all);
+    std::ofstream(folder + "/records.vyx", std::ios::binary) << old;
+    fs::permissions(folder, static_cast<fs::perms>(readOnly ? 0555 : 0755));
+    const Saver saver = StartSaver(folder, 'N', 0, readOnly);
+    const int delay = when(random);
+    usleep(static_cast<useconds_t>(delay));
+    kill(saver.Pid, SIGKILL);
+    Finish(saver, said);
+    const std::string now = ReadFile(folder + "/records.vyx");
+    EXPECT_TRUE(now == old || now == saved) << "kill " << i << " after " << delay << " µs left " << now.size()
+                                            << " bytes, neither the old table nor the new one";
+    (now == old ? killedBefore : killedAfter)++;
+    for (const std::string& name : NamesIn(folder))
+      EXPECT_TRUE(name == "records.vyx" || (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0)) << name;
+  }
+  std::printf("%d kills%s over %d µs: %d before the save, %d after it\n", runs, readOnly ? " in place" : "", lasts,
+              killedBefore, killedAfter);
+  fs::permissions(folder, fs::perms::owner_all);
+  fs::remove_all(folder);
+}
+
+TEST(FaultsRecords, KillDuringTheSaveLeavesAWholeTable) { KillSaves(100, false); }
+TEST(FaultsRecords, KillDuringTheSaveInPlaceLeavesAWholeTable) { KillSaves(100, true); }
 
 }  // namespace

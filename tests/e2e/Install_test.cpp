@@ -65,10 +65,12 @@ class Installed : public ::testing::Test {
 
   void SetUp() override { ASSERT_EQ(InstallStatus, 0) << "cmake --install failed:\n" << InstallLog; }
 
-  // Runs the installed launcher headless with a script and the given player environment.
-  GameRun Launch(const std::map<std::string, std::string>& env, const std::string& script = "20 quit\n") {
+  // Runs the installed launcher (or `launcher`, a link to it) headless with a script and the given
+  // player environment.
+  GameRun Launch(const std::map<std::string, std::string>& env, const std::string& script = "20 quit\n",
+                 const std::string& launcher = "") {
     GameRunOptions options;
-    options.Executable = Prefix + "/bin/zanoru";
+    options.Executable = launcher.empty() ? Prefix + "/bin/zanoru" : launcher;
     options.LinkData = false;
     options.LinkEngine = false;
     options.Script = script;
@@ -134,6 +136,93 @@ TEST_F(Installed, WithoutXdgDataHomeThePlayersFolderIsInHome) {
   const GameRun run = Launch({{"XDG_DATA_HOME", ""}, {"HOME", home}});
   ASSERT_EQ(run.Status, 0) << run.Stderr;
   EXPECT_TRUE(fs::exists(home + "/.local/share/zanoru/records.vyx"));
+}
+
+// ---- the launcher in unusual places -----------------------------------------------------------------
+
+// A relative XDG_DATA_HOME is not a place: the XDG rules say to ignore it, and one that looks like an
+// option must not reach a command as one.
+TEST_F(Installed, RelativeXdgDataHomeIsIgnored) {
+  for (const char* relative : {"relative/data", "-v", "--help"}) {
+    SCOPED_TRACE(relative);
+    const std::string home = Temp("home");
+    const GameRun run = Launch({{"XDG_DATA_HOME", relative}, {"HOME", home}});
+    EXPECT_EQ(run.Status, 0) << run.Stderr;
+    EXPECT_EQ(fs::exists(home + "/.local/share/zanoru/records.vyx") ? fs::file_size(home + "/.local/share/zanoru/records.vyx") : 0u,
+              520u)
+        << "expected the player's folder in HOME";
+    for (const auto& entry : fs::directory_iterator(run.Folder))
+      EXPECT_EQ(entry.path().filename().string()[0], '.') << "made where the launcher started: " << entry.path();
+  }
+}
+
+// The player's own Data or DX folder is never turned into Data/Data: the launcher says what is in the
+// way and changes nothing.
+TEST_F(Installed, RealDataOrEngineFolderInThePlayersFolderIsReportedAndNothingChanges) {
+  for (const char* name : {"Data", "DX"}) {
+    SCOPED_TRACE(name);
+    const std::string xdg = Temp("xdg");
+    const fs::path player = fs::path(xdg) / "zanoru";
+    fs::create_directories(player / name);
+    std::ofstream(player / name / "mine.txt") << "the player's own";
+    const auto before = Snapshot(player);
+    const GameRun run = Launch({{"XDG_DATA_HOME", xdg}, {"HOME", Temp("home")}});
+    EXPECT_NE(run.Status, 0);
+    EXPECT_NE(run.Stderr.find((player / name).string()), std::string::npos) << "expected the folder named, got: " << run.Stderr;
+    EXPECT_NE(run.Stderr.find("nothing was changed"), std::string::npos) << run.Stderr;
+    EXPECT_EQ(Snapshot(player), before) << "the player's folder was changed";
+    EXPECT_TRUE(run.Trace.empty()) << "the game ran";
+  }
+}
+
+// Links that are already right are not made again: a player folder made read-only after the first run
+// (with its records file writable) still plays, its records saved in place.
+TEST_F(Installed, ReadOnlyPlayersFolderWithTheRightLinksStillPlays) {
+  const std::string xdg = Temp("xdg");
+  const fs::path player = fs::path(xdg) / "zanoru";
+  ASSERT_EQ(Launch({{"XDG_DATA_HOME", xdg}, {"HOME", Temp("home")}}).Status, 0);
+  const auto links = Snapshot(player);
+
+  // Root writes into any folder: the run drops to nobody, who needs a way in to everything.
+  const bool drop = geteuid() == 0;
+  if (drop && !fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "no setpriv to drop root's privileges";
+  for (const std::string& folder : {Prefix, xdg})
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  fs::permissions(player / "records.vyx", static_cast<fs::perms>(0666));
+  fs::permissions(player, static_cast<fs::perms>(0555));
+  std::string wrapper = Temp("wrapper") + "/launch";
+  std::ofstream(wrapper) << "#!/bin/sh\nchmod 0755 .; : > .trace; chmod 0666 .trace .stdout .stderr\n"
+                         << (drop ? "exec setpriv --reuid=65534 --regid=65534 --clear-groups " : "exec ") << "'" << Prefix
+                         << "/bin/zanoru'\n";
+  fs::permissions(wrapper, fs::perms::owner_all);
+  const GameRun run = Launch({{"XDG_DATA_HOME", xdg}, {"HOME", Temp("home")}}, "20 quit\n", wrapper);
+  fs::permissions(player, fs::perms::owner_all);
+  EXPECT_EQ(run.Status, 0) << run.Stderr;
+  EXPECT_FALSE(TraceOf(run, "OE_Init").empty()) << "the game did not start";
+  EXPECT_EQ(fs::file_size(player / "records.vyx"), 520u);
+  auto after = Snapshot(player);
+  after.erase("records.vyx");
+  auto linksOnly = links;
+  linksOnly.erase("records.vyx");
+  EXPECT_EQ(after, linksOnly) << "the links were made again";
+}
+
+// Started through links (from ~/bin, say), the launcher finds the install where it really is; and a
+// link left from an install that moved is made right.
+TEST_F(Installed, LauncherReachedThroughLinksFindsTheInstall) {
+  const std::string bin = Temp("bin");
+  fs::create_symlink(Prefix + "/bin/zanoru", bin + "/zanoru-hop");
+  fs::create_symlink("zanoru-hop", bin + "/zanoru");
+  const std::string xdg = Temp("xdg");
+  const fs::path player = fs::path(xdg) / "zanoru";
+  fs::create_directories(player);
+  fs::create_symlink("/nowhere/share/zanoru/Data", player / "Data");
+  const GameRun run = Launch({{"XDG_DATA_HOME", xdg}, {"HOME", Temp("home")}}, "20 quit\n", bin + "/zanoru");
+  EXPECT_EQ(run.Status, 0) << run.Stderr;
+  EXPECT_EQ(fs::read_symlink(player / "Data"), fs::path(Prefix) / "share/zanoru/Data");
+  EXPECT_EQ(fs::read_symlink(player / "DX"), fs::path(Prefix) / "lib/zanoru/DX");
+  for (const auto& load : TraceOf(run, "Tex_LoadFromFile"))
+    EXPECT_EQ(load.find(" =0"), std::string::npos) << "a picture did not load from the install: " << load;
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <set>
 #include <string>
@@ -272,6 +275,30 @@ TEST_F(PlayerNameFile, DirectoryOfThatNameCountsAsMissing) {
   EXPECT_EQ(CurrentScene, scRegistration);
 }
 
+// A pipe would wait for a writer forever and a device never ends: neither is a name file. The check runs
+// in a child that an alarm stops should the open block.
+TEST_F(PlayerNameFile, PipeOrDeviceOfThatNameCountsAsMissingWithoutWaiting) {
+  const struct {
+    const char* Label;
+    std::function<void()> Make;
+  } cases[] = {
+      {"FIFO", [] { ASSERT_EQ(mkfifo("PlayerN.cgm", 0644), 0); }},
+      {"link to /dev/zero", [] { std::filesystem::create_symlink("/dev/zero", "PlayerN.cgm"); }},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove("PlayerN.cgm");
+    c.Make();
+    EXPECT_EXIT(
+        {
+          alarm(10);
+          LoadPlayerName();
+          std::exit(CurrentScene == scRegistration && PlayerName == "Игрок"_cp ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "")
+        << c.Label;
+  }
+}
+
 struct NameCase {
   const char* Label;
   std::string Bytes;
@@ -297,7 +324,15 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"empty file", "", ""},
                       NameCase{"empty first line", "\r\nAnn", ""},
                       NameCase{"NUL inside", std::string("A\0B\n", 4), std::string("A\0B", 3)},
-                      NameCase{"long line", std::string(10000, 'x') + "\r\n", std::string(10000, 'x')}),
+                      // Only the first 4096 bytes of a longer line are the name.
+                      NameCase{"line at the cap", std::string(4096, 'x') + "\r\nBob", std::string(4096, 'x')},
+                      NameCase{"line past the cap", std::string(4095, 'x') + "yz\r\nBob", std::string(4095, 'x') + "y"},
+                      NameCase{"long line", std::string(10000, 'x') + "\r\n", std::string(4096, 'x')},
+                      // "Я" is D0 AF in UTF-8: the cap falls between its two bytes, and the half letter goes.
+                      NameCase{"UTF-8 letter cut by the cap", std::string(4095, 'x') + "\xD0\xAF", std::string(4095, 'x')},
+                      NameCase{"UTF-8 letters up to the cap", "\xD0\xAF" + std::string(4092, 'x') + "\xD0\xAF" + "\xD0\xAF",
+                               "\xDF" + std::string(4092, 'x') + "\xDF"},
+                      NameCase{"Windows-1251 letter at the cap", std::string(4095, 'x') + "\xDF\xDF", std::string(4095, 'x')}),
     [](const ::testing::TestParamInfo<NameCase>& info) { return "Case" + std::to_string(info.index); });
 
 // Editors on Linux write UTF-8, older files are Windows-1251: both give the same name.

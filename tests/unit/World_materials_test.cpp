@@ -67,12 +67,14 @@ int LoadCount(const std::vector<std::string>& calls) {
 
 TEST_F(Materials, TheListsFirstNumberSetsHowManyGroundSheetsLoad) {
   const struct {
-    const char* Text;
+    std::string Text;
     int Count;
   } cases[] = {
       {"", 0},           {"  \t\r\n \n", 0}, {"0\n", 0},     {"5 7 9\n12\n", 5},
       {"5\n40\n", 5},    {"\n\t  5", 5},     {"12", 12},     {"12\r\n", 12},
       {"+3 x", 3},       {"007\n", 7},
+      // The file is read a chunk of 4096 bytes at a time: a number split between two chunks.
+      {std::string(4094, ' ') + "123 4", 123}, {std::string(4095, '\n') + "+7", 7}, {std::string(5000, ' '), 0},
   };
   for (const auto& c : cases) {
     fake::Install();
@@ -84,6 +86,15 @@ TEST_F(Materials, TheListsFirstNumberSetsHowManyGroundSheetsLoad) {
     EXPECT_EQ(Join(calls), Join(ExpectedLoads(c.Count))) << "list \"" << c.Text << "\"";
     EXPECT_EQ(GroundTextures.size(), static_cast<std::size_t>(c.Count)) << "list \"" << c.Text << "\"";
   }
+}
+
+// Only the start of the list is read: a list followed by a great deal (here 64 GB, a sparse file) costs
+// nothing more than a short one.
+TEST_F(Materials, TheListIsReadNoFurtherThanItsNumber) {
+  WriteText("Data/T/K.txt", "5\n");
+  ASSERT_EQ(truncate("Data/T/K.txt", off_t{64} << 30), 0);
+  LoadMaterialSets();
+  EXPECT_EQ(GroundTextures.size(), 5u);
 }
 
 TEST_F(Materials, HandlesLandWhereTheMapViewLooksForThem) {
@@ -121,6 +132,7 @@ TEST_F(MaterialsDeath, BadListsEndWithTheRunTimeErrorReport) {
       {"-1\n4", kErrRange},
       {"100001", kErrRange},
       {"99999999999999999999999999", kErrRange},
+      {"+\n5", kErrInvalidNumber},
   };
   for (const auto& c : cases) {
     std::filesystem::remove_all("Data");
