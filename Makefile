@@ -1,20 +1,26 @@
 # The two commands: `make play` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: play test deps
+.PHONY: play test tsan deps
 
 deps:
 	@bash scripts/install-deps.sh
 
 play: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZANORU_TESTS=OFF >/dev/null
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZANORU_TESTS=OFF -DZANORU_BENCH=OFF >/dev/null
 	cmake --build build -j $(JOBS)
 	bash scripts/play.sh build
 
 test: deps
-	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANORU_SANITIZE=ON -DZANORU_BENCH=OFF >/dev/null
+	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANORU_SANITIZE=ON -DZANORU_BENCH=OFF -DZANORU_WERROR=ON >/dev/null
 	cmake --build build/asan -j $(JOBS)
 	ctest --test-dir build/asan --output-on-failure -j $(JOBS)
+
+# The engine's tests under ThreadSanitizer: decoding ahead on threads, the loop and the trace.
+tsan: deps
+	cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANORU_SANITIZE_THREAD=ON -DZANORU_BENCH=OFF -DZANORU_WERROR=ON >/dev/null
+	cmake --build build/tsan -j $(JOBS) --target omega_tests
+	ctest --test-dir build/tsan --output-on-failure -j $(JOBS) -L omega
 
 # Runs every fuzz target briefly (FUZZ_SECONDS each) on its seed corpus; clang's libFuzzer.
 FUZZ_SECONDS ?= 20

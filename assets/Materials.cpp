@@ -2,16 +2,22 @@
 
 #include "engine/OMEGA.h"
 
-OEHandle TexMap1 = 0;
-OEHandle TexMap2 = 0;
-OEHandle TexCursor = 0;
-OEHandle TexBlack = 0;
-OEHandle TexButton = 0;
-OEHandle TexCornerButton = 0;
-OEHandle TexBlackMasked = 0;
-OEHandle TexBigPanel = 0;
-OEHandle MainFont = 0;
-uint8_t FontHeight = 0;
+OEHandle TexMap1;
+OEHandle TexMap2;
+OEHandle TexCursor;
+OEHandle TexBlack;
+OEHandle TexButton;
+OEHandle TexCornerButton;
+OEHandle TexBlackMasked;
+OEHandle TexBigPanel;
+OEHandle MainFont;
+uint8_t FontHeight;
+
+void ResetMaterials() {
+  TexMap1 = TexMap2 = TexCursor = TexBlack = TexButton = TexCornerButton = TexBlackMasked = TexBigPanel = 0;
+  MainFont = 0;
+  FontHeight = 0;
+}
 
 namespace {
 

@@ -16,4 +16,6 @@ extern OEHandle MainFont;
 // The font's line height in pixels at scale 1: the first byte of the font data.
 extern uint8_t FontHeight;
 
+// Nothing loaded: every handle 0.
+void ResetMaterials();
 void LoadInterfaceTextures();

@@ -7,15 +7,21 @@
 #include "platform/Runtime.h"
 #include "shell/VyxUtils.h"
 
-OEHandle TexShadow = 0;
+OEHandle TexShadow;
 std::vector<OEHandle> GroundTextures;
-OEHandle TexAltar = 0;
-OEHandle TexHome = 0;
-OEHandle TexHome2 = 0;
-OEHandle TexGun = 0;
-OEHandle ModelPt[kFacings] = {};
-OEHandle ModelSh[kFacings] = {};
-OEHandle ModelCol[kFacings] = {};
+OEHandle TexAltar;
+OEHandle TexHome;
+OEHandle TexHome2;
+OEHandle TexGun;
+OEHandle ModelPt[kFacings];
+OEHandle ModelSh[kFacings];
+OEHandle ModelCol[kFacings];
+
+void ResetZAN_materials() {
+  TexShadow = TexAltar = TexHome = TexHome2 = TexGun = 0;
+  GroundTextures.clear();
+  for (int d = 0; d < kFacings; ++d) ModelPt[d] = ModelSh[d] = ModelCol[d] = 0;
+}
 
 namespace {
 

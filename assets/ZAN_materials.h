@@ -17,4 +17,6 @@ extern OEHandle ModelPt[kFacings];
 extern OEHandle ModelSh[kFacings];
 extern OEHandle ModelCol[kFacings];
 
+// Nothing loaded: no ground sheets, every handle 0.
+void ResetZAN_materials();
 void LoadMaterialSets();

@@ -13,6 +13,7 @@
 #include "platform/Runtime.h"
 #include "tests/support/FakeEngine.h"
 #include "tests/support/GameRun.h"
+#include "tests/support/GameState.h"
 #include "world/Game_A.h"
 #include "world/ZAN_map.h"
 
@@ -56,11 +57,9 @@ bool LoadFrom(const fs::path& folder) {
 }
 
 void Reset() {
-  fake::Install();
+  ResetGame();
   fake::MouseX = 600;
   fake::MouseY = 300;
-  for (auto& column : CellValue)
-    for (auto& v : column) v = 0;
   RandSeed = 20240601u;
 }
 

@@ -10,8 +10,6 @@
 OMEGA_OPERATIONS(OMEGA_DECLARE_POINTER)
 #undef OMEGA_DECLARE_POINTER
 
-constexpr int kEngineOperationCount = 201;
-
 extern HMODULE EngineModule;
 
 // Loads the library (the relative path as it is) and binds every operation by name. When the library

@@ -6,8 +6,8 @@
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"
 
-TClickRect MenuItems[kMenuItemCount + 1] = {};
-uint8_t MenuItemFrames[kMenuItemCount + 1] = {};
+TClickRect MenuItems[kMenuItemCount + 1];
+uint8_t MenuItemFrames[kMenuItemCount + 1];
 
 namespace {
 
@@ -57,6 +57,13 @@ const TMenuAction& ItemAction(int index) {
 }
 
 }  // namespace
+
+void ResetGMenu() {
+  for (int i = 0; i <= kMenuItemCount; ++i) {
+    MenuItems[i] = TClickRect{};
+    MenuItemFrames[i] = 0;
+  }
+}
 
 void InitMenu() {
   for (int i = 1; i <= kMenuItemCount; ++i) {

@@ -10,6 +10,8 @@ constexpr int kMenuItemCount = 6;
 extern TClickRect MenuItems[kMenuItemCount + 1];      // 1..6
 extern uint8_t MenuItemFrames[kMenuItemCount + 1];    // 1..6: 1 normal, 2 under the mouse
 
+// No buttons until InitMenu places them.
+void ResetGMenu();
 void InitMenu();
 void DrawMenu();
 void UpdateMenu();

@@ -7,13 +7,11 @@
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"
 
-// Frame 1 from the start: the form can be drawn for a whole fade-in before its first update, and a
-// frame number of 0 names no frame of the button picture.
-TClickRect RegButton = {};
-uint8_t RegButtonFrame = 1;
+TClickRect RegButton;
+uint8_t RegButtonFrame;
 std::string EnteredName;
-char CaretChar = '\0';
-uint8_t CaretCounter = 0;
+char CaretChar;
+uint8_t CaretCounter;
 const std::string LowerLetters = "фисвуапршолдьтщзйкыегмцчня"_cp;
 const std::string UpperLetters = "ФИСВУАПРШОЛДЬТЩЗЙКЫЕГМЦЧНЯ"_cp;
 
@@ -88,6 +86,16 @@ void DropCutLetter(std::string& line) {
 }
 
 }  // namespace
+
+void ResetPregs() {
+  RegButton = TClickRect{};
+  // Frame 1 from the start: the form can be drawn for a whole fade-in before its first update, and a
+  // frame number of 0 names no frame of the button picture.
+  RegButtonFrame = 1;
+  EnteredName.clear();
+  CaretChar = '\0';
+  CaretCounter = 0;
+}
 
 void InitRegistration() { RegButton = {kButtonX, kButtonY, kButtonHeight, kButtonWidth}; }
 

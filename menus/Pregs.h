@@ -19,6 +19,8 @@ extern uint8_t CaretCounter;
 extern const std::string LowerLetters;
 extern const std::string UpperLetters;
 
+// No name typed, no caret yet, the button unlit and not placed until InitRegistration.
+void ResetPregs();
 void InitRegistration();
 void LoadPlayerName();
 void UpdateRegistration();

@@ -15,7 +15,7 @@
 
 #include "platform/Windows.h"
 
-uint32_t RandSeed = 0;
+uint32_t RandSeed;
 
 uint32_t SeedCounter() {
   timespec now{};
@@ -51,7 +51,12 @@ std::string RunErrorText(int code, uintptr_t address) {
   return text;
 }
 
-RunErrorHandlerProc RunErrorHandler = nullptr;
+RunErrorHandlerProc RunErrorHandler;
+
+void ResetRuntime() {
+  RandSeed = 0;
+  RunErrorHandler = nullptr;
+}
 
 void RunError(int code, uintptr_t address) {
   if (RunErrorHandler != nullptr) {

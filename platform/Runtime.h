@@ -40,6 +40,8 @@ std::string RunErrorText(int code, uintptr_t address);
 // When set, RunError hands the error to it instead; it must not return (fuzzers throw from it).
 using RunErrorHandlerProc = void (*)(int code, uintptr_t address);
 extern RunErrorHandlerProc RunErrorHandler;
+// The seed 0 and no handler: the run-time's start values.
+void ResetRuntime();
 // Reports at the caller of the function that uses it.
 #define RUN_ERROR_HERE(code) RunError((code), reinterpret_cast<uintptr_t>(__builtin_return_address(0)))
 

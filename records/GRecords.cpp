@@ -11,10 +11,10 @@
 #include "shell/MainProc.h"
 #include "shell/VyxUtils.h"
 
-TRecordEntry RecordsTable[kRecordCount + 1] = {};
-uint16_t RankColumnX = 0;
-uint16_t NameColumnX = 0;
-uint16_t ScoreColumnX = 0;
+TRecordEntry RecordsTable[kRecordCount + 1];
+uint16_t RankColumnX;
+uint16_t NameColumnX;
+uint16_t ScoreColumnX;
 
 namespace {
 
@@ -40,8 +40,13 @@ std::string EntryName(const TRecordEntry& entry) {
 
 }  // namespace
 
+void ResetGRecords() {
+  for (TRecordEntry& entry : RecordsTable) entry = TRecordEntry{};
+  RankColumnX = NameColumnX = ScoreColumnX = 0;
+}
+
 void ResetRecords() {
-  const std::string name = "Игрок"_cp;
+  const std::string name = DefaultPlayerName;
   for (int k = 1; k <= kRecordCount; ++k) {
     TRecordEntry& entry = RecordsTable[k];
     entry.Name[0] = static_cast<uint8_t>(name.size());
@@ -64,6 +69,7 @@ void LoadRecords() {
 
 // The table is written whole or not at all: a kill or a crash at any moment of the save leaves the old
 // table or the new one, and two games quitting at once leave one of their tables.
+// A write-protected records file is kept as it is, and every quit then reports error 5.
 void SaveRecords() {
   const int code = FileTrySaveWhole(RecordsFile, &RecordsTable[1], kRecordsFileSize);
   if (code != 0) RunError(code, reinterpret_cast<uintptr_t>(&SaveRecords));

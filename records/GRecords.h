@@ -21,6 +21,9 @@ extern uint16_t NameColumnX;
 extern uint16_t ScoreColumnX;
 
 void LoadRecords();
+// This unit's start values: an all-zero table (not even loaded) and no layout.
+void ResetGRecords();
+// The table of a first run: every entry the default player with no score.
 void ResetRecords();
 void SaveRecords();
 void InitRecordsLayout();

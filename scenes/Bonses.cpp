@@ -7,18 +7,17 @@
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"
 
-bool IntroActive = true;
+bool IntroActive;
 std::string IntroText;
-double IntroAlpha = 0.0;
-double IntroSize = 40.0;
-double IntroSpacing = 80.0;
-double IntroColour = 10.0;
-uint8_t IntroFadeAlpha = 255;
-uint8_t IntroVeilAlpha = 255;
-int32_t IntroHold = 0;
-int32_t IntroSoundCues = 0;
-TClickRect AuthorButton = {422, 588, 90, 180};
-uint8_t AuthorButtonFrame = 1;
+double IntroAlpha;
+double IntroSize;
+double IntroSpacing;
+double IntroColour;
+uint8_t IntroFadeAlpha;
+uint8_t IntroVeilAlpha;
+int32_t IntroHold;
+TClickRect AuthorButton;
+uint8_t AuthorButtonFrame;
 
 namespace {
 
@@ -96,6 +95,20 @@ void DrawCentredLine(const char* text, double scale, double y, uint32_t colour) 
 
 }  // namespace
 
+void ResetBonses() {
+  IntroActive = true;
+  IntroText.clear();
+  IntroAlpha = 0.0;
+  IntroSize = 40.0;
+  IntroSpacing = 80.0;
+  IntroColour = 10.0;
+  IntroFadeAlpha = 255;
+  IntroVeilAlpha = 255;
+  IntroHold = 0;
+  AuthorButton = {422, 588, 90, 180};
+  AuthorButtonFrame = 1;
+}
+
 void DrawIntro() {
   const float screenW = static_cast<float>(kScreenWidth);
   const float screenH = static_cast<float>(kScreenHeight);
@@ -117,10 +130,7 @@ void UpdateIntro() {
   switch (SceneParam) {
     case kFadeIn:
       IntroText = IntroAuthorName;
-      if (IntroFadeAlpha == kSoundCueFade) {
-        ++IntroSoundCues;
-        PlayIntroSound();
-      }
+      if (IntroFadeAlpha == kSoundCueFade) PlayIntroSound();
       if (IntroFadeAlpha > 1)
         --IntroFadeAlpha;
       else

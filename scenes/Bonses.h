@@ -23,12 +23,13 @@ extern double IntroColour;
 extern uint8_t IntroFadeAlpha;
 extern uint8_t IntroVeilAlpha;
 extern int32_t IntroHold;
-// How many times the intro has given its sound cue (once per intro).
-extern int32_t IntroSoundCues;
 
 extern TClickRect AuthorButton;
 extern uint8_t AuthorButtonFrame;
 
+// The intro ready to play from its first stage (its stage is the shell's SceneParam), the author
+// page's button unlit.
+void ResetBonses();
 void DrawIntro();
 void UpdateIntro();
 void DrawAuthor();

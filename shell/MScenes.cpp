@@ -4,12 +4,12 @@
 #include "scenes/Bonses.h"
 #include "shell/MainProc.h"
 
-uint8_t FadeActive = 0;
-uint8_t FadeTarget = 0;
-uint8_t FadeParam = 0;
-uint8_t FadeAlpha = 0;
-uint8_t FadePhase = 0;
-uint8_t FadeStep = 0;
+uint8_t FadeActive;
+uint8_t FadeTarget;
+uint8_t FadeParam;
+uint8_t FadeAlpha;
+uint8_t FadePhase;
+uint8_t FadeStep;
 
 namespace {
 
@@ -23,6 +23,8 @@ constexpr uint8_t kLightest = 10;
 constexpr uint8_t kParamNewGame = 77;
 
 }  // namespace
+
+void ResetMScenes() { FadeActive = FadeTarget = FadeParam = FadeAlpha = FadePhase = FadeStep = 0; }
 
 void StartTransition(uint8_t Target, uint8_t Param) {
   FadeActive = 1;

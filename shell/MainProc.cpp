@@ -12,16 +12,17 @@
 #include "scenes/GSound.h"
 #include "shell/MScenes.h"
 #include "world/Game_A.h"
+#include "world/ZAN_map.h"
 
-bool MouseClicked = false;
-uint8_t CornerButtonFrame = 1;
-bool DebugOverlay = false;
-std::string PlayerName = "Игрок"_cp;
-float TextScale = 0.9f;
+bool MouseClicked;
+uint8_t CornerButtonFrame;
+bool DebugOverlay;
+std::string PlayerName;
+float TextScale;
 
-uint8_t CurrentScene = 0;
-uint8_t SceneParam = 0;
-bool GameInProgress = false;
+uint8_t CurrentScene;
+uint8_t SceneParam;
+bool GameInProgress;
 
 namespace {
 
@@ -83,6 +84,30 @@ void DrawCurrentScene() {
 
 }  // namespace
 
+void ResetMainProc() {
+  MouseClicked = false;
+  CornerButtonFrame = 1;
+  DebugOverlay = false;
+  PlayerName = DefaultPlayerName;
+  TextScale = kTextScale;
+  CurrentScene = scRegistration;
+  SceneParam = 0;
+  GameInProgress = false;
+}
+
+void ResetUnits() {
+  ResetMainProc();
+  ResetMScenes();
+  ResetBonses();
+  ResetGMenu();
+  ResetPregs();
+  ResetGRecords();
+  ResetMaterials();
+  ResetZAN_materials();
+  ResetZAN_map();
+  ResetGame_A();
+}
+
 bool EngineUsable() {
   if (EngineModule == nullptr) return false;
   if (const char* missing = FirstMissingOperation()) {
@@ -106,7 +131,7 @@ void LoadCallback() {
 }
 
 void InitGame() {
-  TextScale = 0.9f;
+  TextScale = kTextScale;
   InitOptions();
   InitRegistration();
   InitMenu();
@@ -141,8 +166,10 @@ void DrawCallback() {
   } else {
     DrawCurrentScene();
     if (DebugOverlay) DrawDebugOverlay();
-    SSprite_Draw(TexCursor, static_cast<float>(Mouse_X()), static_cast<float>(Mouse_Y()), kCursorWidth,
-                 kCursorHeight, kOpaque, 0.0f, 1);
+    // X first: the order of two calls in one argument list is left to the compiler.
+    const float cursorX = static_cast<float>(Mouse_X());
+    const float cursorY = static_cast<float>(Mouse_Y());
+    SSprite_Draw(TexCursor, cursorX, cursorY, kCursorWidth, kCursorHeight, kOpaque, 0.0f, 1);
   }
   // Drawn last: it covers the scene, the overlay and the cursor alike.
   if (FadeActive != 0) SSprite_Draw(TexBlack, 0.0f, 0.0f, kFadeWidth, kFadeHeight, FadeAlpha, 0.0f, 1);

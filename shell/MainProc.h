@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Cp1251.h"
+
 // Scene identifiers.
 constexpr uint8_t scRegistration = 0;
 constexpr uint8_t scMenu = 1;
@@ -18,6 +20,11 @@ constexpr uint8_t scQuit = 45;
 constexpr int32_t kTickMilliseconds = 12;
 constexpr int32_t kScreenWidth = 1024;
 constexpr int32_t kScreenHeight = 768;
+
+// The player's name until one is read or typed, and the name in a fresh records table.
+inline constexpr const char* DefaultPlayerName = "Игрок"_cp;
+// The scale of the interface's text; the load callback sets it again.
+constexpr float kTextScale = 0.9f;
 
 extern bool MouseClicked;
 extern uint8_t CornerButtonFrame;
@@ -35,6 +42,11 @@ bool EngineUsable();
 // The desktop position that centres a window on a screen, halved toward zero (negative when the
 // screen is the smaller).
 int32_t CentredPosition(int32_t screenSize, int32_t windowSize);
+
+// This unit's globals back to their start values.
+void ResetMainProc();
+// Every game unit's globals back to their start values: the first thing a run does.
+void ResetUnits();
 
 void LoadCallback();
 void InitGame();

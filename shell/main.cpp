@@ -4,7 +4,6 @@
 #include "platform/Runtime.h"
 #include "platform/Windows.h"
 #include "records/GRecords.h"
-#include "scenes/Bonses.h"
 #include "scenes/GSound.h"
 #include "shell/MainProc.h"
 #include "world/ZAN_map.h"
@@ -19,6 +18,8 @@ constexpr int32_t kColourBits = 32;
 }  // namespace
 
 int main() {
+  // Every unit's start values, the intro's first stage among them.
+  ResetUnits();
   RandSeed = SeedCounter();
 
   LoadEngine("DX\\OMEGA.dll");
@@ -38,9 +39,7 @@ int main() {
   // None of these touches the engine: all of it is ready before the window opens.
   LoadRecords();
   LoadPlayerName();
-  IntroActive = true;
   InitSound();
-  SceneParam = 0;
   LoadMap("Data\\1.vyx");
   EnteredName = PlayerName;
 

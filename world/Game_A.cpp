@@ -7,8 +7,8 @@
 #include "platform/Runtime.h"
 #include "shell/MainProc.h"
 
-int32_t CellValue[kMapColumns + 1][kMapRows + 1] = {};
-TCellUnit CellUnit[kMapColumns + 1][kMapRows + 1] = {};
+int32_t CellValue[kMapColumns + 1][kMapRows + 1];
+TCellUnit CellUnit[kMapColumns + 1][kMapRows + 1];
 std::vector<TCellCord> AimedGuns;
 std::vector<TCellCord> FixedGuns;
 std::vector<TCellCord> Altars;
@@ -94,6 +94,18 @@ void ReleaseNext(THomeCord& home) {
 }
 
 }  // namespace
+
+void ResetGame_A() {
+  for (int c = 0; c <= kMapColumns; ++c)
+    for (int r = 0; r <= kMapRows; ++r) {
+      CellValue[c][r] = 0;
+      CellUnit[c][r] = TCellUnit{};
+    }
+  AimedGuns.clear();
+  FixedGuns.clear();
+  Altars.clear();
+  Homes.clear();
+}
 
 void CreateHomeUnits(int HomeIndex) {
   std::vector<TUnitRec>& units = Homes[static_cast<std::size_t>(HomeIndex)].Units;

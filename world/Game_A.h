@@ -55,6 +55,8 @@ extern std::vector<TCellCord> FixedGuns;
 extern std::vector<TCellCord> Altars;
 extern std::vector<THomeCord> Homes;
 
+// No guns, altars or homes, every counter 0 and every cell slot free.
+void ResetGame_A();
 void CreateHomeUnits(int HomeIndex);
 void UpdateGame();
 void DrawGame();

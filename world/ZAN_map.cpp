@@ -6,8 +6,8 @@
 #include "shell/MainProc.h"
 #include "world/Game_A.h"
 
-TMapCell MapCells[kMapColumns + 1][kMapRows + 1] = {};
-TScreenPos CellPos[kMapColumns + 1][kMapRows + 1] = {};
+TMapCell MapCells[kMapColumns + 1][kMapRows + 1];
+TScreenPos CellPos[kMapColumns + 1][kMapRows + 1];
 
 namespace {
 
@@ -22,7 +22,7 @@ constexpr float kHomeW = 192, kHomeH = 192, kHomeDX = -64, kHomeDY = -128;
 constexpr float kAltarW = 64, kAltarH = 128, kAltarDY = -96;
 constexpr float kShadowW = 64, kShadowH = 32;
 constexpr float kModelW = 64, kModelH = 128, kModelDY = -98;
-// Homes and altars count 20..81 and show a quarter of that as their frame.
+// Homes and altars count 20..81 and show a twentieth of that as their frame: 1..4 (4 only at 80 and 81).
 constexpr int32_t kAnimationFrameDivisor = 20;
 
 float F(int32_t v) { return static_cast<float>(v); }
@@ -84,6 +84,14 @@ void DrawHomeFront(int c, int r) {
 }
 
 }  // namespace
+
+void ResetZAN_map() {
+  for (int c = 0; c <= kMapColumns; ++c)
+    for (int r = 0; r <= kMapRows; ++r) {
+      MapCells[c][r] = TMapCell{};
+      CellPos[c][r] = TScreenPos{0, 0};
+    }
+}
 
 void InitMapGrid() {
   for (int c = 0; c <= kMapColumns; ++c)

@@ -38,6 +38,8 @@ struct TScreenPos {
 extern TMapCell MapCells[kMapColumns + 1][kMapRows + 1];
 extern TScreenPos CellPos[kMapColumns + 1][kMapRows + 1];
 
+// No map: every cell empty and at (0, 0) until InitMapGrid or LoadMap.
+void ResetZAN_map();
 void InitMapGrid();
 void LoadMap(const std::string& FileName);
 void DrawMap();

@@ -50,13 +50,22 @@ std::vector<std::string> Pictures(const std::map<std::string, std::string>& data
   return out;
 }
 
-// The tour of `make play` without its screenshots: every scene, ending with Выйти in the menu.
+// A short tour through every scene that draws pictures or text, ending with Выйти in the menu: a third
+// of `make play`'s tour, which lingers in each scene for its screenshots. Each scene change takes 100
+// ticks (51 for the new game, registration and quitting).
 std::string Tour() {
-  std::istringstream in(ReadFile(std::string(ZANORU_SOURCE_DIR) + "/scripts/tour.script"));
-  std::string script;
-  for (std::string line; std::getline(in, line);)
-    if (line.find(" shot ") == std::string::npos) script += line + "\n";
-  return script;
+  return "30 key 27\n"                     // a few intro frames, then Escape: the menu by tick 130
+         "140 move 512 165\n150 click\n"   // Новая игра: the game scene by tick 201
+         "220 move 300 400\n"               // a turret follows the pointer
+         "240 key 27\n"                     // the menu by tick 340
+         "350 move 512 255\n360 click\n"   // Рекорды, by tick 460
+         "470 key 27\n"                     // the menu by tick 570
+         "580 move 512 345\n590 click\n"   // Сменить игрока: registration by tick 641
+         "650 key 27\n"                     // the menu by tick 750
+         "760 move 512 525\n770 click\n"   // Автор, by tick 870
+         "880 move 512 630\n890 click\n"   // Продолжить: the menu by tick 990
+         "1000 move 512 615\n1010 click\n" // Выйти: quits at tick 1061
+         "1200 quit\n";
 }
 
 // A 4×4 24-bit BMP: a picture the decoder takes, in a format none of the game's files uses.
@@ -137,7 +146,7 @@ void BreakPicture(Break how, std::map<std::string, std::string>& files, const st
   }
 }
 
-// Every picture of Data broken the same way in one run (one run per way: each is a whole tour).
+// Every picture of Data broken the same way in one run (one run per way, each a short tour).
 class FaultsPictures : public ::testing::TestWithParam<Break> {};
 
 TEST_P(FaultsPictures, EveryPictureBrokenTheTourStillPlaysAndQuits) {
@@ -155,6 +164,10 @@ TEST_P(FaultsPictures, EveryPictureBrokenTheTourStillPlaysAndQuits) {
   EXPECT_EQ(run.Status, 0) << run.Stderr;
   EXPECT_EQ(run.Stderr.find("Runtime error"), std::string::npos) << run.Stderr;
   EXPECT_TRUE(Traced(run, "OE_Quit")) << "the tour did not reach Выйти";
+  const auto sprites = TraceOf(run, "SSprite_Draw");
+  EXPECT_TRUE(std::any_of(sprites.begin(), sprites.end(), [](const std::string& s) { return s.ends_with(" 64 32 255 0 1"); }))
+      << "the game scene drew no unit's shadow";
+  EXPECT_TRUE(Traced(run, "U_IntToStr")) << "the records table was not drawn";
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx").size(), kRecordsBytes) << "the save at the end did not run";
 
   // The breakage took: pictures that are not there or not pictures fail to load, the stand-in loads.
@@ -276,8 +289,8 @@ TEST(FaultsFiles, MapGroundListAndRecordsFilesThatCannotBeReadEndWithTheirErrorN
     options.Files["PlayerN.cgm"] = "Ann\r\n";
     if (std::string(c.File) == "records.vyx") options.Files["records.vyx"] = std::string(kRecordsBytes, '\0');
     c.Prepare(options.Files);
-    // Into the game scene and out through the menu: a world that loads must also play.
-    options.Script = "1500 move 512 165\n1510 click\n1900 key 27\n2000 move 512 615\n2010 click\n2200 quit\n";
+    // Past the intro, into the game scene and out through the menu: a world that loads must also play.
+    options.Script = "1 key 27\n110 move 512 165\n120 click\n300 key 27\n410 move 512 615\n420 click\n600 quit\n";
     const GameRun run = c.Shell.empty() ? RunGame(options) : RunPrepared(options, c.Shell, true);
     EXPECT_EQ(run.Status, c.Expected) << run.Stderr;
     if (c.Expected == 0) {
@@ -310,7 +323,7 @@ TEST(FaultsFiles, RecordsUnreadableOrADirectoryIsKeptAndTheSaveReportsError5) {
       options.Files["records.vyx"] = old;
     else
       options.Files["records.vyx/inside"] = "";
-    options.Script = "1500 quit\n";
+    options.Script = "30 quit\n";  // a few frames of play, then the save
     const GameRun run = unreadable ? RunPrepared(options, "chmod 000 records.vyx", true) : RunGame(options);
     Unlock(run);
     EXPECT_EQ(run.Status, 5) << run.Stderr;
@@ -382,7 +395,7 @@ TEST(FaultsRecords, LeftoverNewFileFromAKilledSaveHarmsNeitherStartNorSave) {
   options.Files["records.vyx"] = RecordsWithTail();
   options.Files["records.vyx.tmp"] = std::string(100, '\xFF');  // half of a table, as older saves left it
   options.Files["records.vyx.0badf00d.tmp"] = std::string(100, '\xFE');
-  options.Script = "1500 quit\n";
+  options.Script = "30 quit\n";  // a few frames of play, then the save
   const GameRun run = RunGame(options);
   ASSERT_EQ(run.Status, 0) << run.Stderr;
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes));
@@ -398,7 +411,7 @@ TEST(FaultsRecords, TerminationDuringPlaySavesTheRecords) {
   options.Files["records.vyx"] = RecordsWithTail();
   // Into the game scene, then on and on: only the signal ends this run. The scene traces hundreds of
   // draws a tick, so a trace of 40 MB means the walkers have been out for a while.
-  options.Script = "1500 move 512 165\n1510 click\n100000000 quit\n";
+  options.Script = "1 key 27\n110 move 512 165\n120 click\n100000000 quit\n";
   const std::string prepare = "'" + GameFolder() +
                               "/zanoru' & pid=$!\n"
                               "n=0\n"
@@ -411,7 +424,7 @@ TEST(FaultsRecords, TerminationDuringPlaySavesTheRecords) {
       << "the save at the end did not run";
   ASSERT_FALSE(run.Trace.empty());
   const int lastTick = std::stoi(run.Trace.back().substr(0, run.Trace.back().find(' ')));
-  EXPECT_GT(lastTick, 1510 + 51) << "the signal came before the game scene had opened";
+  EXPECT_GT(lastTick, 120 + 51) << "the signal came before the game scene had opened";
   EXPECT_TRUE(TraceOf(run, "OE_Quit").empty()) << "the run was to end by the signal alone";
   if (!HasFailure()) Tidy(run);
 }
@@ -423,7 +436,7 @@ TEST(FaultsRecords, ReadOnlyFolderWithAWritableRecordsFileSavesInPlace) {
   GameRunOptions options;
   options.Files["PlayerN.cgm"] = "Ann\r\n";
   options.Files["records.vyx"] = RecordsWithTail();
-  options.Script = "1500 quit\n";
+  options.Script = "30 quit\n";  // a few frames of play, then the save
   // Root would write into the folder anyway: the wrapper drops to nobody after making it read-only.
   const GameRun run = RunPrepared(options, "chmod 0666 records.vyx; chmod 0555 .", true);
   Unlock(run);
@@ -439,8 +452,7 @@ TEST(FaultsRecords, ReadOnlyFolderWithAWritableRecordsFileSavesInPlace) {
 // A records file kept elsewhere (a synced folder, say) and linked into the game's folder stays a link,
 // its target gets the new table in its own folder, and its permissions stay what the player set.
 TEST(FaultsRecords, LinkedRecordsFileKeepsItsLinkTargetFolderAndPermissions) {
-  char store[] = "/tmp/zanoru-store-XXXXXX";
-  ASSERT_NE(mkdtemp(store), nullptr);
+  const std::string store = TempFolder("zanoru-store");
   const std::string target = std::string(store) + "/scores.vyx";
   std::ofstream(target, std::ios::binary) << RecordsWithTail();
   fs::permissions(target, static_cast<fs::perms>(0640));
@@ -551,10 +563,8 @@ struct Saver {
 };
 
 Saver StartSaver(const std::string& folder, char letter, int delayMicros, bool asNobody) {
-  char log[] = "/tmp/zanoru-saver-XXXXXX";
   Saver saver;
-  if (mkdtemp(log) == nullptr) return saver;
-  saver.Log = log;
+  saver.Log = TempFolder("zanoru-saver");
   std::vector<std::string> args = {RECORDS_SAVER, folder, std::string(1, letter), std::to_string(delayMicros)};
   if (asNobody) args.push_back("nobody");
   saver.Pid = SpawnInFolder(saver.Log, args, {});
@@ -563,17 +573,15 @@ Saver StartSaver(const std::string& folder, char letter, int delayMicros, bool a
 
 // Its exit status (128 + signal when killed) and what it said; its log folder goes.
 int Finish(const Saver& saver, std::string& said) {
-  int status = 0;
-  if (saver.Pid > 0) waitpid(saver.Pid, &status, 0);
+  const int status = WaitBounded(saver.Pid, 120);
   said = ReadFile(saver.Log + "/.stderr");
-  fs::remove_all(saver.Log);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  RemoveFolder(saver.Log);
+  return status;
 }
 
 // A fresh records folder holding `old`; read-only (with a writable records file) for the in-place save.
 std::string RecordsFolder(const std::string& old, bool readOnly) {
-  char folder[] = "/tmp/zanoru-pair-XXXXXX";
-  if (mkdtemp(folder) == nullptr) return "";
+  const std::string folder = TempFolder("zanoru-pair");
   std::ofstream(std::string(folder) + "/records.vyx", std::ios::binary) << old;
   fs::permissions(std::string(folder) + "/records.vyx", static_cast<fs::perms>(0666));
   fs::permissions(folder, static_cast<fs::perms>(readOnly ? 0555 : 0755));

@@ -15,10 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Temp(const char* what) {
-  std::string templ = (fs::temp_directory_path() / (std::string("zanoru-") + what + "-XXXXXX")).string();
-  return mkdtemp(templ.data());
-}
+std::string Temp(const char* what) { return TempFolder(std::string("zanoru-") + what); }
 
 // Runs a shell command line; its exit status, its output in `out`.
 int Shell(const std::string& command, std::string& out) {

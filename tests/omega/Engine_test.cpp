@@ -73,11 +73,11 @@ TEST_F(EngineTest, AResetEngineIsAFreshOne) {
   DrawTwice(b, changed);
   EXPECT_FALSE(changed) << "an unchanged frame is not drawn again";
   omega::FlushTrace();
-  EXPECT_EQ(omega_test::ReadText(first), "0 Tex_LoadFromFile \"a.png\" -1 1 =1\n0 FX_SetColorMix 1193046\n"
+  EXPECT_EQ(omega_test::ReadFile(first), "0 Tex_LoadFromFile \"a.png\" -1 1 =1\n0 FX_SetColorMix 1193046\n"
                                          "0 SSprite_Draw 1 0 0 5 5 255 0 9\n0 Timer_Create timer 12 1 =1\n"
                                          "0 OE_RegProcedure 0 draw\n0 OE_SetWndPosition 3 4\n0 OE_Quit\n")
       << "the old engine's trace is complete and closed";
-  EXPECT_EQ(omega_test::ReadText(second), "0 Key_Down 65 =0\n0 Key_Press 65 =0\n0 Mouse_Press 1 =0\n"
+  EXPECT_EQ(omega_test::ReadFile(second), "0 Key_Down 65 =0\n0 Key_Press 65 =0\n0 Mouse_Press 1 =0\n"
                                           "0 Tex_LoadFromFile \"b.png\" -1 1 =1\n0 SSprite_Draw 1 0 0 3 3 255 0 1\n"
                                           "0 SSprite_Draw 1 0 0 3 3 255 0 1\n");
   omega::ResetEngine();

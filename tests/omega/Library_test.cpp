@@ -9,9 +9,10 @@
 
 #include "tests/omega/support/Pictures.h"
 #include "tests/omega/support/Spawn.h"
+#include "tests/support/Xvfb.h"
 
 using omega_test::PngPixel;
-using omega_test::ReadText;
+using omega_test::ReadFile;
 using omega_test::WriteFile;
 
 namespace {
@@ -63,7 +64,7 @@ TEST(Library, ScriptDrivesTicksPressesAndShots) {
     EXPECT_EQ(PngPixel(png, 64, 64), 0x000000) << shot;
     EXPECT_EQ(PngPixel(png, 1023, 767), 0x000000) << shot;
   }
-  const std::string trace = ReadText(dir + "/t.txt");
+  const std::string trace = ReadFile(dir + "/t.txt");
   EXPECT_EQ(trace.rfind("0 Timer_Create timer 12 1 =1\n0 OE_RegProcedure 1 load\n", 0), 0u) << trace.substr(0, 200);
   EXPECT_NE(trace.find("0 Tex_LoadFromFile \"pic.png\" -1 1 =1\n"), std::string::npos);
   EXPECT_NE(trace.find("70 SSprite_Draw 1 0 0 64 64 255 0 1\n"), std::string::npos);
@@ -111,13 +112,13 @@ TEST(Library, TerminationRunsTheQuitCallbackAndKeepsTheTrace) {
   const std::string dir = omega_test::TempFolder();
   WriteFile(dir + "/s.txt", "100000000 quit\n");
   const auto child = omega_test::Start(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}, {"OMEGA_TRACE", "t.txt"}});
-  for (int i = 0; i < 500 && ReadText(dir + "/.stdout").find("load") == std::string::npos; ++i) usleep(10000);
+  for (int i = 0; i < 500 && ReadFile(dir + "/.stdout").find("load") == std::string::npos; ++i) usleep(10000);
   usleep(200000);
   kill(child.Pid, SIGTERM);
   const auto r = omega_test::Finish(child, 30);
   EXPECT_EQ(r.Status, 0) << r.Stderr;
   EXPECT_NE(r.Stdout.find("quit after"), std::string::npos) << r.Stdout;
-  const std::string trace = ReadText(dir + "/t.txt");
+  const std::string trace = ReadFile(dir + "/t.txt");
   ASSERT_FALSE(trace.empty());
   EXPECT_EQ(trace.back(), '\n') << "the last line is whole";
   // The last tick's queries are all there, down to the probe's last one.
@@ -126,50 +127,6 @@ TEST(Library, TerminationRunsTheQuitCallbackAndKeepsTheTrace) {
 }
 
 // ---- the window, under a private Xvfb ----
-
-namespace {
-
-bool HaveProgram(const char* name) {
-  for (const char* dir : {"/usr/bin/", "/bin/", "/usr/local/bin/"})
-    if (access((std::string(dir) + name).c_str(), X_OK) == 0) return true;
-  return false;
-}
-
-struct Xvfb {
-  int Display = -1;
-  pid_t Pid = -1;
-  std::string Folder;
-  bool Start() {
-    Folder = omega_test::TempFolder();
-    for (int d = 90 + getpid() % 200; d < 400; ++d) {
-      const std::string lock = "/tmp/.X" + std::to_string(d) + "-lock";
-      if (access(lock.c_str(), F_OK) == 0 || access(("/tmp/.X11-unix/X" + std::to_string(d)).c_str(), F_OK) == 0)
-        continue;
-      const auto child = omega_test::Start(Folder, {"/usr/bin/Xvfb", ":" + std::to_string(d), "-screen", "0",
-                                                    "1280x1024x24", "-nolisten", "tcp"}, {});
-      for (int i = 0; i < 100; ++i) {
-        if (access(("/tmp/.X11-unix/X" + std::to_string(d)).c_str(), F_OK) == 0) {
-          Display = d;
-          Pid = child.Pid;
-          return true;
-        }
-        usleep(50000);
-      }
-      kill(child.Pid, SIGKILL);
-      omega_test::Finish(child, 5);
-    }
-    return false;
-  }
-  ~Xvfb() {
-    if (Pid > 0) {
-      kill(Pid, SIGTERM);
-      omega_test::Finish(omega_test::Child{Pid, Folder}, 10);
-    }
-  }
-  std::string Name() const { return ":" + std::to_string(Display); }
-};
-
-}  // namespace
 
 TEST(Window, OpensTakesARealKeyAndQuitsCleanly) {
   if (!HaveProgram("Xvfb") || !HaveProgram("xdotool")) GTEST_SKIP() << "Xvfb or xdotool is not installed";
@@ -195,7 +152,7 @@ TEST(Window, OpensTakesARealKeyAndQuitsCleanly) {
   EXPECT_NE(r.Stdout.find(" key 65\n"), std::string::npos) << r.Stdout;
   EXPECT_NE(r.Stdout.find(" key 27\nquit after "), std::string::npos) << r.Stdout;
   EXPECT_NE(r.Stdout.find("returned"), std::string::npos) << r.Stdout;
-  EXPECT_NE(ReadText(dir + "/t.txt").find(" OE_Quit\n"), std::string::npos);
+  EXPECT_NE(ReadFile(dir + "/t.txt").find(" OE_Quit\n"), std::string::npos);
 }
 
 TEST(Window, WithoutADisplayItSaysSoAndDoesNotCrash) {

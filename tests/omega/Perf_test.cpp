@@ -196,6 +196,35 @@ TEST_F(PerfFrames, OnlyAFrameWithTheSameCallsAsTheLastIsReportedUnchanged) {
     EXPECT_EQ(shown[i].Changed, expected[i]) << "frame " << i << ": expected changed=" << expected[i];
 }
 
+// Frames whose calls differ from the last frame's only in one call's alpha: a fade sheet stepping over a
+// still scene (the last call), and the first call fading in under the rest (the kept layer's own calls).
+// Each is a new picture: drawn, reported changed, and the plain drawing's pixels.
+TEST_F(PerfFrames, FramesDifferingOnlyInAnAlphaAreRedrawnAndMatchThePlainDrawing) {
+  std::vector<std::function<void()>> frames;
+  for (const int alpha : {0, 5, 10, 250, 245}) {
+    frames.push_back([this, alpha] {
+      MenuFrame(2);
+      SSprite_Draw(black_, 0, 0, 1026, 770, alpha, 0, 1);
+    });
+  }
+  for (const int alpha : {255, 254, 128, 0, 128}) {
+    frames.push_back([this, alpha] {
+      SSprite_Draw(back_, 0, 0, 1024, 768, alpha, 0, 1);
+      for (int r = 0; r < 50; ++r)
+        for (int c = 0; c < 18; ++c)
+          ASprite_Draw(ground_, static_cast<float>(c * 64 - 32 * (r % 2)), static_cast<float>(r * 16 - 112), 64, 128,
+                       1 + (c + r) % 4, 255, 0, 1);
+      Text_Draw(font_, 300.5f, 40.5f, "Zanoru", 1.5f, 0.5f, 255, 0x20C040);
+    });
+  }
+  const std::vector<Shown> plain = Run(false, frames), fast = Run(true, frames);
+  ExpectSamePixels(plain, fast);
+  for (size_t f = 0; f < fast.size(); ++f)
+    EXPECT_TRUE(fast[f].Changed) << "frame " << f << " differs from the one before in an alpha but was reported unchanged";
+  for (size_t f = 1; f < plain.size(); ++f)
+    EXPECT_FALSE(plain[f].Px == plain[f - 1].Px) << "frame " << f << ": the alpha change shows no difference to test";
+}
+
 TEST_F(PerfFrames, DrawingOutsideAFrameIsNotLostNorKeptByTheNextFrame) {
   auto frames = [this](bool accelerated) {
     omega::E().Recorder.SetAcceleration(accelerated);

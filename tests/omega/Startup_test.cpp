@@ -16,6 +16,7 @@
 #include "tests/omega/support/EngineFixture.h"
 
 using omega::Image;
+using omega_test::ReadFile;
 using omega_test::WriteFile;
 using omega_test::WritePng;
 using omega_test::WriteTga;
@@ -58,13 +59,6 @@ void WriteJpeg(const std::string& path, int w, int h, int quality) {
   SDL_FreeSurface(s);
 }
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // How two pictures differ, or "" when they are the same.
 std::string Difference(const Image& expected, const Image& got) {
   if (expected.W != got.W || expected.H != got.H)
@@ -85,7 +79,7 @@ class JpegFiles : public EngineTest {};
 TEST_F(JpegFiles, DecodePictureGivesTheGeneralLoadersResultForEveryKindOfFile) {
   WriteJpeg("odd.jpg", 37, 23, 90);   // odd sizes: partial blocks in both directions
   WriteJpeg("big.jpg", 256, 130, 75);
-  const std::string whole = ReadBytes("big.jpg");
+  const std::string whole = ReadFile("big.jpg");
   WriteFile("short.jpg", whole.substr(0, whole.size() / 2));         // cut short: the rest is filled in
   WriteFile("long.jpg", whole + std::string(300, '\x5A'));           // bytes after the end
   std::string zeroWidth = whole;                                      // a size out of range

@@ -32,7 +32,7 @@ class Trace : public EngineTest {
   std::vector<std::string> Lines() {
     omega::FlushTrace();
     std::vector<std::string> out;
-    std::string text = omega_test::ReadText(path_);
+    std::string text = omega_test::ReadFile(path_);
     for (size_t at = 0; at < text.size();) {
       const size_t end = text.find('\n', at);
       out.push_back(text.substr(at, end - at));

@@ -34,6 +34,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #include "platform/Runtime.h"
 #include "scenes/Bonses.h"
 #include "shell/MainProc.h"
+#include "tests/support/Files.h"
 #include "world/Game_A.h"
 #include "world/ZAN_map.h"
 
@@ -136,8 +137,7 @@ int main(int argc, char** argv) {
   }
 
   // A folder of our own that looks like the game's: Data and DX linked, the map beside them.
-  std::string folder = (fs::temp_directory_path() / "zanoru-soak-XXXXXX").string();
-  if (mkdtemp(folder.data()) == nullptr) return 2;
+  const std::string folder = TempFolder("zanoru-soak");
   fs::create_directory_symlink(fs::path(ZANORU_GAME_DIR) / "Data", fs::path(folder) / "Data");
   fs::create_directory_symlink(fs::path(ZANORU_GAME_DIR) / "DX", fs::path(folder) / "DX");
   fs::current_path(folder);
@@ -148,6 +148,7 @@ int main(int argc, char** argv) {
     out.write(reinterpret_cast<const char*>(map.data()), static_cast<std::streamsize>(map.size()));
   }
 
+  ResetUnits();
   LoadEngine("DX\\OMEGA.dll");
   if (!EngineUsable()) return 2;
   RandSeed = 20240601u;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Files.h"
+
 struct GameRun {
   int Status = -1;               // exit status, or 128 + signal
   std::string Folder;            // the working directory of the run (kept for inspection)
@@ -20,6 +22,7 @@ struct GameRunOptions {
   bool LinkEngine = true;                      // link DX/ from the game folder
   std::map<std::string, std::string> Env;      // extra environment
   std::string Executable;                      // defaults to the built game
+  double Seconds = 240;                        // then the run is killed (status 128 + 9)
 };
 
 // The built game folder (build/.../game).
@@ -27,4 +30,3 @@ std::string GameFolder();
 GameRun RunGame(const GameRunOptions& options);
 // The trace lines of one operation name, in order.
 std::vector<std::string> TraceOf(const GameRun& run, const std::string& operation);
-std::string ReadFile(const std::string& path);

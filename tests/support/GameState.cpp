@@ -1,12 +1,18 @@
 #include "tests/support/GameState.h"
 
 #include "assets/Materials.h"
-#include "shell/MScenes.h"
+#include "platform/Runtime.h"
 #include "shell/MainProc.h"
 #include "tests/support/FakeEngine.h"
 
-void InstallFakeWithInterface() {
+void ResetGame() {
+  ResetUnits();
+  ResetRuntime();
   fake::Install();
+}
+
+void InstallFakeWithInterface() {
+  ResetGame();
   TexMap1 = 1;
   TexMap2 = 2;
   TexCursor = 3;
@@ -17,6 +23,4 @@ void InstallFakeWithInterface() {
   TexBigPanel = 8;
   MainFont = 9;
   FontHeight = 20;
-  TextScale = 0.9f;
-  FadeActive = FadeTarget = FadeParam = FadeAlpha = FadePhase = FadeStep = 0;
 }

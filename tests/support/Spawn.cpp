@@ -1,8 +1,13 @@
 #include "tests/support/Spawn.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
+
+#include "tests/support/Files.h"
 
 int SpawnInFolder(const std::string& folder, const std::vector<std::string>& args,
                   const std::map<std::string, std::string>& env) {
@@ -36,4 +41,50 @@ int SpawnInFolder(const std::string& folder, const std::vector<std::string>& arg
   if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   return pid;
+}
+
+namespace {
+
+int StatusOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
+
+double Now() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+}  // namespace
+
+int PollChild(int pid) {
+  if (pid <= 0) return -1;
+  int status = 0;
+  return waitpid(pid, &status, WNOHANG) == pid ? StatusOf(status) : -1;
+}
+
+int WaitBounded(int pid, double seconds) {
+  if (pid <= 0) return -1;
+  const double end = Now() + seconds;
+  for (;;) {
+    const int status = PollChild(pid);
+    if (status >= 0) return status;
+    if (Now() >= end) break;
+    usleep(10000);
+  }
+  kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return StatusOf(status);
+}
+
+Spawned Collect(const std::string& folder, int status) {
+  Spawned result;
+  result.Status = status;
+  result.Stdout = ReadFile(folder + "/.stdout");
+  result.Stderr = ReadFile(folder + "/.stderr");
+  return result;
+}
+
+Spawned RunInFolder(const std::string& folder, const std::vector<std::string>& args,
+                    const std::map<std::string, std::string>& env, double seconds) {
+  return Collect(folder, WaitBounded(SpawnInFolder(folder, args, env), seconds));
 }

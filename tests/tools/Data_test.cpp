@@ -16,6 +16,7 @@
 
 #include "MapText.h"
 #include "platform/Cp1251.h"
+#include "tests/support/Files.h"
 
 namespace fs = std::filesystem;
 
@@ -39,11 +40,6 @@ Picture Load(const std::string& rel) {
   stbi_image_free(data);
   p.ok = true;
   return p;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 struct Expected {
@@ -75,7 +71,7 @@ std::vector<Expected> ExpectedPictures() {
   return e;
 }
 
-int GroundCount() { return maptext::ReadGroundCount(ReadBytes(kData + "/T/K.txt")); }
+int GroundCount() { return maptext::ReadGroundCount(ReadFile(kData + "/T/K.txt")); }
 
 }  // namespace
 
@@ -296,7 +292,7 @@ double Width(const Ofi& o, const std::string& text, double scale) {
 }  // namespace
 
 TEST(BakedFont, TableCoversEveryLetterInsideThePicture) {
-  const std::string bytes = ReadBytes(kData + "/Font1.ofi");
+  const std::string bytes = ReadFile(kData + "/Font1.ofi");
   ASSERT_EQ(bytes.size(), 3585u) << "glyph table size";
   const Ofi o = ReadOfi(bytes);
   const Picture atlas = Load("Font1.tga");
@@ -330,7 +326,7 @@ TEST(BakedFont, TableCoversEveryLetterInsideThePicture) {
 }
 
 TEST(BakedFont, WidthsFitTheLayouts) {
-  const Ofi o = ReadOfi(ReadBytes(kData + "/Font1.ofi"));
+  const Ofi o = ReadOfi(ReadFile(kData + "/Font1.ofi"));
   EXPECT_GE(o.lineHeight, 24);
   EXPECT_LE(o.lineHeight, 30);
   // The widest button caption inside a 180-pixel button, with a margin on both sides.
@@ -349,7 +345,7 @@ TEST(RecordsParchment, SheetCentredOnTheTitleAndHoldsTheTable) {
   const Picture mask = Load("mbigsv.jpg");
   ASSERT_TRUE(mask.ok);
   ASSERT_EQ(mask.w, 784);
-  const Ofi o = ReadOfi(ReadBytes(kData + "/Font1.ofi"));
+  const Ofi o = ReadOfi(ReadFile(kData + "/Font1.ofi"));
   constexpr int kPanelX = 120, kPanelY = 30, kMargin = 20;
   // The opaque span of the sheet on one screen row, in screen x.
   auto span = [&](double screenY) {
@@ -384,7 +380,7 @@ TEST(RecordsParchment, SheetCentredOnTheTitleAndHoldsTheTable) {
 }
 
 TEST(ShippedMap, HutsLeadIntoRingsAndFixedGunsLieAlongRoads) {
-  const std::string bytes = ReadBytes(kData + "/1.vyx");
+  const std::string bytes = ReadFile(kData + "/1.vyx");
   ASSERT_EQ(bytes.size(), static_cast<size_t>(maptext::kMapBytes));
   auto cell = [&](int c, int r, int i) { return static_cast<uint8_t>(bytes[maptext::CellOffset(c, r) + i]); };
   auto onPath = [&](int c, int r) { return cell(c, r, 2) >= 1 && cell(c, r, 2) <= 8; };
@@ -452,9 +448,9 @@ TEST(Baker, MakesTheSameBytesOnEveryRun) {
     ++files;
     const fs::path rel = fs::relative(entry.path(), root / "a");
     ASSERT_TRUE(fs::exists(root / "b" / rel)) << rel;
-    EXPECT_TRUE(ReadBytes(entry.path().string()) == ReadBytes((root / "b" / rel).string())) << rel << " differs";
+    EXPECT_TRUE(ReadFile(entry.path().string()) == ReadFile((root / "b" / rel).string())) << rel << " differs";
     // And the build's copy is the same too.
-    EXPECT_TRUE(ReadBytes(entry.path().string()) == ReadBytes(kData + "/" + rel.string())) << rel << " differs from the build";
+    EXPECT_TRUE(ReadFile(entry.path().string()) == ReadFile(kData + "/" + rel.string())) << rel << " differs from the build";
   }
   EXPECT_GE(files, 69);
   fs::remove_all(root);

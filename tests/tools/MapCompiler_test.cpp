@@ -13,6 +13,7 @@
 #include <string>
 
 #include "MapText.h"
+#include "tests/support/Files.h"
 
 using maptext::CellOffset;
 using maptext::MapBytes;
@@ -266,13 +267,13 @@ TEST(MapText, GroundListCount) {
 namespace {
 
 struct TempDir {
-  std::filesystem::path path;
-  TempDir() : path(std::filesystem::temp_directory_path() / ("zanoru_mapc_" + std::to_string(::getpid()))) {
-    std::filesystem::create_directories(path);
-  }
-  ~TempDir() { std::filesystem::remove_all(path); }
+  std::filesystem::path path = TempFolder("zanoru-mapc");
+  TempDir() = default;
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir() { RemoveFolder(path.string()); }
   std::string File(const std::string& name, const std::string& content) const {
-    std::ofstream(path / name, std::ios::binary) << content;
+    WriteFile((path / name).string(), content);
     return (path / name).string();
   }
 };
@@ -280,11 +281,6 @@ struct TempDir {
 int RunMapc(const std::string& args, const std::string& errFile) {
   const int status = std::system((std::string("\"") + ZANORU_MAPC + "\" " + args + " 2> \"" + errFile + "\"").c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace
@@ -297,7 +293,7 @@ TEST(MapCompilerProgram, MapFilesOfTheWrongSizeAreRefused) {
   for (size_t size : {4164u, 4166u, 0u}) {
     EXPECT_EQ(RunMapc("decompile " + dir.File("bad.vyx", std::string(size, '\0')) + " " + (dir.path / "bad.map").string(), err), 1)
         << size << " bytes";
-    EXPECT_NE(Slurp(err).find("4165"), std::string::npos) << Slurp(err);
+    EXPECT_NE(ReadFile(err).find("4165"), std::string::npos) << ReadFile(err);
   }
 }
 
@@ -311,11 +307,11 @@ TEST(MapCompilerProgram, ErrorsNameFileLineAndColumnAndLeaveNoOutput) {
   EXPECT_EQ(RunMapc("compile " + in + " " + out + " --ground-count 6", err), 1);
   const auto where = WhereInText(text, 1, 30);
   const std::string expected = in + ":" + std::to_string(where.first) + ":" + std::to_string(where.second) + ": error:";
-  EXPECT_NE(Slurp(err).find(expected), std::string::npos) << "expected " << expected << " in: " << Slurp(err);
+  EXPECT_NE(ReadFile(err).find(expected), std::string::npos) << "expected " << expected << " in: " << ReadFile(err);
   EXPECT_FALSE(std::filesystem::exists(out)) << "a refused map leaves no map file";
   // The same map with the path fixed compiles to exactly its bytes.
   Set(b, 1, 30, 1, 0, 7, 0);
   EXPECT_EQ(RunMapc("compile " + dir.File("good.map", maptext::MapToText(b)) + " " + out + " --ground-list " +
-                    dir.File("K.txt", "6\n"), err), 0) << Slurp(err);
-  EXPECT_EQ(Slurp(out), std::string(b.begin(), b.end()));
+                    dir.File("K.txt", "6\n"), err), 0) << ReadFile(err);
+  EXPECT_EQ(ReadFile(out), std::string(b.begin(), b.end()));
 }

@@ -17,9 +17,6 @@ class MainMenu : public ::testing::Test {
  protected:
   void SetUp() override {
     InstallFakeWithInterface();
-    PlayerName = "Игрок"_cp;
-    GameInProgress = false;
-    MouseClicked = false;
     InitMenu();
   }
 
@@ -98,7 +95,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ItemAction{5, false, scAuthor, 0}, ItemAction{6, false, scQuit, 0},
                       ItemAction{1, true, scGame, 0}, ItemAction{2, true, scGame, 77},
                       ItemAction{3, true, scOptions, 0}, ItemAction{4, true, scHelp, 1},
-                      ItemAction{5, true, scAuthor, 0}, ItemAction{6, true, scQuit, 0}));
+                      ItemAction{5, true, scAuthor, 0}, ItemAction{6, true, scQuit, 0}),
+    [](const ::testing::TestParamInfo<ItemAction>& info) {
+      return "Item" + std::to_string(info.param.Item) + (info.param.InGame ? "InGame" : "Idle");
+    });
 
 // ---- drawing ----------------------------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,7 +16,9 @@
 #include "platform/Cp1251.h"
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"
+#include "tests/support/CaseName.h"
 #include "tests/support/FakeEngine.h"
+#include "tests/support/Files.h"
 #include "tests/support/GameState.h"
 
 namespace {
@@ -24,15 +27,7 @@ class Registration : public ::testing::Test {
  protected:
   void SetUp() override {
     InstallFakeWithInterface();
-    PlayerName = "Игрок"_cp;
-    EnteredName.clear();
-    CaretChar = '\0';
-    CaretCounter = 0;
-    RegButtonFrame = 1;
-    CornerButtonFrame = 1;
     SceneParam = 1;
-    CurrentScene = scRegistration;
-    MouseClicked = false;
     InitRegistration();
   }
 
@@ -244,23 +239,13 @@ TEST_F(Registration, TextScaleSetsThePromptAndNameScales) {
 class PlayerNameFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    old_ = std::filesystem::current_path();
-    std::string templ = (std::filesystem::temp_directory_path() / "zanoru-name-XXXXXX").string();
-    ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
-    std::filesystem::current_path(dir_);
-    PlayerName = "Игрок"_cp;
+    folder_ = std::make_unique<InTempFolder>("zanoru-name");
+    ResetGame();
     CurrentScene = 77;
   }
-  void TearDown() override {
-    std::filesystem::current_path(old_);
-    std::filesystem::remove_all(dir_);
-  }
-  static void Write(const std::string& bytes) {
-    std::ofstream out("PlayerN.cgm", std::ios::binary);
-    out << bytes;
-  }
-  std::filesystem::path old_, dir_;
+  void TearDown() override { folder_.reset(); }
+  static void Write(const std::string& bytes) { WriteFile("PlayerN.cgm", bytes); }
+  std::unique_ptr<InTempFolder> folder_;
 };
 
 TEST_F(PlayerNameFile, MissingFileChoosesRegistrationAndKeepsTheDefaultName) {
@@ -333,7 +318,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"UTF-8 letters up to the cap", "\xD0\xAF" + std::string(4092, 'x') + "\xD0\xAF" + "\xD0\xAF",
                                "\xDF" + std::string(4092, 'x') + "\xDF"},
                       NameCase{"Windows-1251 letter at the cap", std::string(4095, 'x') + "\xDF\xDF", std::string(4095, 'x')}),
-    [](const ::testing::TestParamInfo<NameCase>& info) { return "Case" + std::to_string(info.index); });
+    [](const ::testing::TestParamInfo<NameCase>& info) { return CaseName(info.param.Label); });
 
 // Editors on Linux write UTF-8, older files are Windows-1251: both give the same name.
 INSTANTIATE_TEST_SUITE_P(
@@ -344,7 +329,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"UTF-8 beyond Windows-1251", "\xD0\xAF\xE4\xB8\xAD\xF0\x9F\x98\x80\n", "Я??"_cp},
                       NameCase{"UTF-8 of the second line only", "Ann\n\xD0\x92\n", "Ann"},
                       NameCase{"Windows-1251 that looks half like UTF-8", "\xD0\x92\xC2\n", "\xD0\x92\xC2"}),
-    [](const ::testing::TestParamInfo<NameCase>& info) { return "Case" + std::to_string(info.index); });
+    [](const ::testing::TestParamInfo<NameCase>& info) { return CaseName(info.param.Label); });
 
 TEST_F(PlayerNameFile, FileIsOnlyReadNeverWritten) {
   Write("Ann\n");

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "platform/Runtime.h"
+#include "tests/support/Files.h"
 
 namespace {
 
@@ -64,18 +65,10 @@ int InChild(const std::function<int()>& body, bool asNobody) {
 class Files : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string templ = (fs::temp_directory_path() / "zanoru-files-XXXXXX").string();
-    ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
+    dir_ = TempFolder("zanoru-files");
     fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
   }
-  void TearDown() override {
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(dir_, ec); it != fs::recursive_directory_iterator(); ++it)
-      if (it->is_directory(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
-  }
+  void TearDown() override { RemoveFolder(dir_); }
   fs::path Path(const std::string& name) const { return dir_ / name; }
   // The names in a folder: a save must leave nothing of its own behind.
   std::set<std::string> Names(const fs::path& folder) const {

@@ -11,6 +11,7 @@
 #include "engine/OMEGA.h"
 #include "platform/Cp1251.h"
 #include "platform/Runtime.h"
+#include "tests/support/Files.h"
 
 TEST(RunErrorText, NumberEndsAtTheSeventeenthCharacter) {
   EXPECT_EQ(RunErrorText(2, 0x0040ABCD), "Runtime error   2 at 0040ABCD");
@@ -64,16 +65,10 @@ TEST(RunErrorDeathTest, ExitsWithTheNumberAfterTheReport) {
 class FileErrors : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string templ = (fs::temp_directory_path() / "zanoru-io-XXXXXX").string();
-    ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
-    std::ofstream(dir_ / "four", std::ios::binary) << "abcd";
+    dir_ = TempFolder("zanoru-io");
+    WriteFile(Path("four"), "abcd");
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_ / "four", fs::perms::owner_all, ec);
-    fs::remove_all(dir_, ec);
-  }
+  void TearDown() override { RemoveFolder(dir_); }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   fs::path dir_;
 };

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,23 +20,12 @@
 #include "records/GRecords.h"
 #include "shell/MainProc.h"
 #include "tests/support/FakeEngine.h"
+#include "tests/support/Files.h"
 #include "tests/support/GameState.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Spill(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
 
 // One 52-byte entry: length byte, 43 name bytes (the unused ones filled with `fill`), score, reserved, padding.
 std::string Entry(uint8_t length, const std::string& name, int32_t score, char fill = '\0',
@@ -69,20 +59,13 @@ std::vector<std::string> Names() {
 class Records : public ::testing::Test {
  protected:
   void SetUp() override {
-    old_ = fs::current_path();
-    std::string templ = (fs::temp_directory_path() / "zanoru-records-XXXXXX").string();
-    ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
-    fs::current_path(dir_);
-    std::memset(RecordsTable, 0, sizeof RecordsTable);
+    folder_ = std::make_unique<InTempFolder>("zanoru-records");
+    dir_ = folder_->Path;
+    ResetGRecords();
   }
-  void TearDown() override {
-    fs::current_path(old_);
-    std::error_code ignored;
-    fs::permissions(dir_, fs::perms::owner_all, ignored);
-    fs::remove_all(dir_, ignored);
-  }
-  fs::path old_, dir_;
+  void TearDown() override { folder_.reset(); }
+  std::unique_ptr<InTempFolder> folder_;
+  fs::path dir_;
 };
 
 // ---- loading and saving ----------------------------------------------------------------------
@@ -96,7 +79,7 @@ TEST_F(Records, FirstRunUsesDefaultsAndWritesThemAtQuit) {
   }
   EXPECT_FALSE(fs::exists("records.vyx")) << "loading must not create the file";
   SaveRecords();
-  const std::string saved = Slurp("records.vyx");
+  const std::string saved = ReadFile("records.vyx");
   ASSERT_EQ(saved.size(), 520u);
   EXPECT_EQ(saved, DefaultFile());
   EXPECT_EQ(Names(), std::vector<std::string>{"records.vyx"});
@@ -109,12 +92,12 @@ TEST_F(Records, EditedFileIsWrittenBackByteForByte) {
     file += Entry(static_cast<uint8_t>(k), std::string(static_cast<std::size_t>(k), static_cast<char>('a' + k)),
                   (11 - k) * 1000 - 500 * (k % 2) - (k == 7 ? 2000000000 : 0), static_cast<char>(0x80 + k),
                   static_cast<uint16_t>(0xBEEF + k), std::string{static_cast<char>(k), static_cast<char>(0xFF)});
-  Spill("records.vyx", file);
+  WriteFile("records.vyx", file);
   LoadRecords();
   EXPECT_EQ(RecordsTable[7].Score, 4000 - 500 - 2000000000);
-  Spill("records.vyx", "something else");
+  WriteFile("records.vyx", "something else");
   SaveRecords();
-  EXPECT_EQ(Slurp("records.vyx"), file);
+  EXPECT_EQ(ReadFile("records.vyx"), file);
 }
 
 TEST_F(Records, LongerFileIsCutToTheTable) {
@@ -122,16 +105,16 @@ TEST_F(Records, LongerFileIsCutToTheTable) {
   std::string longer = file;
   longer[1] = 'Z';
   longer += std::string(80, 'q');
-  Spill("records.vyx", longer);
+  WriteFile("records.vyx", longer);
   LoadRecords();
   SaveRecords();
-  EXPECT_EQ(Slurp("records.vyx"), longer.substr(0, 520));
+  EXPECT_EQ(ReadFile("records.vyx"), longer.substr(0, 520));
 }
 
 TEST_F(Records, ShortFileEndsTheProgramWithError100) {
-  Spill("records.vyx", DefaultFile().substr(0, 519));
+  WriteFile("records.vyx", DefaultFile().substr(0, 519));
   EXPECT_EXIT(LoadRecords(), ::testing::ExitedWithCode(100), "Runtime error 100 at ");
-  Spill("records.vyx", "");
+  WriteFile("records.vyx", "");
   EXPECT_EXIT(LoadRecords(), ::testing::ExitedWithCode(100), "Runtime error 100 at ");
 }
 
@@ -159,28 +142,28 @@ void SaveWithFileSizeLimit(rlim_t bytes) {
 TEST_F(Records, FullDiskLeavesTheOldFileWhole) {
   std::string old = DefaultFile();
   old[45] = 0x2A;  // a score of 42 in entry 1
-  Spill("records.vyx", old);
+  WriteFile("records.vyx", old);
   LoadRecords();
   RecordsTable[1].Score = 43;
   EXPECT_EXIT(SaveWithFileSizeLimit(100), ::testing::ExitedWithCode(101), "Runtime error 101 at ");
-  EXPECT_EQ(Slurp("records.vyx"), old);
+  EXPECT_EQ(ReadFile("records.vyx"), old);
   EXPECT_EQ(Names(), std::vector<std::string>{"records.vyx"}) << "the unfinished new file was left behind";
 }
 
 TEST_F(Records, WriteProtectedFileIsNotReplaced) {
   if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind root";
-  Spill("records.vyx", DefaultFile());
+  WriteFile("records.vyx", DefaultFile());
   LoadRecords();
   fs::permissions("records.vyx", fs::perms::owner_read);
   RecordsTable[1].Score = 9;
   EXPECT_EXIT(SaveRecords(), ::testing::ExitedWithCode(5), "Runtime error   5 at ");
-  EXPECT_EQ(Slurp("records.vyx"), DefaultFile());
+  EXPECT_EQ(ReadFile("records.vyx"), DefaultFile());
   EXPECT_EQ(Names(), std::vector<std::string>{"records.vyx"});
 }
 
 TEST_F(Records, ReadOnlyFileIsStillLoaded) {
   // Reading opens for reading only, so a protected table is shown all the same.
-  Spill("records.vyx", Entry(3, "Bob", 77) + DefaultFile().substr(52));
+  WriteFile("records.vyx", Entry(3, "Bob", 77) + DefaultFile().substr(52));
   fs::permissions("records.vyx", fs::perms::owner_read);
   LoadRecords();
   EXPECT_EQ(RecordsTable[1].Score, 77);
@@ -193,7 +176,6 @@ class RecordsScene : public Records {
   void SetUp() override {
     Records::SetUp();
     InstallFakeWithInterface();
-    CornerButtonFrame = 1;
   }
 };
 
@@ -234,7 +216,7 @@ TEST_F(RecordsScene, DrawsTheDefaultTableInRows) {
 TEST_F(RecordsScene, NamesAreShownInFileOrderWithTheirLengths) {
   std::string file = Entry(3, "Bob and more", -5) + Entry(0, "hidden", 12) + Entry(200, std::string(43, 'n'), 7, 'n');
   file += DefaultFile().substr(3 * 52);
-  Spill("records.vyx", file);
+  WriteFile("records.vyx", file);
   LoadRecords();
   InitRecordsLayout();
   DrawRecords();
@@ -247,7 +229,7 @@ TEST_F(RecordsScene, NamesAreShownInFileOrderWithTheirLengths) {
   EXPECT_EQ(draws[11], "Text_Draw 9 280 252 \"" + std::string(43, 'n') + "\" 0.899999976 0 255 200")
       << "a length above 43 is drawn with the 43 characters of the field";
   SaveRecords();
-  EXPECT_EQ(Slurp("records.vyx"), file) << "the damaged length byte is written back as it was";
+  EXPECT_EQ(ReadFile("records.vyx"), file) << "the damaged length byte is written back as it was";
 }
 
 }  // namespace

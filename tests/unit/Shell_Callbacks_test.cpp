@@ -10,6 +10,8 @@
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"
 #include "tests/support/FakeEngine.h"
+#include "tests/support/GameState.h"
+#include "tests/support/Golden.h"
 #include "world/Game_A.h"
 
 namespace {
@@ -20,17 +22,10 @@ constexpr int kF2 = 113;
 constexpr int kEscape = 27;
 
 void ResetShell() {
-  fake::Install();
-  FadeActive = FadeTarget = FadeParam = FadeAlpha = FadePhase = FadeStep = 0;
+  ResetGame();
   // The help scene updates and draws nothing of its own, so only the shell's own work shows.
   CurrentScene = scHelp;
-  SceneParam = 0;
-  GameInProgress = false;
   IntroActive = false;
-  MouseClicked = false;
-  CornerButtonFrame = 1;
-  DebugOverlay = false;
-  Homes.clear();
 }
 
 // ---- the timer callback ---------------------------------------------------------------------
@@ -251,22 +246,9 @@ TEST(InterfaceTextures, NineLoadsInOrderWithMasksFramesAndFlags) {
   fake::Install();
   fake::LineHeight = 23;
   LoadInterfaceTextures();
-  EXPECT_EQ(fake::Calls, (Lines{
-                             R"(Tex_LoadFromFile "Data\\Map1.jpg" -1 1 =1)",
-                             R"(Tex_LoadFromFile "Data\\Map2.jpg" -1 1 =2)",
-                             R"(Tex_LoadFromFile "Data\\Cur.tga" -1 1 =3)",
-                             R"(Tex_LoadFromFile "Data\\Black.jpg" -1 1 =4)",
-                             R"(Tex_LoadFromFile "Data\\btm.jpg" -1 1 =5)",
-                             "Tex_SetFramesSize 5 256 128",
-                             R"(Tex_LoadMaskFromFile "Data\\msp.jpg" =0)",
-                             R"(Tex_LoadFromFile "Data\\sp.jpg" -1 330 =6)",
-                             "Tex_SetFramesSize 6 256 256",
-                             R"(Tex_LoadMaskFromFile "Data\\mbl.jpg" =0)",
-                             R"(Tex_LoadFromFile "Data\\black.jpg" -1 330 =7)",
-                             R"(Tex_LoadMaskFromFile "Data\\mbigsv.jpg" =0)",
-                             R"(Tex_LoadFromFile "Data\\bigsv.jpg" -1 330 =8)",
-                             R"(Text_LoadFontFromFile "Data\\Font1.tga" "Data\\Font1.ofi" 0 394 =9)",
-                         }));
+  Lines loads;
+  for (const auto& call : fake::Calls) loads.push_back(WithoutMaskResult(call));
+  EXPECT_EQ(loads, InterfaceLoadOrder());
   // Each handle is the one its own load returned.
   const OEHandle handles[] = {TexMap1, TexMap2, TexCursor, TexBlack, TexButton, TexCornerButton, TexBlackMasked,
                               TexBigPanel};

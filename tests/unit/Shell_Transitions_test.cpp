@@ -7,6 +7,7 @@
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"
 #include "tests/support/FakeEngine.h"
+#include "tests/support/GameState.h"
 
 namespace {
 
@@ -21,11 +22,8 @@ struct TickState {
 class Transitions : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake::Install();
-    FadeActive = FadeTarget = FadeParam = FadeAlpha = FadePhase = FadeStep = 0;
+    ResetGame();
     CurrentScene = scMenu;
-    SceneParam = 0;
-    GameInProgress = false;
     IntroActive = false;
   }
 

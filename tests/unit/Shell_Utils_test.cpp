@@ -10,6 +10,8 @@
 
 #include "platform/Runtime.h"
 #include "shell/VyxUtils.h"
+#include "tests/support/CaseName.h"
+#include "tests/support/Files.h"
 
 namespace {
 
@@ -32,6 +34,8 @@ TEST_P(PointInRectCases, StrictlyInside) {
       << c.Why << ": (" << c.X << ", " << c.Y << ") in X " << c.R.X << " Y " << c.R.Y << " H " << c.R.H << " W " << c.R.W;
 }
 
+std::string HitCaseName(const ::testing::TestParamInfo<HitCase>& info) { return CaseName(info.param.Why); }
+
 // A menu button: X 422, Y 120, 90 high, 180 wide.
 constexpr TClickRect kButton{422, 120, 90, 180};
 
@@ -39,26 +43,30 @@ INSTANTIATE_TEST_SUITE_P(
     Inside, PointInRectCases,
     ::testing::Values(HitCase{kButton, 423, 121, true, "just inside the top-left corner"},
                       HitCase{kButton, 601.5f, 209.5f, true, "half a pixel from the bottom-right edges"},
-                      HitCase{kButton, 422.001f, 209.99f, true, "fractions inside"}));
+                      HitCase{kButton, 422.001f, 209.99f, true, "fractions inside"}),
+    HitCaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     OnTheEdge, PointInRectCases,
     ::testing::Values(HitCase{kButton, 422, 150, false, "left edge"}, HitCase{kButton, 602, 150, false, "right edge"},
                       HitCase{kButton, 500, 120, false, "top edge"}, HitCase{kButton, 500, 210, false, "bottom edge"},
-                      HitCase{kButton, 602, 210, false, "bottom-right corner"}));
+                      HitCase{kButton, 602, 210, false, "bottom-right corner"}),
+    HitCaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Outside, PointInRectCases,
     ::testing::Values(HitCase{kButton, 100, 150, false, "left"}, HitCase{kButton, 700, 150, false, "right"},
                       HitCase{kButton, 500, 50, false, "above"}, HitCase{kButton, 500, 700, false, "below"},
-                      HitCase{kButton, -500, -500, false, "negative pointer"}));
+                      HitCase{kButton, -500, -500, false, "negative pointer"}),
+    HitCaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Empty, PointInRectCases,
     ::testing::Values(HitCase{{10, 10, 50, 0}, 10.5f, 20, false, "zero width"},
                       HitCase{{10, 10, 0, 50}, 20, 10.5f, false, "zero height"},
                       HitCase{{10, 10, -20, 50}, 20, 5, false, "negative height"},
-                      HitCase{{10, 10, 50, -20}, 5, 20, false, "negative width"}));
+                      HitCase{{10, 10, 50, -20}, 5, 20, false, "negative width"}),
+    HitCaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Huge, PointInRectCases,
@@ -66,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // The right edge wraps to a negative 32-bit value, so nothing is inside.
                       HitCase{{INT32_MAX - 10, 0, 100, 100}, 2147483640.0f, 50, false, "right edge wraps"},
                       HitCase{{0, INT32_MAX - 10, 100, 100}, 50, 2147483640.0f, false, "bottom edge wraps"},
-                      HitCase{{-2000000000, -2000000000, INT32_MAX, INT32_MAX}, 0, 0, true, "no wrap near the limit"}));
+                      HitCase{{-2000000000, -2000000000, INT32_MAX, INT32_MAX}, 0, 0, true, "no wrap near the limit"}),
+    HitCaseName);
 
 // ---- IntToText ------------------------------------------------------------------------------
 
@@ -86,15 +95,9 @@ TEST(IntToText, DecimalDigitsWithMinusOnly) {
 class FileExistsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string templ = (fs::temp_directory_path() / "zanoru-exists-XXXXXX").string();
-    ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
+    dir_ = TempFolder("zanoru-exists");
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_ / "locked", fs::perms::owner_all, ec);
-    fs::remove_all(dir_, ec);
-  }
+  void TearDown() override { RemoveFolder(dir_); }
   std::string Make(const std::string& name, const std::string& content) {
     std::ofstream(dir_ / name, std::ios::binary) << content;
     return (dir_ / name).string();

@@ -7,12 +7,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "assets/ZAN_materials.h"
 #include "platform/Runtime.h"
 #include "tests/support/FakeEngine.h"
+#include "tests/support/Files.h"
+#include "tests/support/GameState.h"
 #include "world/Game_A.h"
 #include "world/ZAN_map.h"
 
@@ -43,23 +46,16 @@ struct MapFile {
 };
 
 inline void WriteBytes(const std::string& nativePath, const std::vector<uint8_t>& bytes) {
-  std::filesystem::create_directories(std::filesystem::path(nativePath).parent_path());
-  std::ofstream out(nativePath, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  WriteFile(nativePath, std::string(bytes.begin(), bytes.end()));
 }
 
-inline void WriteText(const std::string& nativePath, const std::string& text) {
-  WriteBytes(nativePath, std::vector<uint8_t>(text.begin(), text.end()));
-}
+inline void WriteText(const std::string& nativePath, const std::string& text) { WriteFile(nativePath, text); }
 
-// Everything the world keeps between tests, back to the state of a fresh run.
+// The world back to a fresh run's, with the grid's screen positions laid out; the random seed goes on.
 inline void ResetWorld() {
-  for (auto& column : CellValue)
-    for (auto& v : column) v = 0;
-  for (auto& column : CellUnit)
-    for (auto& slot : column) slot = TCellUnit{};
+  ResetGame_A();
+  ResetZAN_map();
   InitMapGrid();
-  RunErrorHandler = nullptr;
 }
 
 // A run-time error report that ends no process: lets a test look at what happened before it.
@@ -72,21 +68,14 @@ inline void ThrowRunError(int code, uintptr_t) { throw RunErrorThrown{code}; }
 class WorldTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previous_ = std::filesystem::current_path();
-    std::string folder = (std::filesystem::temp_directory_path() / "zanoru-world-XXXXXX").string();
-    ASSERT_NE(mkdtemp(folder.data()), nullptr);
-    folder_ = folder;
-    std::filesystem::current_path(folder_);
-    fake::Install();
+    folder_ = std::make_unique<InTempFolder>("zanoru-world");
+    ResetGame();
     ResetWorld();
     RandSeed = 12345;
   }
   void TearDown() override {
     RunErrorHandler = nullptr;
-    std::filesystem::current_path(previous_);
-    std::error_code ignored;
-    std::filesystem::permissions(folder_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(folder_, ignored);
+    folder_.reset();
   }
 
   // Writes the map as Data/1.vyx and loads it the way start-up does.
@@ -98,8 +87,7 @@ class WorldTest : public ::testing::Test {
     for (int i = 0; i < n; ++i) UpdateGame();
   }
 
-  std::filesystem::path previous_;
-  std::filesystem::path folder_;
+  std::unique_ptr<InTempFolder> folder_;
 };
 
 // Death tests must not try to show a message box on a desktop.

@@ -77,8 +77,7 @@ TEST_F(Materials, TheListsFirstNumberSetsHowManyGroundSheetsLoad) {
       {std::string(4094, ' ') + "123 4", 123}, {std::string(4095, '\n') + "+7", 7}, {std::string(5000, ' '), 0},
   };
   for (const auto& c : cases) {
-    fake::Install();
-    GroundTextures.clear();
+    ResetGame();
     WriteText("Data/T/K.txt", c.Text);
     LoadMaterialSets();
     const auto calls = Loads();

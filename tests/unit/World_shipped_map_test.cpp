@@ -23,8 +23,7 @@ class ShippedMap : public WorldTest {
  protected:
   void SetUp() override {
     WorldTest::SetUp();
-    std::ifstream in(std::string(ZANORU_SOURCE_DIR) + "/data/1.map", std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string text = ReadFile(std::string(ZANORU_SOURCE_DIR) + "/data/1.map");
     ASSERT_FALSE(text.empty());
     // Ground pictures are the data tests' business; the walks only need the paths and the kinds.
     const maptext::ParseResult parsed = maptext::ParseMapText(text, 9);

@@ -14,6 +14,7 @@
 
 #include <stb/stb_image.h>
 
+#include "tests/support/Files.h"
 #include "tests/support/Spawn.h"
 
 namespace desk {
@@ -21,13 +22,6 @@ namespace desk {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 uint32_t Big32(const std::string& d, size_t at) {
   return (static_cast<uint32_t>(static_cast<uint8_t>(d[at])) << 24) |
@@ -55,17 +49,6 @@ std::string OperationOf(const std::string& line) {
 }
 
 }  // namespace
-
-bool HaveProgram(const std::string& name) {
-  for (const char* dir : {"/usr/bin/", "/bin/", "/usr/local/bin/"})
-    if (access((std::string(dir) + name).c_str(), X_OK) == 0) return true;
-  return false;
-}
-
-std::string TempFolder() {
-  std::string templ = (fs::temp_directory_path() / "zanoru-window-XXXXXX").string();
-  return mkdtemp(templ.data());
-}
 
 Picture ReadXwd(const std::string& d) {
   Picture p;
@@ -114,34 +97,6 @@ void WritePpm(const std::string& path, const Picture& p) {
   out.write(reinterpret_cast<const char*>(p.Rgb.data()), static_cast<std::streamsize>(p.Rgb.size()));
 }
 
-bool Xvfb::Start() {
-  for (int d = 90; d < 140; ++d) {
-    const std::string n = std::to_string(d);
-    if (access(("/tmp/.X11-unix/X" + n).c_str(), F_OK) == 0 || access(("/tmp/.X" + n + "-lock").c_str(), F_OK) == 0)
-      continue;
-    Process x;
-    if (!x.Start(TempFolder(), {"/usr/bin/Xvfb", ":" + n, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, {}))
-      return false;
-    const bool up = WaitUntil([&] { return !x.Running() || access(("/tmp/.X11-unix/X" + n).c_str(), F_OK) == 0; }, 10);
-    if (up && x.Running()) {
-      Display = d;
-      Pid = x.Pid;
-      x.Pid = -1;  // ours now
-      return true;
-    }
-    // Another server took the number first: try the next one.
-  }
-  return false;
-}
-
-Xvfb::~Xvfb() {
-  if (Pid > 0) {
-    kill(Pid, SIGTERM);
-    int status = 0;
-    waitpid(Pid, &status, 0);
-  }
-}
-
 bool Process::Start(const std::string& folder, const std::vector<std::string>& args,
                     const std::map<std::string, std::string>& env) {
   Folder = folder;
@@ -151,41 +106,32 @@ bool Process::Start(const std::string& folder, const std::vector<std::string>& a
 
 bool Process::Running() {
   if (Pid <= 0) return false;
-  int status = 0;
-  if (waitpid(Pid, &status, WNOHANG) != Pid) return true;
-  Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  const int status = PollChild(Pid);
+  if (status < 0) return true;
+  Status = status;
   Pid = -1;
   return false;
 }
 
 bool Process::Wait(double seconds) {
   if (WaitUntil([&] { return !Running(); }, seconds)) return true;
-  kill(Pid, SIGKILL);
-  int status = 0;
-  waitpid(Pid, &status, 0);
-  Status = 128 + SIGKILL;
+  Status = WaitBounded(Pid, 0);
   Pid = -1;
   return false;
 }
 
-std::string Process::Stdout() const { return ReadAll(Folder + "/.stdout"); }
-std::string Process::Stderr() const { return ReadAll(Folder + "/.stderr"); }
+std::string Process::Stdout() const { return ReadFile(Folder + "/.stdout"); }
+std::string Process::Stderr() const { return ReadFile(Folder + "/.stderr"); }
 
 Process::~Process() {
   if (Pid > 0) Wait(0);
 }
 
 Ran Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env, double seconds) {
-  Process p;
-  Ran r;
-  if (!p.Start(TempFolder(), args, env)) return r;
-  p.Wait(seconds);
-  r.Status = p.Status;
-  r.Out = p.Stdout();
-  r.Err = p.Stderr();
-  std::error_code ec;
-  fs::remove_all(p.Folder, ec);
-  return r;
+  const std::string folder = TempFolder();
+  const Spawned done = RunInFolder(folder, args, env, seconds);
+  RemoveFolder(folder);
+  return Ran{done.Status, done.Stdout, done.Stderr};
 }
 
 bool Desktop::FindWindow(const std::string& name, double seconds) {
@@ -212,7 +158,7 @@ bool Desktop::Key(const std::string& key) { return Xdotool({"key", "--window", W
 Picture Desktop::Shot(const std::string& folder) {
   const std::string file = folder + "/window.xwd";
   if (Run({"/usr/bin/xwd", "-id", Window, "-silent", "-out", file}, {{"DISPLAY", Display}}).Status != 0) return {};
-  return ReadXwd(ReadAll(file));
+  return ReadXwd(ReadFile(file));
 }
 
 bool WaitUntil(const std::function<bool()>& ready, double seconds) {
@@ -224,7 +170,7 @@ bool WaitUntil(const std::function<bool()>& ready, double seconds) {
 }
 
 std::vector<std::string> LiveTrace::Lines() const {
-  const std::string text = ReadAll(Path);
+  const std::string text = ReadFile(Path);
   std::vector<std::string> out;
   size_t at = 0;
   for (size_t nl; (nl = text.find('\n', at)) != std::string::npos; at = nl + 1) out.push_back(text.substr(at, nl - at));

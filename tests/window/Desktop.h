@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Files.h"
+#include "tests/support/Xvfb.h"
+
 namespace desk {
 
-bool HaveProgram(const std::string& name);
-std::string TempFolder();
+using ::HaveProgram;
+using ::Xvfb;
+inline std::string TempFolder() { return ::TempFolder("zanoru-window"); }
 
 struct Picture {
   int W = 0, H = 0;
@@ -21,15 +25,6 @@ struct Picture {
 Picture ReadXwd(const std::string& data);
 Picture ReadPng(const std::string& path);
 void WritePpm(const std::string& path, const Picture& p);  // for looking at a failure
-
-// An Xvfb of its own on the first free display from :90 up; stopped when it goes.
-struct Xvfb {
-  int Display = -1;
-  int Pid = -1;
-  bool Start();
-  std::string Name() const { return ":" + std::to_string(Display); }
-  ~Xvfb();
-};
 
 // A program started in a folder, its standard output and error going to files there.
 struct Process {

@@ -11,12 +11,6 @@
 
 namespace omega_test {
 
-std::string TempFolder() {
-  std::string templ = (std::filesystem::temp_directory_path() / "omega-test-XXXXXX").string();
-  if (mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  return templ;
-}
-
 void WritePng(const std::string& path, int w, int h, const std::vector<uint32_t>& pixels) {
   std::vector<uint32_t> copy = pixels;
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(copy.data(), w, h, 32, w * 4, SDL_PIXELFORMAT_ARGB8888);
@@ -40,18 +34,6 @@ void WriteTga(const std::string& path, int w, int h, const std::vector<uint32_t>
   for (const uint32_t p : pixels)
     for (int shift : {0, 8, 16, 24}) bytes += static_cast<char>((p >> shift) & 0xFF);  // B G R A
   WriteFile(path, bytes);
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 int64_t PngPixel(const std::string& path, int x, int y) {

@@ -4,18 +4,20 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Files.h"
+
 namespace omega_test {
 
+using ::ReadFile;
+using ::WriteFile;
 // A fresh temporary folder for one test.
-std::string TempFolder();
+inline std::string TempFolder() { return ::TempFolder("omega-test"); }
 // Writes pixels (0xAARRGGBB, straight alpha) as a PNG with alpha.
 void WritePng(const std::string& path, int w, int h, const std::vector<uint32_t>& pixels);
 // An opaque w×h PNG of one colour.
 void WriteSolidPng(const std::string& path, int w, int h, uint32_t rgb);
 // A 32-bit uncompressed TGA (top-left origin) with alpha.
 void WriteTga(const std::string& path, int w, int h, const std::vector<uint32_t>& pixels);
-void WriteFile(const std::string& path, const std::string& bytes);
-std::string ReadText(const std::string& path);
 // The pixel at (x, y) of a PNG as 0xRRGGBB, or -1 when the file cannot be read.
 int64_t PngPixel(const std::string& path, int x, int y);
 

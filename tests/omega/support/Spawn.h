@@ -4,12 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Spawn.h"
+
 namespace omega_test {
 
-struct Spawned {
-  int Status = -1;  // exit status, or 128 + signal
-  std::string Stdout, Stderr;
-};
+using Spawned = ::Spawned;
 
 struct Child {
   int Pid = -1;

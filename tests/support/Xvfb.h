@@ -1,0 +1,20 @@
+// A private X server for the tests that open real windows, and the check for the programs they need.
+#pragma once
+#include <string>
+
+// The program is installed in /usr/bin, /bin or /usr/local/bin.
+bool HaveProgram(const std::string& name);
+
+// An Xvfb of its own (1280×1024, 24 bits) on the first free display from a number of this process's
+// choosing up; stopped when it goes.
+struct Xvfb {
+  int Display = -1;
+  int Pid = -1;
+  std::string Folder;  // its working folder, with its output
+  bool Start();
+  std::string Name() const { return ":" + std::to_string(Display); }
+  Xvfb() = default;
+  Xvfb(const Xvfb&) = delete;
+  Xvfb& operator=(const Xvfb&) = delete;
+  ~Xvfb();
+};
