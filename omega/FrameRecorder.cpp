@@ -88,7 +88,7 @@ void FrameRecorder::Forget() {
 
 void FrameRecorder::Rasterise(const DrawCall& c, int top, int bottom) {
   if (c.Stretched)
-    DrawSpansStretched(Frame, top, bottom, *c.Source, c.Part, c.X, c.Y, c.Key.W, c.Key.H, c.Key.Tint, c.Alpha);
+    DrawSpansStretched(Frame, *c.Source, c.Part, c.X, c.Y, c.Key.W, c.Key.H, c.Key.Tint, c.Alpha);
   else
     DrawSpans_(Frame, top, bottom, SpanDraw{c.Source, c.Part, c.X, c.Y, c.Key.Tint, c.Alpha});
 }
@@ -105,7 +105,7 @@ void FrameRecorder::Draw(const Spans& picture, uint64_t id, Rect from, double x,
   if (!Accelerated_) {
     // The reference drawing: every call at once, from a scaled and tinted copy in whole rows.
     if (W * H > kLargestCached)
-      DrawSpansStretched(Frame, 0, Frame.H, picture, from, X, Y, W, H, tint, a);
+      DrawSpansStretched(Frame, picture, from, X, Y, W, H, tint, a);
     else
       Blit(Frame, PlainCopy(picture, key), X, Y, a, Blend_);
     return;
@@ -217,8 +217,14 @@ bool FrameRecorder::End() {
     RowWork_[y] = running + kRowCost;
   }
   RowWork_.pop_back();
-  DrawInBands(Frame.H, RowWork_,
-              [&](int top, int bottom) { DrawBand(top, bottom, fromLayer, from, same, keep); });
+  // A call stretched while drawing covers the whole frame at once: such a frame is one band.
+  bool stretched = false;
+  for (size_t k = from; k < n && !stretched; ++k) stretched = Calls_[k].Stretched;
+  if (stretched)
+    DrawBand(0, Frame.H, fromLayer, from, same, keep);
+  else
+    DrawInBands(Frame.H, RowWork_,
+                [&](int top, int bottom) { DrawBand(top, bottom, fromLayer, from, same, keep); });
   if (keep) {
     LayerCalls_ = same;
     LayerValid_ = true;

@@ -59,4 +59,14 @@ int VirtualKeyOf(int scancode) {
   }
 }
 
+bool RepeatsAsPress(int vk) {
+  if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) return true;
+  switch (vk) {
+    case 8: case 32: case 46:                          // Backspace, space, Delete
+    case 186: case 188: case 190: case 219: case 221: case 222:  // ; , . [ ] '
+      return true;
+    default: return false;
+  }
+}
+
 }  // namespace omega

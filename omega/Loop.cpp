@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cerrno>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -54,11 +55,63 @@ struct SignalGuard {
   }
 };
 
-bool QuitNow() { return E().Loop.QuitAsked || E().Loop.Signalled != 0; }
+volatile std::sig_atomic_t gWindowLost = 0;
+
+bool QuitNow() { return E().Loop.QuitAsked || E().Loop.Signalled != 0 || gWindowLost != 0; }
 
 void Call(OEProc proc) {
   if (proc != nullptr) proc();
 }
+
+// A window destroyed from outside or a display gone: the game still ends the way it always does (its
+// quit callback saves what it keeps), then says what happened and ends with this status.
+constexpr int kLostWindowStatus = 69;
+
+void ReportLostWindow() {
+  std::fprintf(stderr, "OMEGA: the window or its display was lost; the game has saved and ends\n");
+}
+
+// Xlib's own handlers end the process at the first error on a destroyed window and on a broken
+// connection, before anything is saved. Ours mark the window lost (the loop then ends normally) or,
+// for a broken connection, which Xlib never lets a program survive, run the quit callback at once.
+// Xlib is asked for by name: it is loaded only where SDL uses X11.
+struct XErrorInfo {
+  int type;
+  void* display;
+  unsigned long resourceid, serial;
+  unsigned char error_code, request_code, minor_code;
+};
+using XErrorHandlerFn = int (*)(void*, XErrorInfo*);
+using XIOErrorHandlerFn = int (*)(void*);
+constexpr unsigned char kBadWindow = 3, kBadDrawable = 9;
+
+int OnXError(void*, XErrorInfo* error) {
+  if (error->error_code == kBadWindow || error->error_code == kBadDrawable) gWindowLost = 1;
+  return 0;
+}
+
+int OnXIOError(void*) {
+  gWindowLost = 1;
+  static bool once = false;
+  if (!once) {
+    once = true;
+    Call(E().Loop.QuitProc);
+    FlushTrace();
+  }
+  ReportLostWindow();
+  std::_Exit(kLostWindowStatus);
+}
+
+void CatchXErrors() {
+  void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+  if (xlib == nullptr) return;
+  using SetError = XErrorHandlerFn (*)(XErrorHandlerFn);
+  using SetIOError = XIOErrorHandlerFn (*)(XIOErrorHandlerFn);
+  if (auto set = reinterpret_cast<SetError>(dlsym(xlib, "XSetErrorHandler"))) set(OnXError);
+  if (auto set = reinterpret_cast<SetIOError>(dlsym(xlib, "XSetIOErrorHandler"))) set(OnXIOError);
+  dlclose(xlib);
+}
+
 
 void RecordFrame(int64_t nowMs) {
   auto& times = E().Loop.FrameTimes;
@@ -199,6 +252,17 @@ struct Window {
   }
 };
 
+// The window's icon: icon.png beside the engine library, when there is one.
+void SetWindowIcon(SDL_Window* window) {
+  Dl_info self{};
+  if (dladdr(reinterpret_cast<void*>(&SetWindowIcon), &self) == 0 || self.dli_fname == nullptr) return;
+  const std::filesystem::path icon = std::filesystem::path(self.dli_fname).parent_path() / "icon.png";
+  SDL_Surface* picture = IMG_Load(icon.c_str());
+  if (picture == nullptr) return;
+  SDL_SetWindowIcon(window, picture);
+  SDL_FreeSurface(picture);
+}
+
 bool OpenWindow(Window& w) {
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
@@ -208,6 +272,7 @@ bool OpenWindow(Window& w) {
     EngineError(std::string("no video: ") + SDL_GetError());
     return false;
   }
+  CatchXErrors();
   const LoopState& e = E().Loop;
   const int x = e.PositionAsked ? e.WndX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   const int y = e.PositionAsked ? e.WndY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
@@ -216,6 +281,7 @@ bool OpenWindow(Window& w) {
     EngineError(std::string("cannot create the window: ") + SDL_GetError());
     return false;
   }
+  SetWindowIcon(w.Wnd);
   w.Renderer = SDL_CreateRenderer(w.Wnd, -1, SDL_RENDERER_SOFTWARE);
   if (w.Renderer == nullptr) {
     EngineError(std::string("cannot create a renderer: ") + SDL_GetError());
@@ -227,7 +293,9 @@ bool OpenWindow(Window& w) {
     EngineError(std::string("cannot create the screen texture: ") + SDL_GetError());
     return false;
   }
-  SDL_ShowCursor(SDL_DISABLE);  // the game draws its own cursor
+  // A window of another size than the picture shows it filtered, not in blocks.
+  SDL_SetTextureScaleMode(w.Screen, SDL_ScaleModeLinear);
+  SDL_ShowCursor(SDL_DISABLE);  // the game draws its own cursor over the picture
   return true;
 }
 
@@ -240,6 +308,18 @@ int MouseButton(uint8_t sdlButton) {
   }
 }
 
+// The pointer at (x, y) of the picture (outside it over the bars of a scaled window): the game reads
+// the position clamped to the picture; over the bars the desktop's cursor shows, since the game's is
+// drawn only on the picture. False when the pointer is off the picture.
+bool MovePointer(int x, int y) {
+  InputState& input = E().Input;
+  const bool inside = x >= 0 && x < kScreenW && y >= 0 && y < kScreenH;
+  input.MouseX = std::clamp(x, 0, kScreenW - 1);
+  input.MouseY = std::clamp(y, 0, kScreenH - 1);
+  if ((SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE) == inside) SDL_ShowCursor(inside ? SDL_DISABLE : SDL_ENABLE);
+  return inside;
+}
+
 struct WindowState {
   bool Minimised = false;
   bool ScanDown[SDL_NUM_SCANCODES] = {};
@@ -247,7 +327,6 @@ struct WindowState {
 
 void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
   LoopState& e = E().Loop;
-  InputState& input = E().Input;
   bool* scanDown = state.ScanDown;
   switch (ev.type) {
     case SDL_QUIT: e.QuitAsked = true; break;
@@ -260,10 +339,10 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
         default: break;
       }
       break;
-    case SDL_MOUSEMOTION: input.MouseX = ev.motion.x; input.MouseY = ev.motion.y; break;
+    case SDL_MOUSEMOTION: MovePointer(ev.motion.x, ev.motion.y); break;
     case SDL_MOUSEBUTTONDOWN:
-      input.MouseX = ev.button.x;
-      input.MouseY = ev.button.y;
+      // A click on the bars round a scaled picture is no click on the picture's edge.
+      if (!MovePointer(ev.button.x, ev.button.y)) break;
       if (const int b = MouseButton(ev.button.button); b != 0) PressInput(256 + b);
       break;
     case SDL_KEYDOWN: {
@@ -280,7 +359,13 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
         if (ev.key.repeat == 0) TakeScreenshot();
         break;
       }
-      if (ev.key.repeat != 0 || sc < 0 || sc >= SDL_NUM_SCANCODES || scanDown[sc]) break;
+      if (sc < 0 || sc >= SDL_NUM_SCANCODES) break;
+      // A held key's repeats are presses only for the keys that type or erase text.
+      if (ev.key.repeat != 0) {
+        if (scanDown[sc] && RepeatsAsPress(VirtualKeyOf(sc))) PressInput(VirtualKeyOf(sc));
+        break;
+      }
+      if (scanDown[sc]) break;
       if (const int vk = VirtualKeyOf(sc); vk != 0) {
         scanDown[sc] = true;
         KeyDownEvent(vk);
@@ -313,6 +398,7 @@ void RunWindowed() {
   int64_t done = 0;
   double lastFrame = 0;
   bool stale = true;  // the window needs the frame shown even if it did not change
+  double lastShown = 0;
   constexpr int64_t kMaxBehind = 5;  // after a longer stall the backlog is dropped, not replayed
   const double frameMs = 1000.0 / kFrameCapFps;
 
@@ -349,12 +435,16 @@ void RunWindowed() {
       if (rows.h > 0)
         SDL_UpdateTexture(w.Screen, &rows, &r.Frame.Px[static_cast<size_t>(rows.y) * kScreenW], kScreenW * 4);
     }
+    // Shown again at least once a second even when still: that is also how a window destroyed from
+    // outside comes to light (drawing on it fails).
+    if (nowMs() - lastShown > 1000) stale = true;
     if (changed || stale) {
       SDL_SetRenderDrawColor(w.Renderer, 0, 0, 0, 255);
       SDL_RenderClear(w.Renderer);
       SDL_RenderCopy(w.Renderer, w.Screen, nullptr, nullptr);
       SDL_RenderPresent(w.Renderer);
       stale = false;
+      lastShown = nowMs();
     }
     const double wait = lastFrame + frameMs - nowMs();
     if (wait > 1) SDL_Delay(static_cast<uint32_t>(wait));
@@ -364,6 +454,11 @@ void RunWindowed() {
     FlushTrace();
   }
   Call(e.QuitProc);
+  if (gWindowLost != 0) {
+    FlushTrace();
+    ReportLostWindow();
+    std::exit(kLostWindowStatus);
+  }
 }
 
 }  // namespace

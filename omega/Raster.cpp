@@ -1,7 +1,10 @@
 #include "omega/Raster.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
+
+#include "omega/Scale.h"
 
 namespace omega {
 
@@ -28,16 +31,9 @@ Image MakeScaled(const Image& source, Rect from, int w, int h, uint32_t tint) {
   out.W = std::max(w, 0);
   out.H = std::max(h, 0);
   out.Px.resize(static_cast<size_t>(out.W) * out.H);
-  std::vector<int> columns(out.W);
-  for (int x = 0; x < out.W; ++x) columns[x] = from.X + static_cast<int>(SampleIndex(x, out.W, from.W));
-  for (int y = 0; y < out.H; ++y) {
-    const Pixel* src = &source.Px[static_cast<size_t>(from.Y + SampleIndex(y, out.H, from.H)) * source.W];
-    Pixel* dst = &out.Px[static_cast<size_t>(y) * out.W];
-    if (tint == kNoTint)
-      for (int x = 0; x < out.W; ++x) dst[x] = src[columns[x]];
-    else
-      for (int x = 0; x < out.W; ++x) dst[x] = TintPixel(src[columns[x]], tint);
-  }
+  ScaleRows(source, from, out.W, out.H, 0, out.W, 0, out.H, tint, [&](int y, const Pixel* pixels) {
+    std::memcpy(&out.Px[static_cast<size_t>(y) * out.W], pixels, sizeof(Pixel) * out.W);
+  });
   ComputeSpans(out);
   return out;
 }
@@ -109,22 +105,34 @@ void Blit(Image& target, const Image& image, int64_t x, int64_t y, uint32_t alph
   }
 }
 
+void BlitPart(Image& target, const Image& source, Rect from, int64_t x, int64_t y, uint32_t alpha, BlendRowFn blend) {
+  if (alpha == 0 || from.W <= 0 || from.H <= 0) return;
+  const int64_t y0 = std::max<int64_t>(y, 0), y1 = std::min<int64_t>(y + from.H, target.H);
+  const int64_t x0 = std::max<int64_t>(x, 0), x1 = std::min<int64_t>(x + from.W, target.W);
+  if (x0 >= x1) return;
+  for (int64_t ty = y0; ty < y1; ++ty)
+    blend(&target.Px[static_cast<size_t>(ty) * target.W + static_cast<size_t>(x0)],
+          &source.Px[static_cast<size_t>(from.Y + ty - y) * source.W + static_cast<size_t>(from.X + x0 - x)],
+          static_cast<int>(x1 - x0), alpha, false);
+}
+
 void BlitScaled(Image& target, const Image& source, Rect from, int64_t x, int64_t y, int64_t w, int64_t h,
                 uint32_t tint, uint32_t alpha) {
-  if (alpha == 0 || w <= 0 || h <= 0) return;
+  if (alpha == 0 || w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return;
   const int64_t y0 = std::max<int64_t>(y, 0), y1 = std::min<int64_t>(y + h, target.H);
   const int64_t x0 = std::max<int64_t>(x, 0), x1 = std::min<int64_t>(x + w, target.W);
-  for (int64_t ty = y0; ty < y1; ++ty) {
-    const Pixel* src = &source.Px[static_cast<size_t>(from.Y + SampleIndex(ty - y, h, from.H)) * source.W];
-    Pixel* dst = &target.Px[static_cast<size_t>(ty) * target.W];
-    for (int64_t tx = x0; tx < x1; ++tx) {
-      Pixel s = src[from.X + SampleIndex(tx - x, w, from.W)];
-      if (tint != kNoTint) s = TintPixel(s, tint);
-      if ((s >> 24) == 0) continue;
-      if (alpha != 255) s = MulPixel(s, alpha);
-      dst[tx] = Over(s, dst[tx]);
-    }
-  }
+  if (y0 >= y1 || x0 >= x1) return;
+  // Only the part on the target is scaled, row by row, with the same filter as the cached copies.
+  ScaleRows(source, from, static_cast<int>(w), static_cast<int>(h), static_cast<int>(x0 - x), static_cast<int>(x1 - x),
+            static_cast<int>(y0 - y), static_cast<int>(y1 - y), tint, [&](int row, const Pixel* pixels) {
+              Pixel* dst = &target.Px[static_cast<size_t>(y + row) * target.W + static_cast<size_t>(x0)];
+              for (int64_t i = 0; i < x1 - x0; ++i) {
+                Pixel s = pixels[i];
+                if ((s >> 24) == 0) continue;
+                if (alpha != 255) s = MulPixel(s, alpha);
+                dst[i] = Over(s, dst[i]);
+              }
+            });
 }
 
 void Clear(Image& target, Pixel colour) { std::fill(target.Px.begin(), target.Px.end(), colour); }

@@ -1,4 +1,4 @@
-// The engine's own drawing: 32-bit pictures with premultiplied alpha, nearest-pixel scaling and
+// The engine's own drawing: 32-bit pictures with premultiplied alpha, filtered scaling (omega/Scale.h) and
 // colour tinting done once per (picture part, size, tint) and cached, and a blender with exact
 // integer rules. The window and the headless runs both draw through it, so their frames are the same
 // pixels.
@@ -64,7 +64,7 @@ struct Rect {
 void ComputeSpans(Image& image);
 
 // The source column for destination column d of dst columns stretched from src columns: the source
-// pixel under the destination pixel's centre. Used by every scaling path so they agree.
+// pixel under the destination pixel's centre (for masks of another size than their picture).
 constexpr int64_t SampleIndex(int64_t d, int64_t dst, int64_t src) { return ((2 * d + 1) * src) / (2 * dst); }
 
 // The part `from` of `source` stretched to w×h and tinted (kNoTint leaves colours alone).
@@ -83,6 +83,10 @@ void Blit(Image& target, const Image& image, int64_t x, int64_t y, uint32_t alph
 // the scaled image: for destinations too large to cache.
 void BlitScaled(Image& target, const Image& source, Rect from, int64_t x, int64_t y, int64_t w, int64_t h,
                 uint32_t tint, uint32_t alpha);
+
+// The same result as Blit(target, MakeScaled(source, from, from.W, from.H, kNoTint), x, y, alpha, blend): a
+// part drawn at its own size, untinted, straight from the picture without a copy.
+void BlitPart(Image& target, const Image& source, Rect from, int64_t x, int64_t y, uint32_t alpha, BlendRowFn blend);
 
 void Clear(Image& target, Pixel colour);
 

@@ -132,27 +132,19 @@ Image Expand(const Spans& spans) {
   return out;
 }
 
-Image MakeScaled(const Spans& source, Rect from, int w, int h, uint32_t tint) {
+// Part `from` as whole rows.
+Image Part(const Spans& source, Rect from) {
   Image out;
-  out.W = std::max(w, 0);
-  out.H = std::max(h, 0);
+  out.W = std::max(from.W, 0);
+  out.H = std::max(from.H, 0);
   out.Px.resize(static_cast<size_t>(out.W) * out.H);
-  std::vector<int> columns(out.W);
-  for (int x = 0; x < out.W; ++x) columns[x] = static_cast<int>(SampleIndex(x, out.W, from.W));
-  std::vector<Pixel> row(static_cast<size_t>(std::max(from.W, 0)));
-  int64_t rowY = -1;
-  for (int y = 0; y < out.H; ++y) {
-    const int64_t sy = from.Y + SampleIndex(y, out.H, from.H);
-    if (sy != rowY) RowPixels(source, static_cast<int>(sy), from.X, from.W, row.data());
-    rowY = sy;
-    Pixel* dst = &out.Px[static_cast<size_t>(y) * out.W];
-    if (tint == kNoTint)
-      for (int x = 0; x < out.W; ++x) dst[x] = row[columns[x]];
-    else
-      for (int x = 0; x < out.W; ++x) dst[x] = TintPixel(row[columns[x]], tint);
-  }
-  ComputeSpans(out);
+  for (int y = 0; y < out.H; ++y)
+    RowPixels(source, from.Y + y, from.X, out.W, &out.Px[static_cast<size_t>(y) * out.W]);
   return out;
+}
+
+Image MakeScaled(const Spans& source, Rect from, int w, int h, uint32_t tint) {
+  return MakeScaled(Part(source, from), Rect{0, 0, from.W, from.H}, w, h, tint);
 }
 
 Spans ScaledSpans(const Spans& source, Rect from, int w, int h) {
@@ -204,23 +196,10 @@ DrawSpansFn PickDrawSpans(bool wide) {
   return DrawSpansPlain;
 }
 
-void DrawSpansStretched(Image& target, int top, int bottom, const Spans& source, Rect from, int64_t x, int64_t y,
-                        int64_t w, int64_t h, uint32_t tint, uint32_t alpha) {
+void DrawSpansStretched(Image& target, const Spans& source, Rect from, int64_t x, int64_t y, int64_t w, int64_t h,
+                        uint32_t tint, uint32_t alpha) {
   if (alpha == 0 || w <= 0 || h <= 0 || from.W <= 0 || from.H <= 0) return;
-  const int64_t y0 = std::max<int64_t>({y, 0, top}), y1 = std::min<int64_t>({y + h, target.H, bottom});
-  const int64_t x0 = std::max<int64_t>(x, 0), x1 = std::min<int64_t>(x + w, target.W);
-  std::vector<Pixel> row(static_cast<size_t>(from.W));
-  for (int64_t ty = y0; ty < y1; ++ty) {
-    RowPixels(source, static_cast<int>(from.Y + SampleIndex(ty - y, h, from.H)), from.X, from.W, row.data());
-    Pixel* dst = &target.Px[static_cast<size_t>(ty) * target.W];
-    for (int64_t tx = x0; tx < x1; ++tx) {
-      Pixel s = row[static_cast<size_t>(SampleIndex(tx - x, w, from.W))];
-      if (tint != kNoTint) s = TintPixel(s, tint);
-      if ((s >> 24) == 0) continue;
-      if (alpha != 255) s = MulPixel(s, alpha);
-      dst[tx] = Over(s, dst[tx]);
-    }
-  }
+  BlitScaled(target, Part(source, from), Rect{0, 0, from.W, from.H}, x, y, w, h, tint, alpha);
 }
 
 }  // namespace omega

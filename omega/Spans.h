@@ -34,7 +34,7 @@ Spans Encode(Image&& picture);
 Spans Encode(const Image& picture);
 // Back to whole rows, transparent pixels 0.
 Image Expand(const Spans& spans);
-// The part `from` stretched to w×h by nearest pixel (the engine's one sampling rule), tinted.
+// The part `from` stretched to w×h with the engine's one scaling filter, tinted.
 Image MakeScaled(const Spans& source, Rect from, int w, int h, uint32_t tint);
 Spans ScaledSpans(const Spans& source, Rect from, int w, int h);
 
@@ -52,9 +52,9 @@ using DrawSpansFn = void (*)(Image& target, int top, int bottom, const SpanDraw&
 // The widest drawing the processor runs (wide) or plain code; the pixels are the same either way.
 DrawSpansFn PickDrawSpans(bool wide);
 
-// Part `from` of the spans stretched over w×h at (x, y) while drawing, rows [top, bottom) only: for
-// destinations too large to keep a scaled copy of. The same pixels as drawing ScaledSpans.
-void DrawSpansStretched(Image& target, int top, int bottom, const Spans& source, Rect from, int64_t x, int64_t y,
-                        int64_t w, int64_t h, uint32_t tint, uint32_t alpha);
+// Part `from` of the spans stretched over w×h at (x, y) while drawing, over the whole target (never in
+// bands): for destinations too large to keep a scaled copy of. The same pixels as drawing ScaledSpans.
+void DrawSpansStretched(Image& target, const Spans& source, Rect from, int64_t x, int64_t y, int64_t w, int64_t h,
+                        uint32_t tint, uint32_t alpha);
 
 }  // namespace omega

@@ -156,9 +156,12 @@ TEST_F(Pictures, StretchesOverTheRequestedRectangle) {
   WritePng("two.png", 2, 1, {0xFFFF0000u, 0xFF0000FFu});
   const OEHandle t = Tex_LoadFromFile("two.png", -1, 1);
   SSprite_Draw(t, 10, 20, 6, 3, 255, 0, 1);
+  // Three times as wide, filtered: each end held, the two middle pixels a third and two thirds across.
   EXPECT_PIXEL(10, 20, 0xFF0000u);
-  EXPECT_PIXEL(12, 22, 0xFF0000u);
-  EXPECT_PIXEL(13, 20, 0x0000FFu);
+  EXPECT_PIXEL(11, 22, 0xFF0000u);
+  EXPECT_PIXEL(12, 20, 0xAA0055u);
+  EXPECT_PIXEL(13, 22, 0x5500AAu);
+  EXPECT_PIXEL(14, 20, 0x0000FFu);
   EXPECT_PIXEL(15, 22, 0x0000FFu);
   EXPECT_PIXEL(16, 20, 0x000000u);
   EXPECT_PIXEL(10, 23, 0x000000u);

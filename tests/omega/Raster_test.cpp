@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 #include "omega/Raster.h"
 
@@ -90,4 +91,106 @@ TEST(Scaling, SpansMarkEmptyAndOpaqueRows) {
   EXPECT_EQ(img.SpanBegin[2], 0);
   EXPECT_EQ(img.SpanEnd[2], 4);
   EXPECT_EQ(img.SpanOpaque[2], 0);
+}
+
+// ---- filtered scaling -----------------------------------------------------------------------
+
+namespace {
+
+Image Row(std::vector<Pixel> px) {
+  Image img;
+  img.W = static_cast<int>(px.size());
+  img.H = 1;
+  img.Px = std::move(px);
+  ComputeSpans(img);
+  return img;
+}
+
+std::vector<int> Reds(const Image& img) {
+  std::vector<int> out;
+  for (const Pixel p : img.Px) out.push_back(static_cast<int>((p >> 16) & 0xFF));
+  return out;
+}
+
+}  // namespace
+
+TEST(Scaling, LargerIsBilinearWithTheEdgesHeld) {
+  const Image two = Row({0xFF000000u, 0xFFFF0000u});
+  // Destination centres at −0.25, −0.125 (held), then 1/8, 3/8, 5/8, 7/8 of the way, then held.
+  EXPECT_EQ(Reds(MakeScaled(two, {0, 0, 2, 1}, 8, 1, kNoTint)), (std::vector<int>{0, 0, 32, 96, 159, 223, 255, 255}));
+  // Twice as tall: the same in the other direction.
+  Image column;
+  column.W = 1, column.H = 2, column.Px = {0xFF000000u, 0xFFFF0000u};
+  EXPECT_EQ(Reds(MakeScaled(column, {0, 0, 1, 2}, 1, 8, kNoTint)), (std::vector<int>{0, 0, 32, 96, 159, 223, 255, 255}));
+}
+
+TEST(Scaling, SmallerAveragesEachDestinationPixelsArea) {
+  const Image stripes = Row({0xFF000000u, 0xFFFF0000u, 0xFF000000u, 0xFFFF0000u});
+  EXPECT_EQ(Reds(MakeScaled(stripes, {0, 0, 4, 1}, 2, 1, kNoTint)), (std::vector<int>{128, 128}));
+  EXPECT_EQ(Reds(MakeScaled(stripes, {0, 0, 4, 1}, 1, 1, kNoTint)), (std::vector<int>{128}));
+  // Three into two: two thirds of one pixel and one third of the next.
+  const Image three = Row({0xFF000000u, 0xFF960000u, 0xFFFF0000u});
+  EXPECT_EQ(Reds(MakeScaled(three, {0, 0, 3, 1}, 2, 1, kNoTint)), (std::vector<int>{50, 220}));
+  // Far smaller: the mean of all of them.
+  std::vector<Pixel> many(1000, 0xFF000000u);
+  for (int i = 0; i < 500; ++i) many[2 * i] = 0xFFC80000u;
+  EXPECT_EQ(Reds(MakeScaled(Row(many), {0, 0, 1000, 1}, 1, 1, kNoTint)), (std::vector<int>{100}));
+}
+
+TEST(Scaling, SameSizeIsAnExactCopy) {
+  const Image source = Checker(23, 17);
+  const Image copy = MakeScaled(source, {0, 0, 23, 17}, 23, 17, kNoTint);
+  EXPECT_EQ(copy.Px, source.Px);
+}
+
+// A frame of a sheet scaled either way never takes colour from the frames beside it, and the soft
+// edge of an opaque shape against transparency stays premultiplied (no dark or light fringe).
+TEST(Scaling, FramesDoNotBleedAndEdgesStayPremultiplied) {
+  Image sheet;
+  sheet.W = 12, sheet.H = 4;
+  sheet.Px.assign(48, 0xFFFF00FFu);  // magenta: the neighbouring frames
+  for (int y = 0; y < 4; ++y)
+    for (int x = 4; x < 8; ++x) sheet.Px[y * 12 + x] = (x == 5 && y == 1) || (x == 6 && y == 2) ? 0xFFFF0000u : 0;
+  ComputeSpans(sheet);
+  for (const auto& [w, h] : {std::pair{40, 40}, std::pair{7, 5}, std::pair{3, 3}, std::pair{100, 2}}) {
+    const Image out = MakeScaled(sheet, {4, 0, 4, 4}, w, h, kNoTint);
+    int red = 0;
+    for (const Pixel p : out.Px) {
+      const uint32_t a = p >> 24, r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+      ASSERT_EQ(g, 0u) << w << "x" << h << ": green from outside the frame";
+      ASSERT_EQ(b, 0u) << w << "x" << h << ": blue from outside the frame";
+      ASSERT_LE(r, a) << w << "x" << h << ": not premultiplied";
+      red += r > 0;
+    }
+    EXPECT_GT(red, 0) << w << "x" << h;
+  }
+}
+
+// Far beyond the target, a direct draw costs only what shows: a destination a hundred million pixels
+// wide draws its visible part.
+TEST(Scaling, HugeDestinationsDrawOnlyTheirVisiblePart) {
+  const Image two = Row({0xFF000000u, 0xFFFF0000u});
+  Image target = Target();
+  BlitScaled(target, two, {0, 0, 2, 1}, -25000000, 0, 100000000, 48, kNoTint, 255);
+  EXPECT_EQ(target.At(10, 10), 0xFF000000u) << "a quarter of the way: the first pixel's centre";
+  Image middle = Target();
+  BlitScaled(middle, two, {0, 0, 2, 1}, -50000000, 0, 100000000, 48, kNoTint, 255);
+  EXPECT_EQ(middle.At(10, 10), 0xFF800000u) << "half way: between the two";
+  Image right = Target();
+  BlitScaled(right, two, {0, 0, 2, 1}, -75000000, 0, 100000000, 48, kNoTint, 255);
+  EXPECT_EQ(right.At(10, 10), 0xFFFF0000u) << "three quarters of the way: the second pixel's centre";
+}
+
+// A part drawn untinted at its own size is drawn from the picture without a copy: the same pixels as
+// the copy, clipped on any side, at any alpha.
+TEST(Scaling, PartsAtTheirOwnSizeDrawTheSameWithoutACopy) {
+  const Image source = Checker(23, 17);
+  const Rect part{3, 2, 15, 11};
+  for (const auto& [x, y, alpha] : {std::tuple{0, 0, 255u}, std::tuple{-7, 40, 255u}, std::tuple{55, -5, 100u},
+                                    std::tuple{20, 20, 1u}, std::tuple{64, 0, 255u}}) {
+    Image copied = Target(), direct = Target();
+    Blit(copied, MakeScaled(source, part, part.W, part.H, kNoTint), x, y, alpha, PickBlend(false));
+    BlitPart(direct, source, part, x, y, alpha, PickBlend(true));
+    ASSERT_EQ(copied.Px, direct.Px) << "at " << x << "," << y << " alpha " << alpha;
+  }
 }

@@ -25,17 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Spill(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 unsigned Mode(const fs::path& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
@@ -91,7 +80,7 @@ TEST_F(Files, PipesDevicesAndSocketsAreRefusedAsUnreadableWithoutWaiting) {
   ASSERT_LT(socketPath.size(), sizeof address.sun_path);
   std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
   ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  Spill(Path("plain"), "abc");
+  WriteFile(Path("plain"), "abc");
   fs::create_symlink("plain", Path("link to plain"));
 
   // A FIFO without a writer would block a plain open forever: the child is stopped after a while.
@@ -139,7 +128,7 @@ TEST_F(Files, ReadLineKeepsAtMostItsCapAndReadsNoFurther) {
       {"a cap of nothing", "name", 0, ""},
   };
   for (const auto& c : cases) {
-    Spill(Path("line"), c.bytes);
+    WriteFile(Path("line"), c.bytes);
     TFile file;
     FileOpenRead(file, Path("line").string());
     EXPECT_EQ(FileReadLine(file, c.cap), c.line) << c.what;
@@ -149,7 +138,7 @@ TEST_F(Files, ReadLineKeepsAtMostItsCapAndReadsNoFurther) {
 }
 
 TEST_F(Files, ChunksStopWhenTheReaderHasWhatItNeeds) {
-  Spill(Path("big"), std::string(100000, '7'));
+  WriteFile(Path("big"), std::string(100000, '7'));
   TFile file;
   FileOpenRead(file, Path("big").string());
   std::size_t seen = 0;
@@ -185,34 +174,34 @@ int Save(const fs::path& path, const std::string& bytes = kNew) {
 
 TEST_F(Files, SaveCreatesOrReplacesAndLeavesNothingBeside) {
   EXPECT_EQ(Save(Path("new")), 0);
-  EXPECT_EQ(Slurp(Path("new")), kNew);
+  EXPECT_EQ(ReadFile(Path("new")), kNew);
   const mode_t mask = umask(0);
   umask(mask);
   EXPECT_EQ(Mode(Path("new")), 0644u & ~mask) << "a new file gets the usual permissions";
 
-  Spill(Path("longer"), kOld + "tail");
+  WriteFile(Path("longer"), kOld + "tail");
   EXPECT_EQ(Save(Path("longer")), 0);
-  EXPECT_EQ(Slurp(Path("longer")), kNew) << "a longer file is cut to what was saved";
+  EXPECT_EQ(ReadFile(Path("longer")), kNew) << "a longer file is cut to what was saved";
   EXPECT_EQ(Names(dir_), (std::set<std::string>{"new", "longer"}));
 }
 
 TEST_F(Files, SaveKeepsTheOldPermissionsWhateverTheUmask) {
   for (const unsigned mode : {0600u, 0640u, 0664u, 0604u}) {
     SCOPED_TRACE(mode);
-    Spill(Path("table"), kOld);
+    WriteFile(Path("table"), kOld);
     fs::permissions(Path("table"), static_cast<fs::perms>(mode));
     const mode_t before = umask(077);
     const int code = Save(Path("table"));
     umask(before);
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(Slurp(Path("table")), kNew);
+    EXPECT_EQ(ReadFile(Path("table")), kNew);
     EXPECT_EQ(Mode(Path("table")), mode) << "expected mode " << std::oct << mode << ", got " << Mode(Path("table"));
   }
 }
 
 TEST_F(Files, SaveThroughALinkReplacesTheTargetInItsOwnFolderAndKeepsTheLink) {
   fs::create_directories(Path("elsewhere/deeper"));
-  Spill(Path("elsewhere/deeper/table"), kOld);
+  WriteFile(Path("elsewhere/deeper/table"), kOld);
   fs::permissions(Path("elsewhere/deeper/table"), static_cast<fs::perms>(0640));
   const struct {
     const char* what;
@@ -230,12 +219,12 @@ TEST_F(Files, SaveThroughALinkReplacesTheTargetInItsOwnFolderAndKeepsTheLink) {
     fs::remove_all(Path("game"));
     fs::remove(Path("elsewhere/hop"));
     fs::create_directory(Path("game"));
-    Spill(Path("elsewhere/deeper/table"), kOld);
+    WriteFile(Path("elsewhere/deeper/table"), kOld);
     link.make();
     const std::string saved = std::string(520, link.what[0]);
     ASSERT_EQ(Save(Path("game/records"), saved), 0);
     EXPECT_TRUE(fs::is_symlink(Path("game/records"))) << "the link was replaced by a file";
-    EXPECT_EQ(Slurp(Path("elsewhere/deeper/table")), saved) << "the target does not hold the new table";
+    EXPECT_EQ(ReadFile(Path("elsewhere/deeper/table")), saved) << "the target does not hold the new table";
     EXPECT_EQ(Mode(Path("elsewhere/deeper/table")), 0640u);
     EXPECT_EQ(Names(Path("game")), std::set<std::string>{"records"});
     EXPECT_EQ(Names(Path("elsewhere/deeper")), std::set<std::string>{"table"}) << "a new file was left behind";
@@ -247,17 +236,17 @@ TEST_F(Files, SaveThroughADanglingLinkCreatesItsTarget) {
   fs::create_symlink("store/table", Path("records"));
   ASSERT_EQ(Save(Path("records")), 0);
   EXPECT_TRUE(fs::is_symlink(Path("records")));
-  EXPECT_EQ(Slurp(Path("store/table")), kNew);
+  EXPECT_EQ(ReadFile(Path("store/table")), kNew);
 }
 
 TEST_F(Files, SaveNeverWritesThroughALinkPlantedWhereItsNewFileMightGo) {
-  Spill(Path("victim"), "keep me");
-  Spill(Path("table"), kOld);
+  WriteFile(Path("victim"), "keep me");
+  WriteFile(Path("table"), kOld);
   for (const char* planted : {"table.tmp", "table.00000000.tmp", "table.ffffffff.tmp"})
     fs::create_symlink(Path("victim"), Path(planted));
   for (int i = 0; i < 20; ++i) ASSERT_EQ(Save(Path("table")), 0);
-  EXPECT_EQ(Slurp(Path("victim")), "keep me");
-  EXPECT_EQ(Slurp(Path("table")), kNew);
+  EXPECT_EQ(ReadFile(Path("victim")), "keep me");
+  EXPECT_EQ(ReadFile(Path("table")), kNew);
   EXPECT_EQ(Names(dir_).size(), 5u) << "only the table, the victim and the three planted links";
 }
 
@@ -280,7 +269,7 @@ TEST_F(Files, SaveRefusesWhatIsNoRegularFileAndTouchesNothing) {
 // A write that fails (the file-size limit stands in for a full disk): the old file stays whole and the
 // unfinished new one is removed.
 TEST_F(Files, SaveThatFailsKeepsTheOldFileAndRemovesItsNewOne) {
-  Spill(Path("table"), kOld);
+  WriteFile(Path("table"), kOld);
   const std::string path = Path("table").string();
   const int status = InChild(
       [&] {
@@ -291,23 +280,23 @@ TEST_F(Files, SaveThatFailsKeepsTheOldFileAndRemovesItsNewOne) {
       },
       false);
   EXPECT_EQ(status, kErrDiskWrite);
-  EXPECT_EQ(Slurp(Path("table")), kOld);
+  EXPECT_EQ(ReadFile(Path("table")), kOld);
   EXPECT_EQ(Names(dir_), std::set<std::string>{"table"});
 }
 
 // A folder we may not write in, with a file we may write: the bytes go over the old ones in place.
 TEST_F(Files, ReadOnlyFolderSavesInPlaceWithoutEverShorteningTheFile) {
-  Spill(Path("table"), kOld + "tail");
+  WriteFile(Path("table"), kOld + "tail");
   fs::permissions(Path("table"), static_cast<fs::perms>(0666));
   const ino_t inode = Inode(Path("table"));
   fs::permissions(dir_, static_cast<fs::perms>(0555));
   const std::string path = Path("table").string();
   EXPECT_EQ(InChild([&] { return Save(path); }, true), 0);
-  EXPECT_EQ(Slurp(Path("table")), kNew) << "expected the new bytes, the tail cut once they were written";
+  EXPECT_EQ(ReadFile(Path("table")), kNew) << "expected the new bytes, the tail cut once they were written";
   EXPECT_EQ(Inode(Path("table")), inode) << "not written in place";
 
   // A write that fails part-way must not leave the file short: it was never truncated.
-  Spill(Path("table"), kOld);
+  WriteFile(Path("table"), kOld);
   EXPECT_EQ(InChild(
                 [&] {
                   std::signal(SIGXFSZ, SIG_IGN);
@@ -317,13 +306,13 @@ TEST_F(Files, ReadOnlyFolderSavesInPlaceWithoutEverShorteningTheFile) {
                 },
                 true),
             kErrDiskWrite);
-  EXPECT_EQ(Slurp(Path("table")).size(), kOld.size()) << "the file was shortened before the new bytes were in";
+  EXPECT_EQ(ReadFile(Path("table")).size(), kOld.size()) << "the file was shortened before the new bytes were in";
 
   // Neither the folder nor the file writable: nothing to be done, and nothing changes.
-  Spill(Path("table"), kOld);
+  WriteFile(Path("table"), kOld);
   fs::permissions(Path("table"), static_cast<fs::perms>(0444));
   EXPECT_EQ(InChild([&] { return Save(path); }, true), kErrAccessDenied);
-  EXPECT_EQ(Slurp(Path("table")), kOld);
+  EXPECT_EQ(ReadFile(Path("table")), kOld);
   EXPECT_EQ(Names(dir_), std::set<std::string>{"table"});
 }
 

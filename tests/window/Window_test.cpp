@@ -270,4 +270,94 @@ TEST_F(WindowGame, F12IsNotAKeyOfTheGame) {
   EXPECT_EQ(Trace.FirstTick("Key_Down", " 123 =1"), -1);
 }
 
+// A scaled window with bars at the sides (1280×720 holds the picture 0.9375 times: 960×720 with
+// 160-pixel bars): over the bars the game reads the pointer clamped to the picture, and a click there
+// is no click, not even on the corner button the clamped position lies on.
+TEST_F(WindowGame, BarsOfAScaledWindowAreNotThePicture) {
+  StartGame();
+  ToMenu();
+  const int64_t game = StartPlaying(512, 165);
+  ASSERT_GE(game, 0) << "the game scene did not start";
+  ASSERT_TRUE(D.Xdotool({"windowmove", "--sync", D.Window, "0", "0"}));
+  ASSERT_TRUE(D.Xdotool({"windowsize", "--sync", D.Window, "1280", "720"}));
+  ASSERT_TRUE(RunTicks(10));
+  ASSERT_TRUE(D.MoveTo(60, 40));  // the left bar, beside the corner button
+  ASSERT_TRUE(RunTicks(10));
+  EXPECT_EQ(LastPointer(), "0,42") << "the pointer over the bar, as the game reads it";
+  ASSERT_TRUE(D.MoveTo(1250, 715));  // the right bar, low
+  ASSERT_TRUE(RunTicks(10));
+  EXPECT_EQ(LastPointer(), "1023,762");
+  ASSERT_TRUE(D.MoveTo(60, 40));
+  ASSERT_TRUE(RunTicks(5));
+  const int64_t clicked = Trace.LastTick();
+  ASSERT_TRUE(D.Click());
+  ASSERT_TRUE(RunTicks(60));
+  EXPECT_EQ(Trace.FirstTick("Text_Draw", kGreeting, clicked), -1) << "a click on the bar led to the menu";
+  // The corner button itself, inside the picture, still works.
+  ASSERT_TRUE(D.MoveTo(160 + 30, 30));
+  ASSERT_TRUE(RunTicks(5));
+  const int64_t inside = Trace.LastTick();
+  ASSERT_TRUE(D.Click());
+  EXPECT_TRUE(desk::WaitUntil([&] { return Trace.FirstTick("Text_Draw", kGreeting, inside) >= 0; }, 30))
+      << "the corner button inside the picture did nothing";
+  kill(Game.Pid, SIGTERM);
+  ASSERT_TRUE(Game.Wait(30));
+}
+
+// The desktop shows the game's own icon for its window.
+TEST_F(WindowGame, WindowCarriesTheIcon) {
+  if (!desk::HaveProgram("xprop")) GTEST_SKIP() << "xprop is not installed";
+  StartGame();
+  ASSERT_TRUE(RunTicks(5));
+  const desk::Ran icon = desk::Run({"/usr/bin/xprop", "-id", D.Window, "_NET_WM_ICON"}, {{"DISPLAY", D.Display}});
+  EXPECT_NE(icon.Out.find("Icon (128 x 128)"), std::string::npos) << icon.Out.substr(0, 200) << icon.Err;
+  kill(Game.Pid, SIGTERM);
+  ASSERT_TRUE(Game.Wait(30));
+}
+
+// The window destroyed from outside: the game still saves its records, says what happened and ends
+// with a status that is not success.
+TEST_F(WindowGame, LostWindowSavesTheRecordsAndFails) {
+  StartGame();
+  ToMenu();
+  ASSERT_FALSE(fs::exists(Dir + "/records.vyx"));
+  ASSERT_TRUE(D.Xdotool({"windowclose", D.Window}));
+  ASSERT_TRUE(Game.Wait(30)) << "the game went on without its window";
+  EXPECT_NE(Game.Status, 0);
+  EXPECT_LT(Game.Status, 128) << "killed by a signal";
+  EXPECT_NE(Game.Stderr().find("the window or its display was lost"), std::string::npos) << Game.Stderr();
+  EXPECT_EQ(fs::exists(Dir + "/records.vyx") ? fs::file_size(Dir + "/records.vyx") : 0u, 520u) << Game.Stderr();
+}
+
+// Held keys under the X server's own auto-repeat (its default: from 660 ms, 25 a second): the keys
+// that type or erase a name repeat as presses, command keys are one press however long they are held.
+TEST_F(WindowGame, HeldTextKeysRepeatAndCommandKeysDoNot) {
+  StartGame(OMEGA_PROBE, {OMEGA_LIBRARY});
+  ASSERT_TRUE(desk::WaitUntil([&] { return Game.Stdout().find("load\n") != std::string::npos; }, 20));
+  auto presses = [&](int vk) {
+    const std::string out = Game.Stdout(), needle = " key " + std::to_string(vk) + "\n";
+    int n = 0;
+    for (size_t at = out.find(needle); at != std::string::npos; at = out.find(needle, at + 1)) ++n;
+    return n;
+  };
+  auto hold = [&](const std::string& key) {
+    EXPECT_TRUE(D.Xdotool({"keydown", key}));
+    usleep(1600000);
+    EXPECT_TRUE(D.Xdotool({"keyup", key}));
+    usleep(200000);
+  };
+  for (const auto& [key, vk] : {std::pair{"BackSpace", 8}, std::pair{"Delete", 46}, std::pair{"a", 65},
+                                 std::pair{"comma", 188}, std::pair{"5", 53}, std::pair{"space", 32}}) {
+    hold(key);
+    EXPECT_GE(presses(vk), 10) << key << " held 1.6 s: " << Game.Stdout();
+  }
+  for (const auto& [key, vk] : {std::pair{"F2", 113}, std::pair{"Return", 13}, std::pair{"Left", 37}}) {
+    hold(key);
+    EXPECT_EQ(presses(vk), 1) << key << " held is one press";
+  }
+  D.Key("Escape");
+  ASSERT_TRUE(Game.Wait(30));
+  EXPECT_EQ(presses(27), 1);
+}
+
 }  // namespace
