@@ -1,7 +1,7 @@
 # The two commands: `make play` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: play test tsan deps
+.PHONY: play test tsan deps windows
 
 deps:
 	@bash scripts/install-deps.sh
@@ -11,10 +11,18 @@ play: deps
 	cmake --build build -j $(JOBS)
 	bash scripts/play.sh build
 
+# The Linux tests first; then the Windows build (its libraries cross-built once, its data baked by this
+# build) and the same game under Wine (label wine).
 test: deps
 	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANORU_SANITIZE=ON -DZANORU_BENCH=OFF -DZANORU_WERROR=ON >/dev/null
 	cmake --build build/asan -j $(JOBS)
-	ctest --test-dir build/asan --output-on-failure -j $(JOBS)
+	ctest --test-dir build/asan --output-on-failure -j $(JOBS) -LE wine
+	ZANORU_WERROR=ON bash scripts/windows.sh build/asan
+	ZANORU_REQUIRE_WINDOWS=1 ctest --test-dir build/asan --output-on-failure -j $(JOBS) -L wine
+
+# The game for Windows: build/windows/game/ and build/windows/zanoru-<version>-win64.zip.
+windows: deps
+	bash scripts/windows.sh
 
 # The engine's tests under ThreadSanitizer: decoding ahead on threads, the loop and the trace.
 tsan: deps

@@ -80,7 +80,7 @@ void DropCutLetter(std::string& line) {
   if (IsUtf8(line)) return;
   for (std::size_t cut = 1; cut <= 3 && cut < line.size(); ++cut)
     if (IsUtf8(std::string_view(line).substr(0, line.size() - cut))) {
-      line.resize(line.size() - cut);
+      line.erase(line.size() - cut);
       return;
     }
 }

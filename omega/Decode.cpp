@@ -2,32 +2,51 @@
 
 #include <SDL.h>
 #include <SDL_image.h>
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
+#include <vector>
 
 #include "omega/Jpeg.h"
+#include "omega/PictureFile.h"
 
 namespace omega {
 
 namespace {
-bool HasJpegName(const std::string& path) {
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos) return false;
-  std::string ext = path.substr(dot + 1);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext == "jpg" || ext == "jpeg" || ext == "jpe";
+
+// The decoder that goes with the format the header was read as, and only that one: a file cannot
+// reach another decoder than the one whose size check it passed.
+SDL_Surface* LoadAs(PictureFormat format, SDL_RWops* bytes) {
+  switch (format) {
+    case PictureFormat::Png: return IMG_LoadPNG_RW(bytes);
+    case PictureFormat::Bmp: return IMG_LoadBMP_RW(bytes);
+    case PictureFormat::Tga: return IMG_LoadTGA_RW(bytes);
+    case PictureFormat::Jpeg: return IMG_LoadJPG_RW(bytes);
+    case PictureFormat::Unknown: break;
+  }
+  return nullptr;
 }
+
 }  // namespace
 
 bool DecodePicture(const std::string& nativePath, Image& out) {
-  struct stat st {};
-  if (stat(nativePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) return false;
-  // The game's photographs are JPEG files named so; the general loader picks its decoder by the name.
-  if (HasJpegName(nativePath) && DecodeJpeg(nativePath, out) == JpegResult::Decoded) return true;
-  SDL_Surface* loaded = IMG_Load(nativePath.c_str());
+  std::vector<unsigned char> bytes;
+  if (!ReadPictureFile(nativePath, bytes)) return false;
+  // The size the header declares is checked before any decoder allocates: a few hundred bytes may
+  // declare gigabytes. A format whose size we cannot read is not decoded at all.
+  const PictureHeader header = ReadPictureHeader(bytes.data(), bytes.size(), HasTgaName(nativePath));
+  if (header.Format == PictureFormat::Unknown || !PictureSizeAllowed(header.W, header.H)) return false;
+  if (header.Format == PictureFormat::Jpeg) {
+    const JpegResult jpeg = DecodeJpeg(bytes.data(), bytes.size(), out);
+    if (jpeg != JpegResult::NotHandled) return jpeg == JpegResult::Decoded;
+  }
+  SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+  SDL_Surface* loaded = source != nullptr ? LoadAs(header.Format, source) : nullptr;
+  if (source != nullptr) SDL_RWclose(source);
   if (loaded == nullptr) return false;
+  if (!PictureSizeAllowed(loaded->w, loaded->h)) {
+    SDL_FreeSurface(loaded);
+    return false;
+  }
   const SDL_PixelFormat* format = loaded->format;
   if (!SDL_ISPIXELFORMAT_INDEXED(format->format) && !SDL_HasColorKey(loaded) && loaded->w > 0 && loaded->h > 0) {
     // Converted straight into the picture's own pixels: no second surface, no extra copy.

@@ -179,3 +179,15 @@ const char* U_IntToStr(int32_t value) {
 }
 
 }  // extern "C"
+
+// The rest of the engine's table: operations the game binds by name and never calls. They are here so
+// that the library answers every one of the 201 lookups, as the engine the game was made for does;
+// nothing calls them, so they do nothing.
+#define OMEGA_UNCALLED_1(ret, name, params)
+#define OMEGA_UNCALLED_0(ret, name, params) \
+  extern "C" OMEGA_API ret name params {}
+#define OMEGA_UNCALLED(used, ret, name, params) OMEGA_UNCALLED_##used(ret, name, params)
+OMEGA_OPERATIONS(OMEGA_UNCALLED)
+#undef OMEGA_UNCALLED
+#undef OMEGA_UNCALLED_0
+#undef OMEGA_UNCALLED_1

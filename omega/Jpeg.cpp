@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "omega/PictureFile.h"
+
 namespace omega {
 
 namespace {
@@ -22,25 +24,13 @@ struct ErrorExit {
 // the general loader does not report them either.
 void OnMessage(j_common_ptr) {}
 
-bool ReadAll(const std::string& path, std::vector<unsigned char>& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  bool ok = std::fseek(file, 0, SEEK_END) == 0;
-  const long size = ok ? std::ftell(file) : -1;
-  ok = ok && size > 0 && std::fseek(file, 0, SEEK_SET) == 0;
-  if (ok) {
-    bytes.resize(static_cast<size_t>(size));
-    ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  }
-  std::fclose(file);
-  return ok;
-}
-
 // Everything the decode touches after setjmp lives here, outside the function that calls setjmp.
 struct Decode {
   jpeg_decompress_struct Info {};
   ErrorExit Error {};
-  std::vector<unsigned char> Bytes;
+  const unsigned char* Data = nullptr;
+  std::size_t Size = 0;
+  bool TooLarge = false;
   Image Picture;
 };
 
@@ -53,8 +43,13 @@ bool Run(Decode& d) {
     return false;
   }
   jpeg_create_decompress(&d.Info);
-  jpeg_mem_src(&d.Info, d.Bytes.data(), static_cast<unsigned long>(d.Bytes.size()));
+  jpeg_mem_src(&d.Info, d.Data, static_cast<unsigned long>(d.Size));
   jpeg_read_header(&d.Info, TRUE);
+  if (!PictureSizeAllowed(d.Info.image_width, d.Info.image_height)) {
+    d.TooLarge = true;
+    jpeg_destroy_decompress(&d.Info);
+    return false;
+  }
   if (d.Info.jpeg_color_space != JCS_YCbCr || d.Info.num_components != 3) {
     jpeg_destroy_decompress(&d.Info);
     return false;
@@ -82,15 +77,21 @@ bool Run(Decode& d) {
 
 }  // namespace
 
-JpegResult DecodeJpeg(const std::string& nativePath, Image& out) {
+JpegResult DecodeJpeg(const unsigned char* data, std::size_t size, Image& out) {
   static_assert(sizeof(Pixel) == 4);
+  if (size < 3 || data[0] != 0xFF || data[1] != 0xD8 || data[2] != 0xFF) return JpegResult::NotHandled;
   Decode d;
-  if (!ReadAll(nativePath, d.Bytes) || d.Bytes.size() < 3 || d.Bytes[0] != 0xFF || d.Bytes[1] != 0xD8 ||
-      d.Bytes[2] != 0xFF)
-    return JpegResult::NotHandled;
-  if (!Run(d)) return JpegResult::NotHandled;
+  d.Data = data;
+  d.Size = size;
+  if (!Run(d)) return d.TooLarge ? JpegResult::Refused : JpegResult::NotHandled;
   out = std::move(d.Picture);
   return JpegResult::Decoded;
+}
+
+JpegResult DecodeJpeg(const std::string& nativePath, Image& out) {
+  std::vector<unsigned char> bytes;
+  if (!ReadPictureFile(nativePath, bytes)) return JpegResult::NotHandled;
+  return DecodeJpeg(bytes.data(), bytes.size(), out);
 }
 
 }  // namespace omega

@@ -7,13 +7,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <cstdio>
-#include <cerrno>
 #include <cstdlib>
-#include <dlfcn.h>
-#include <fcntl.h>
-#include <unistd.h>
+#include <cstring>
 
 #include <filesystem>
 #include <fstream>
@@ -22,37 +18,21 @@
 #include "omega/Engine.h"
 #include "omega/Keys.h"
 #include "omega/Script.h"
+#include "omega/System.h"
 #include "omega/Trace.h"
 
 namespace omega {
 
 namespace {
 
-// The running loop's flag: a signal handler can only reach the engine through a plain global.
-volatile std::sig_atomic_t* gSignalled = nullptr;
-
-void OnSignal(int) {
-  if (gSignalled != nullptr) *gSignalled = 1;
-}
-
-// SIGINT and SIGTERM end the loop like OE_Quit, so the quit callback runs; the old handlers come back
-// when the loop is over.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) end the loop like OE_Quit, so the quit callback
+// runs; the old handling comes back when the loop is over.
 struct SignalGuard {
-  struct sigaction OldInt {}, OldTerm {};
   SignalGuard() {
     E().Loop.Signalled = 0;
-    gSignalled = &E().Loop.Signalled;
-    struct sigaction sa {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, &OldInt);
-    sigaction(SIGTERM, &sa, &OldTerm);
+    CatchStopRequests(&E().Loop.Signalled);
   }
-  ~SignalGuard() {
-    sigaction(SIGINT, &OldInt, nullptr);
-    sigaction(SIGTERM, &OldTerm, nullptr);
-    gSignalled = nullptr;
-  }
+  ~SignalGuard() { ReleaseStopRequests(); }
 };
 
 volatile std::sig_atomic_t gWindowLost = 0;
@@ -103,13 +83,10 @@ int OnXIOError(void*) {
 }
 
 void CatchXErrors() {
-  void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
-  if (xlib == nullptr) return;
   using SetError = XErrorHandlerFn (*)(XErrorHandlerFn);
   using SetIOError = XIOErrorHandlerFn (*)(XIOErrorHandlerFn);
-  if (auto set = reinterpret_cast<SetError>(dlsym(xlib, "XSetErrorHandler"))) set(OnXError);
-  if (auto set = reinterpret_cast<SetIOError>(dlsym(xlib, "XSetIOErrorHandler"))) set(OnXIOError);
-  dlclose(xlib);
+  if (auto set = reinterpret_cast<SetError>(LoadedSymbol("libX11.so.6", "XSetErrorHandler"))) set(OnXError);
+  if (auto set = reinterpret_cast<SetIOError>(LoadedSymbol("libX11.so.6", "XSetIOErrorHandler"))) set(OnXIOError);
 }
 
 
@@ -141,8 +118,8 @@ void RunTick() {
 bool DrawFrame() {
   Engine& e = E();
   e.Recorder.Begin();
-  // Loads of one picture after another are over once frames are drawn.
-  e.Ahead.DropReturned();
+  // The game's loads are over once frames are drawn.
+  e.Ahead.DropUnused();
   Call(e.Loop.DrawProc);
   return e.Recorder.End();
 }
@@ -162,10 +139,14 @@ void EngineError(const std::string& text) {
 }
 
 void RunHeadless(const char* scriptPath) {
+  // A folder opens for reading but reads as nothing: it is no script, as an unreadable file is none.
+  // (A pipe is a script: one may be handed over as /dev/fd/N.)
   std::ifstream in(scriptPath, std::ios::binary);
-  if (!in) ScriptFailure(std::string("cannot read ") + scriptPath);
+  std::error_code folder;
+  if (!in || std::filesystem::is_directory(scriptPath, folder)) ScriptFailure(std::string("cannot read ") + scriptPath);
   std::ostringstream text;
   text << in.rdbuf();
+  if (in.bad()) ScriptFailure(std::string("cannot read ") + scriptPath);
   const ScriptParse script = ParseScript(text.str());
   if (script.ErrorLine != 0)
     ScriptFailure(std::string(scriptPath) + ":" + std::to_string(script.ErrorLine) + ": " + script.Error);
@@ -213,12 +194,9 @@ std::string ClaimScreenshotName() {
   for (int n = 1; n <= 9999; ++n) {
     char name[32];
     std::snprintf(name, sizeof name, "zanoru-%04d.png", n);
-    const int fd = ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      ::close(fd);
-      return name;
-    }
-    if (errno != EEXIST) return "";
+    const NewFile made = CreateNewFile(name);
+    if (made == NewFile::Created) return name;
+    if (made == NewFile::Failed) return "";
   }
   return "";
 }
@@ -233,7 +211,7 @@ void TakeScreenshot() {
   std::error_code ec;
   const std::filesystem::path where = std::filesystem::absolute(name, ec);
   if (SaveFramePng(name)) {
-    std::printf("Screenshot saved to %s\n", (ec ? std::filesystem::path(name) : where).c_str());
+    std::printf("Screenshot saved to %s\n", (ec ? name : where.string()).c_str());
     std::fflush(stdout);
   } else {
     std::remove(name.c_str());
@@ -254,10 +232,10 @@ struct Window {
 
 // The window's icon: icon.png beside the engine library, when there is one.
 void SetWindowIcon(SDL_Window* window) {
-  Dl_info self{};
-  if (dladdr(reinterpret_cast<void*>(&SetWindowIcon), &self) == 0 || self.dli_fname == nullptr) return;
-  const std::filesystem::path icon = std::filesystem::path(self.dli_fname).parent_path() / "icon.png";
-  SDL_Surface* picture = IMG_Load(icon.c_str());
+  const std::string file = LibraryFile();
+  if (file.empty()) return;
+  const std::filesystem::path icon = std::filesystem::path(file).parent_path() / "icon.png";
+  SDL_Surface* picture = IMG_Load(icon.string().c_str());
   if (picture == nullptr) return;
   SDL_SetWindowIcon(window, picture);
   SDL_FreeSurface(picture);
@@ -270,6 +248,15 @@ bool OpenWindow(Window& w) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     EngineError(std::string("no video: ") + SDL_GetError());
+    return false;
+  }
+  // Without a display SDL falls back to drivers that show nothing: the game would play unseen until
+  // killed. Only a driver asked for by name (SDL_VIDEODRIVER) may be one of those.
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if ((asked == nullptr || *asked == '\0') && driver != nullptr &&
+      (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "evdev") == 0)) {
+    EngineError("no display: neither X11 nor Wayland could be reached (OMEGA_SCRIPT runs without one)");
     return false;
   }
   CatchXErrors();
@@ -383,9 +370,10 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
   }
 }
 
-void RunWindowed() {
+// False when no window could be opened.
+bool RunWindowed() {
   Window w;
-  if (!OpenWindow(w)) return;
+  if (!OpenWindow(w)) return false;
   LoopState& e = E().Loop;
   // Pace by the display where the renderer can; the frame cap below holds either way.
   SDL_RenderSetVSync(w.Renderer, 1);
@@ -459,6 +447,7 @@ void RunWindowed() {
     ReportLostWindow();
     std::exit(kLostWindowStatus);
   }
+  return true;
 }
 
 }  // namespace
@@ -468,16 +457,23 @@ void RunEngine() {
   if (e.InLoop) return;  // OE_Init from inside a callback: the loop is already running
   e.InLoop = true;
   e.QuitAsked = false;
+  bool windowed = true;
   {
     SignalGuard guard;
     const char* script = std::getenv("OMEGA_SCRIPT");
     if (script != nullptr && *script != '\0')
       RunHeadless(script);
     else
-      RunWindowed();
+      windowed = RunWindowed();
   }
   e.InLoop = false;
   FlushTrace();
+  // The game goes on to end normally when OE_Init returns: the engine's failures must show in the status.
+  if (!windowed) {
+    std::fflush(stderr);
+    std::exit(kNoWindowStatus);
+  }
+  if (E().Trace.Failed()) std::exit(kTraceFailedStatus);
 }
 
 void RequestQuit() { E().Loop.QuitAsked = true; }

@@ -12,6 +12,9 @@ namespace omega {
 
 constexpr int kTickMs = 12;       // the period when the game creates no timer
 constexpr int kFrameCapFps = 60;  // when the renderer cannot wait for the display
+// The exit status when a run without a script can open no window (no display, or a video driver that
+// does not start): the run ends at once, before the load callback, and says why on standard error.
+constexpr int kNoWindowStatus = 1;
 
 struct Timer {
   OEProc Proc = nullptr;
@@ -27,12 +30,13 @@ struct LoopState {
   int64_t Tick = 0;  // 0 before the first timer tick
   bool InLoop = false;
   bool QuitAsked = false;
-  volatile std::sig_atomic_t Signalled = 0;  // SIGINT or SIGTERM during the loop
+  volatile std::sig_atomic_t Signalled = 0;  // SIGINT, SIGTERM or SIGHUP during the loop
   std::vector<int64_t> FrameTimes;           // ms of the frames of the last second
   std::string Error;                         // the last engine error, also printed on standard error
 };
 
-// OE_Init: the load callback, the loop, the quit callback.
+// OE_Init: the load callback, the loop, the quit callback. Ends the process with kNoWindowStatus when no
+// window opens, and with kTraceFailedStatus after the loop when the trace could not be written.
 void RunEngine();
 void RequestQuit();
 int32_t CurrentFps();

@@ -1,9 +1,10 @@
 #include "omega/Pictures.h"
 
-#include <fstream>
+#include <string>
 
 #include "omega/Decode.h"
 #include "omega/Engine.h"
+#include "omega/PictureFile.h"
 #include "platform/Runtime.h"
 
 namespace omega {
@@ -148,11 +149,9 @@ OEHandle LoadFont(const char* picture, const char* info) {
   if (picture != nullptr && info != nullptr && LoadPicture(NativePath(picture), loaded)) {
     Premultiply(loaded.Picture);
     font->Picture = Encode(std::move(loaded.Picture));
-    std::ifstream in(NativePath(info), std::ios::binary);
     // One byte more than a table: enough to tell a long file from a right one without reading it all.
-    std::string bytes(kOfiSize + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(in ? bytes.size() : static_cast<size_t>(in.gcount()));
+    std::string bytes;
+    ReadFileStart(NativePath(info), kOfiSize + 1, bytes);
     font->Table = ParseOfi(bytes, font->Picture.W, font->Picture.H);
   }
   const auto handle = reinterpret_cast<OEHandle>(&font->Table.LineHeight);

@@ -1,10 +1,7 @@
 #include "omega/Prefetch.h"
 
-#include <malloc.h>
-
 #include <SDL.h>
 #include <SDL_image.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,6 +13,8 @@
 #include <vector>
 
 #include "omega/Decode.h"
+#include "omega/PictureFile.h"
+#include "omega/System.h"
 
 namespace omega {
 
@@ -23,23 +22,7 @@ namespace {
 
 enum class State { Waiting, Decoding, Done, Taken };
 
-// What identifies a file's contents without reading them: a rewrite changes the size or the times,
-// a replacement changes the inode.
-struct Stamp {
-  dev_t Dev = 0;
-  ino_t Ino = 0;
-  off_t Size = 0;
-  int64_t MTime = 0, CTime = 0;
-  bool operator==(const Stamp&) const = default;
-};
-
-bool StampOf(const std::string& path, Stamp& out) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return false;
-  out = Stamp{st.st_dev, st.st_ino, st.st_size, int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec,
-              int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec};
-  return true;
-}
+using Stamp = FileStamp;
 
 struct Entry {
   std::string Path;
@@ -50,27 +33,35 @@ struct Entry {
   bool Returned = false;    // handed back after a first use
 };
 
+std::size_t BytesOf(const Prefetched& p) { return p.Picture.Px.size() * sizeof(Pixel); }
+
+// The bytes a picture file will take decoded, from its header; 0 when it would not decode.
+std::size_t PeekDecodedBytes(const std::string& path) {
+  constexpr std::size_t kHeaderBytes = 64 << 10;
+  std::string start;
+  if (!ReadFileStart(path, kHeaderBytes, start)) return 0;
+  const PictureHeader header =
+      ReadPictureHeader(reinterpret_cast<const unsigned char*>(start.data()), start.size(), HasTgaName(path));
+  if (header.Format == PictureFormat::Unknown || !PictureSizeAllowed(header.W, header.H)) return 0;
+  return static_cast<std::size_t>(header.W * header.H) * sizeof(Pixel);
+}
+
 }  // namespace
-
-// Pictures decoded ahead and not yet taken hold at most this many bytes; beyond it the threads wait
-// for loads to take some. The game asks for its pictures in another order than the threads decode
-// them, and without a bound nearly every picture of the data folder would be held at once.
-constexpr size_t kHeldLimitBytes = size_t{16} << 20;
-
-size_t BytesOf(const Prefetched& p) { return p.Picture.Px.size() * sizeof(Pixel); }
 
 struct PrefetchPool {
   std::mutex Lock;
   std::condition_variable Ready;
   std::vector<Entry> Entries;
-  std::map<std::pair<dev_t, ino_t>, size_t> ByFile;
+  std::map<std::pair<uint64_t, uint64_t>, size_t> ByFile;
   size_t Next = 0;  // the first entry a thread may still find waiting
   bool Stop = false;
   bool Started = false;
   size_t Hits = 0;
   bool AnyReturned = false;
-  size_t Held = 0;         // bytes of the pictures decoded and not taken
-  bool Unbounded = false;  // Finish: decode the rest whatever is held
+  bool Retired = false;             // the first frame came: nothing more is decoded ahead
+  std::size_t Budget = Prefetcher::kAheadBudgetBytes;
+  std::size_t Held = 0;             // bytes of pictures decoded (or being decoded) and not taken
+  bool Unbounded = false;           // Finish: decode the rest within the budget, whatever is held
   // SDL's own threads: SDL frees what it keeps per thread (its error text) when they end.
   std::vector<SDL_Thread*> Threads;
 
@@ -90,8 +81,10 @@ struct PrefetchPool {
     for (;;) {
       size_t index = 0;
       {
+        // Ahead of the loads only by a stretch: the game asks for its pictures in another order than
+        // the threads decode them, and unpaced they would hold most of the folder at once.
         std::unique_lock<std::mutex> hold(Lock);
-        Ready.wait(hold, [this] { return Stop || Unbounded || Held < kHeldLimitBytes; });
+        Ready.wait(hold, [this] { return Stop || Unbounded || Held < Prefetcher::kAheadPaceBytes; });
         while (Next < Entries.size() && Entries[Next].Now != State::Waiting) ++Next;
         if (Stop || Next == Entries.size()) return;
         index = Next++;
@@ -99,6 +92,18 @@ struct PrefetchPool {
       }
       // The entry is this thread's alone until it is marked done; the vector never grows meanwhile.
       Entry& e = Entries[index];
+      // What it will cost, from its header: a picture that would not decode, or would not fit in what
+      // is left of the budget, is left to the load that asks for it (if any ever does).
+      const std::size_t cost = PeekDecodedBytes(e.Path);
+      {
+        const std::lock_guard<std::mutex> hold(Lock);
+        if (cost == 0 || cost > Budget - std::min(Budget, Held)) {
+          e.Now = State::Taken;
+          Ready.notify_all();
+          continue;
+        }
+        Held += cost;
+      }
       Stamp before;
       Prefetched result;
       const bool stamped = StampOf(e.Path, before);
@@ -108,11 +113,12 @@ struct PrefetchPool {
       }
       {
         const std::lock_guard<std::mutex> hold(Lock);
+        Held -= cost;
         e.Before = before;
         e.Result = std::move(result);
-        if (stamped) Held += BytesOf(e.Result);
         // A file that vanished before its decode is decoded again by whoever asks for it.
         e.Now = stamped ? State::Done : State::Taken;
+        if (e.Now == State::Done) Held += BytesOf(e.Result);
       }
       Ready.notify_all();
     }
@@ -164,8 +170,8 @@ void Prefetcher::Start(const std::string& folder) {
   std::sort(files.begin(), files.end(), [&key](const std::string& a, const std::string& b) { return key(a) < key(b); });
   for (std::string& file : files) {
     Stamp stamp;
-    if (!StampOf(file, stamp) || pool.ByFile.count({stamp.Dev, stamp.Ino}) != 0) continue;
-    pool.ByFile.emplace(std::make_pair(stamp.Dev, stamp.Ino), pool.Entries.size());
+    if (!StampOf(file, stamp) || pool.ByFile.count({stamp.Device, stamp.Node}) != 0) continue;
+    pool.ByFile.emplace(std::make_pair(stamp.Device, stamp.Node), pool.Entries.size());
     Entry entry;
     entry.Path = std::move(file);
     pool.Entries.push_back(std::move(entry));
@@ -211,7 +217,7 @@ bool Prefetcher::Take(const std::string& nativePath, Prefetched& out) {
   Stamp now;
   if (!StampOf(nativePath, now)) return false;
   std::unique_lock<std::mutex> hold(pool.Lock);
-  const auto found = pool.ByFile.find({now.Dev, now.Ino});
+  const auto found = pool.ByFile.find({now.Device, now.Node});
   if (found == pool.ByFile.end()) return false;
   Entry& e = pool.Entries[found->second];
   if (e.Now == State::Waiting || e.Now == State::Taken) {
@@ -223,9 +229,9 @@ bool Prefetcher::Take(const std::string& nativePath, Prefetched& out) {
   if (e.Now != State::Done) return false;
   e.Now = State::Taken;
   pool.Held -= BytesOf(e.Result);
+  pool.Ready.notify_all();  // a thread may be waiting for the held bytes to fall
   Prefetched result = std::move(e.Result);
   e.Result = Prefetched{};
-  pool.Ready.notify_all();  // room for the threads to decode on
   if (!(e.Before == now)) return false;
   e.TakenReady = true;
   ++pool.Hits;
@@ -238,7 +244,7 @@ void Prefetcher::Return(const std::string& nativePath, Prefetched&& taken) {
   Stamp now;
   if (!pool.Started || !StampOf(nativePath, now)) return;
   const std::lock_guard<std::mutex> hold(pool.Lock);
-  const auto found = pool.ByFile.find({now.Dev, now.Ino});
+  const auto found = pool.ByFile.find({now.Device, now.Node});
   if (found == pool.ByFile.end()) return;
   Entry& e = pool.Entries[found->second];
   // Only what was taken ready comes back, once, and only while the file is the one decoded.
@@ -251,20 +257,22 @@ void Prefetcher::Return(const std::string& nativePath, Prefetched&& taken) {
   e.Now = State::Done;
 }
 
-void Prefetcher::DropReturned() {
+void Prefetcher::DropUnused() {
   PrefetchPool& pool = *Pool_;
+  if (!pool.Started || pool.Retired) return;
+  pool.Halt();
   const std::lock_guard<std::mutex> hold(pool.Lock);
-  if (!pool.AnyReturned) return;
-  pool.AnyReturned = false;
+  pool.Retired = true;
   for (Entry& e : pool.Entries)
-    if (e.Returned && e.Now == State::Done) {
-      pool.Held -= BytesOf(e.Result);
+    if (e.Now != State::Taken) {
       e.Result = Prefetched{};
       e.Now = State::Taken;
     }
+  pool.Held = 0;
+  pool.AnyReturned = false;
   // The decoding threads' allocator arenas keep what the start-up freed; hand it back to the system
   // once, so the game does not carry the start-up's peak for the rest of the run.
-  malloc_trim(0);
+  ReleaseFreedMemory();
 }
 
 void Prefetcher::Finish() {
@@ -288,10 +296,21 @@ void Prefetcher::Stop() {
   pool.Next = 0;
   pool.Hits = 0;
   pool.AnyReturned = false;
+  pool.Retired = false;
   pool.Held = 0;
   pool.Unbounded = false;
   pool.Stop = false;
   pool.Started = false;
+}
+
+void Prefetcher::SetBudget(std::size_t bytes) {
+  const std::lock_guard<std::mutex> hold(Pool_->Lock);
+  Pool_->Budget = bytes;
+}
+
+std::size_t Prefetcher::HeldBytes() const {
+  const std::lock_guard<std::mutex> hold(Pool_->Lock);
+  return Pool_->Held;
 }
 
 size_t Prefetcher::Files() const {

@@ -1,6 +1,8 @@
-// Pictures decoded ahead: when the engine starts loading, every picture file of the game's data folder
-// is decoded on a few threads while the game's load callback goes on asking for them one by one.
+// Pictures decoded ahead: when the engine starts loading, the picture files of the game's data folder
+// are decoded on a few threads while the game's load callback goes on asking for them one by one,
+// within a budget of memory, and whatever nobody asked for by the first frame is dropped.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,9 +50,20 @@ class Prefetcher {
   // same file takes it again. Ignored unless it came from the prefetch and the file is still the same.
   void Return(const std::string& nativePath, Prefetched&& taken);
 
-  // Drops the pictures handed back and not taken again (masks whose picture nothing else loads): the
-  // engine calls it when a frame begins, as loads of one picture after another are over by then.
-  void DropReturned();
+  // Stops decoding ahead and drops every picture decoded ahead and not taken: those handed back (masks
+  // whose picture nothing else loads) and those nobody asked for (stray files under the data folder).
+  // The engine calls it when a frame begins, as the game's loads are over by then; later loads decode
+  // their files themselves.
+  void DropUnused();
+
+  // At most this many bytes of decoded pictures wait to be taken at any time: a picture that would
+  // pass it is left to the load that asks for it. The game's own pictures take about 60 MB.
+  static constexpr std::size_t kAheadBudgetBytes = std::size_t{128} << 20;
+  // Past this many bytes held the threads wait for loads to take some before decoding the next file:
+  // what keeps the start-up's memory low. The budget above is the hard bound, this only the pace.
+  static constexpr std::size_t kAheadPaceBytes = std::size_t{16} << 20;
+  void SetBudget(std::size_t bytes);  // tests
+  std::size_t HeldBytes() const;      // decoded (or being decoded) and not taken
 
   // Waits until the threads have decoded every file found (the rest stays ready to be taken).
   void Finish();

@@ -1,6 +1,8 @@
 #include "omega/Trace.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "omega/Engine.h"
 
@@ -13,9 +15,11 @@ TraceLog::~TraceLog() {
 TraceLog::TraceLog() {
   const char* path = std::getenv("OMEGA_TRACE");
   if (path == nullptr || *path == '\0') return;
-  File_ = std::fopen(path, "a");
+  Path_ = path;
+  // Binary: the same bytes on every system, no line ends turned into CR LF.
+  File_ = std::fopen(path, "ab");
   if (File_ == nullptr) {
-    std::fprintf(stderr, "OMEGA: cannot open the trace file %s\n", path);
+    Fail(errno);
     return;
   }
   std::setvbuf(File_, nullptr, _IOFBF, 1 << 20);
@@ -25,11 +29,22 @@ TraceLog::TraceLog() {
 }
 
 void TraceLog::Line(int64_t tick, const std::string& text) {
-  if (On()) std::fprintf(File_, "%lld %s\n", static_cast<long long>(tick), text.c_str());
+  if (On() && std::fprintf(File_, "%lld %s\n", static_cast<long long>(tick), text.c_str()) < 0) Fail(errno);
 }
 
 void TraceLog::Flush() {
-  if (File_ != nullptr) std::fflush(File_);
+  if (File_ != nullptr && std::fflush(File_) != 0) Fail(errno);
+}
+
+void TraceLog::Fail(int err) {
+  if (!Failed_)
+    std::fprintf(stderr, "OMEGA: cannot write the trace file %s: %s (the run ends with status %d)\n", Path_.c_str(),
+                 std::strerror(err), kTraceFailedStatus);
+  Failed_ = true;
+  if (File_ != nullptr) {
+    std::fclose(File_);
+    File_ = nullptr;
+  }
 }
 
 bool Tracing() { return E().Trace.On(); }

@@ -1,5 +1,7 @@
 // The trace of a run (OMEGA_TRACE=<file>): one line per operation the game calls, buffered, and
-// flushed when the loop ends, at exit and before a scripted run fails.
+// flushed when the loop ends, at exit and before a scripted run fails. A trace that cannot be opened
+// or written (a full disk) is reported once on standard error, written no further, and fails the run
+// with kTraceFailedStatus when the loop ends: a test must not read a cut trace as a whole one.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +10,9 @@
 #include "engine/OMEGA_list.h"
 
 namespace omega {
+
+// The exit status of a run whose trace could not be written (EX_IOERR of sysexits.h).
+constexpr int kTraceFailedStatus = 74;
 
 class TraceLog {
  public:
@@ -22,9 +27,15 @@ class TraceLog {
   // Writes "<tick> <text>\n".
   void Line(int64_t tick, const std::string& text);
   void Flush();
+  // The trace could not be opened or written.
+  bool Failed() const { return Failed_; }
 
  private:
+  void Fail(int err);
+
   std::FILE* File_ = nullptr;
+  std::string Path_;
+  bool Failed_ = false;
 };
 
 // The engine's trace.

@@ -8,6 +8,7 @@ packages=(
   libcairo2-dev libfreetype-dev libstb-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xdotool x11-apps desktop-file-utils appstream
+  g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev ccache
 )
 missing=()
 for p in "${packages[@]}"; do

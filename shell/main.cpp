@@ -20,7 +20,7 @@ constexpr int32_t kColourBits = 32;
 int main() {
   // Every unit's start values, the intro's first stage among them.
   ResetUnits();
-  RandSeed = SeedCounter();
+  RandSeed = StartSeed();
 
   LoadEngine("DX\\OMEGA.dll");
   // Without the engine, or with one lacking an operation we call, there is nothing to run.

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/CraftedPictures.h"
 #include "tests/support/GameRun.h"
 #include "tests/support/Spawn.h"
 
@@ -405,6 +406,14 @@ TEST(FaultsRecords, LeftoverNewFileFromAKilledSaveHarmsNeitherStartNorSave) {
   Tidy(run);
 }
 
+// A wrapper's lines that start the game, send it `signal` once its trace holds `bytes` (or after
+// `seconds`), and end with its status.
+std::string SignalOnceTraced(const char* signal, long bytes, int seconds) {
+  return "'" + GameFolder() + "/zanoru' & pid=$!\nn=0\nwhile [ $(stat -c %s \"$OMEGA_TRACE\" 2>/dev/null || echo 0) -lt " +
+         std::to_string(bytes) + " ] && [ $n -lt " + std::to_string(seconds * 10) +
+         " ]; do sleep 0.1; n=$((n+1)); done\nkill -" + signal + " $pid\nwait $pid\nexit $?\n";
+}
+
 TEST(FaultsRecords, TerminationDuringPlaySavesTheRecords) {
   GameRunOptions options;
   options.Files["PlayerN.cgm"] = "Ann\r\n";
@@ -412,13 +421,7 @@ TEST(FaultsRecords, TerminationDuringPlaySavesTheRecords) {
   // Into the game scene, then on and on: only the signal ends this run. The scene traces hundreds of
   // draws a tick, so a trace of 40 MB means the walkers have been out for a while.
   options.Script = "1 key 27\n110 move 512 165\n120 click\n100000000 quit\n";
-  const std::string prepare = "'" + GameFolder() +
-                              "/zanoru' & pid=$!\n"
-                              "n=0\n"
-                              "while [ $(stat -c %s \"$OMEGA_TRACE\" 2>/dev/null || echo 0) -lt 40000000 ] && "
-                              "[ $n -lt 1800 ]; do sleep 0.1; n=$((n+1)); done\n"
-                              "kill -TERM $pid\nwait $pid\nexit $?\n";
-  const GameRun run = RunPrepared(options, prepare, false);
+  const GameRun run = RunPrepared(options, SignalOnceTraced("TERM", 40000000, 180), false);
   EXPECT_EQ(run.Status, 0) << "expected a normal end after SIGTERM, got " << run.Status << "\n" << run.Stderr;
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes))
       << "the save at the end did not run";
@@ -501,6 +504,8 @@ TEST(FaultsFiles, PipesDevicesAndEndlessFilesNeverHangTheGame) {
       {"ground list a FIFO", "rm Data/T/K.txt; mkfifo Data/T/K.txt", 5},
       {"ground list a link to /dev/zero", "rm Data/T/K.txt; ln -s /dev/zero Data/T/K.txt", 5},
       {"ground list followed by 64 GB (sparse)", "printf '3\\n' > Data/T/K.txt; truncate -s 64G Data/T/K.txt", 0},
+      {"font glyph table a FIFO: no text", "rm Data/Font1.ofi; mkfifo Data/Font1.ofi", 0},
+      {"a picture a FIFO: not drawn", "rm Data/Cur.tga; mkfifo Data/Cur.tga", 0},
   };
   for (const OddFileCase& c : cases) {
     SCOPED_TRACE(c.Label);
@@ -677,5 +682,144 @@ void KillSaves(int runs, bool readOnly) {
 
 TEST(FaultsRecords, KillDuringTheSaveLeavesAWholeTable) { KillSaves(100, false); }
 TEST(FaultsRecords, KillDuringTheSaveInPlaceLeavesAWholeTable) { KillSaves(100, true); }
+
+// ---- crafted pictures: sizes checked before anything is decoded --------------------------------------
+
+// A JPEG of our own data, its frame header made to declare another size.
+std::string JpegDeclaring(uint16_t w, uint16_t h) {
+  return JpegResized(ReadFile(GameFolder() + "/Data/Black.jpg"), w, h);
+}
+
+// Pictures that declare far more than they hold, where the game asks for them and where it never does:
+// they once crashed the game (a row offset past 2^31 inside the decoders, or bad_alloc) or took gigabytes.
+// The game plays on; a picture it asks for is refused like any unreadable one (handle 0).
+TEST(FaultsPictures, CraftedSizesAreRefusedBeforeDecodingWhereverThePictureLies) {
+  ASSERT_FALSE(JpegDeclaring(30000, 30000).empty()) << "no frame header in Data/Black.jpg";
+  const struct {
+    const char* Label;
+    std::map<std::string, std::string> Files;
+    std::vector<std::string> RefusedLoads;  // as the trace names them
+  } cases[] = {
+      {"asked for: TGA 23171², JPEG 65500², a BMP bomb under a JPEG's name",
+       {{"Data/Cur.tga", CraftedTga(23171, 23171, 32, 1000)},
+        {"Data/Map1.jpg", JpegDeclaring(65500, 65500)},
+        {"Data/Black.jpg", CraftedBmp(30000, 30000, 24, 100)}},
+       {"Data\\\\Cur.tga", "Data\\\\Map1.jpg", "Data\\\\Black.jpg"}},
+      {"never asked for: TGA, RGBA PNG 24000² of 2.2 MB, 1-bit PNG, JPEG and BMP 30000²",
+       {{"Data/Model/extra.tga", CraftedTga(23171, 23171, 32, 1000)},
+        {"Data/extra.png", CraftedPng(24000, 24000, 6, 8)},
+        {"Data/junk/onebit.png", CraftedPng(30000, 30000, 3, 1)},
+        {"Data/junk/small.jpg", JpegDeclaring(30000, 30000)},
+        {"Data/junk/small.bmp", CraftedBmp(30000, 30000, 24, 100)}},
+       {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Label);
+    GameRunOptions options;
+    options.LinkData = false;
+    options.Files = DataCopy();
+    for (const auto& [name, bytes] : c.Files) options.Files[name] = bytes;
+    options.Files["PlayerN.cgm"] = "Ann\r\n";
+    options.Script = "10 key 27\n100 quit\n";
+    const GameRun run = RunGame(options);
+    EXPECT_EQ(run.Status, 0) << run.Stderr;
+    EXPECT_EQ(run.Stderr.find("Sanitizer"), std::string::npos) << run.Stderr;
+    int refused = 0;
+    for (const std::string& load : TraceOf(run, "Tex_LoadFromFile"))
+      for (const std::string& name : c.RefusedLoads)
+        if (load.find("\"" + name + "\"") != std::string::npos) {
+          ++refused;
+          EXPECT_EQ(load.substr(load.size() - 3), " =0") << "expected the load refused, got: " << load;
+        }
+    EXPECT_GE(refused, static_cast<int>(c.RefusedLoads.size()));
+    if (!HasFailure()) Tidy(run);
+  }
+}
+
+// Three hundred pictures nobody asks for must not stay decoded for the whole run (they once kept about
+// a gigabyte resident); the run itself must simply work. The memory is measured, not asserted here:
+// see docs/robustness.md.
+TEST(FaultsPictures, ManyPicturesNobodyAsksForDoNotStopTheGame) {
+  GameRunOptions options;
+  options.LinkData = false;
+  options.Files = DataCopy();
+  const std::string photo = options.Files.at("Data/Map1.jpg");
+  for (int i = 0; i < 300; ++i) options.Files["Data/junk/" + std::to_string(i) + ".jpg"] = photo;
+  options.Files["PlayerN.cgm"] = "Ann\r\n";
+  options.Script = "10 key 27\n100 quit\n";
+  const GameRun run = RunGame(options);
+  EXPECT_EQ(run.Status, 0) << run.Stderr;
+  for (const std::string& load : TraceOf(run, "Tex_LoadFromFile"))
+    EXPECT_EQ(load.find(" =0"), std::string::npos) << "a picture of the game failed to load: " << load;
+  if (!HasFailure()) Tidy(run);
+}
+
+// ---- no display, signals, the trace and the script ------------------------------------------------------
+
+// A run without a script needs a display: without one the game says so and fails, instead of playing
+// unseen until killed; a video driver that cannot start fails too.
+TEST(FaultsEngine, NoDisplayOrABrokenVideoDriverIsReportedWithAFailingStatus) {
+  const struct {
+    const char* Label;
+    const char* Shell;
+    const char* Said;
+  } cases[] = {
+      {"no display", "unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER OMEGA_SCRIPT", "no display"},
+      {"a driver that does not exist", "unset DISPLAY WAYLAND_DISPLAY OMEGA_SCRIPT; export SDL_VIDEODRIVER=nonexistent",
+       "no video"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Label);
+    GameRunOptions options;
+    options.Files["PlayerN.cgm"] = "Ann\r\n";
+    const GameRun run =
+        RunPrepared(options, std::string(c.Shell) + "\nexec timeout -s KILL 60 '" + GameFolder() + "/zanoru'", false);
+    EXPECT_EQ(run.Status, 1) << "expected status 1 (137: it ran on unseen until killed)\n" << run.Stderr;
+    EXPECT_NE(run.Stderr.find(c.Said), std::string::npos) << "expected \"" << c.Said << "\" on stderr, got: " << run.Stderr;
+    EXPECT_FALSE(fs::exists(run.Folder + "/records.vyx")) << "the game ran without a window";
+    if (!HasFailure()) Tidy(run);
+  }
+}
+
+// The terminal closing (SIGHUP) ends the game like SIGTERM: the quit callback runs and saves.
+TEST(FaultsRecords, HangUpSavesTheRecords) {
+  GameRunOptions options;
+  options.Files["PlayerN.cgm"] = "Ann\r\n";
+  options.Files["records.vyx"] = RecordsWithTail();
+  options.Script = "100000000 quit\n";
+  const GameRun run = RunPrepared(options, SignalOnceTraced("HUP", 200000, 60), false);
+  EXPECT_EQ(run.Status, 0) << "expected a normal end after SIGHUP, got " << run.Status << "\n" << run.Stderr;
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes))
+      << "the quit callback did not save";
+  if (!HasFailure()) Tidy(run);
+}
+
+// A trace that cannot be written (a full disk) is reported once, and the run's status says so (74); the
+// game itself plays to its end and saves.
+TEST(FaultsEngine, TraceWriteErrorIsReportedOnceAndFailsTheRun) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  GameRunOptions options;
+  options.Files["PlayerN.cgm"] = "Ann\r\n";
+  options.Script = "10 key 27\n300 quit\n";
+  const GameRun run = RunPrepared(options, "export OMEGA_TRACE=/dev/full", false);
+  EXPECT_EQ(run.Status, 74) << run.Stderr;
+  std::size_t reports = 0;
+  for (std::size_t at = run.Stderr.find("trace"); at != std::string::npos; at = run.Stderr.find("trace", at + 1)) ++reports;
+  EXPECT_EQ(reports, 1u) << "expected one report, got: " << run.Stderr;
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx").size(), kRecordsBytes) << "the game did not play to its end";
+  if (!HasFailure()) Tidy(run);
+}
+
+// A folder given as the script is no script: it cannot be read, status 2, before the game loads anything.
+TEST(FaultsEngine, ScriptThatIsAFolderCannotBeRead) {
+  GameRunOptions options;
+  options.Files["PlayerN.cgm"] = "Ann\r\n";
+  options.Files["scripts/inside"] = "";
+  const GameRun run = RunPrepared(options, "export OMEGA_SCRIPT=\"$PWD/scripts\"", false);
+  EXPECT_EQ(run.Status, 2) << run.Stderr;
+  EXPECT_NE(run.Stderr.find("cannot read"), std::string::npos) << run.Stderr;
+  EXPECT_TRUE(TraceOf(run, "Tex_LoadFromFile").empty()) << "the game started loading";
+  if (!HasFailure()) Tidy(run);
+}
 
 }  // namespace

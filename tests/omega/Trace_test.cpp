@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <limits>
 
 #include "omega/Trace.h"
 #include "omega/TraceFormat.h"
@@ -14,6 +15,29 @@ TEST(TraceFormat, FloatsTextsAndIntegers) {
   EXPECT_EQ(trace_format::Text("a\"b\\c"), "\"a\\\"b\\\\c\"");
   EXPECT_EQ(trace_format::Text("Новая игра"_cp), "\"Новая игра\"");
   EXPECT_EQ(trace_format::Text(nullptr), "\"\"");
+}
+
+// C libraries disagree at the edges (Microsoft's prints three exponent digits and its own infinities
+// and NaNs); the trace must read as glibc's "%.9g" on every system.
+TEST(TraceFormat, FloatsAtTheEdgesPrintAlike) {
+  const struct {
+    float value;
+    const char* text;
+  } cases[] = {
+      {1e-5f, "9.99999975e-06"},                 // small: exponent of two digits, not three
+      {3.40282347e38f, "3.40282347e+38"},        // the largest float
+      {1.40129846e-45f, "1.40129846e-45"},       // the smallest denormal
+      {123456792.0f, "123456792"},               // nine digits: no exponent yet
+      {1234567936.0f, "1.23456794e+09"},         // ten: the exponent form
+      {0.0001f, "9.99999975e-05"},               // below 1e-4 the exponent form
+      {0.00100000005f, "0.00100000005"},         // from 1e-4 on the plain one
+      {-512.25f, "-512.25"},
+      {std::numeric_limits<float>::infinity(), "inf"},
+      {-std::numeric_limits<float>::infinity(), "-inf"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(trace_format::Float(c.value), c.text) << "for " << c.text;
+  const std::string nan = trace_format::Float(std::numeric_limits<float>::quiet_NaN());
+  EXPECT_TRUE(nan == "nan" || nan == "-nan") << nan;
 }
 
 class Trace : public EngineTest {

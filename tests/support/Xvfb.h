@@ -12,7 +12,11 @@ struct Xvfb {
   int Pid = -1;
   std::string Folder;  // its working folder, with its output
   bool Start();
-  std::string Name() const { return ":" + std::to_string(Display); }
+  std::string Name() const {
+    std::string name = ":";
+    name += std::to_string(Display);
+    return name;
+  }
   Xvfb() = default;
   Xvfb(const Xvfb&) = delete;
   Xvfb& operator=(const Xvfb&) = delete;

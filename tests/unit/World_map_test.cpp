@@ -1,4 +1,5 @@
 // The map file and its loader: layout, lists, walkers' colours, and files that cannot be read.
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,7 +13,12 @@ class MapLoad : public WorldTest {};
 using MapLoadDeath = MapLoad;
 
 std::string Where(const TCellCord& at) {
-  return "(" + std::to_string(at.Column) + ", " + std::to_string(at.Row) + ")";
+  std::string text = "(";
+  text += std::to_string(at.Column);
+  text += ", ";
+  text += std::to_string(at.Row);
+  text += ")";
+  return text;
 }
 
 // ---- inside: where each cell lies in the file and on the screen --------------------------------
@@ -201,8 +207,8 @@ TEST_F(MapLoad, ColoursComeFromTheStartUpGeneratorInHomeOrder) {
 TEST_F(MapLoad, BytesAfterTheRecordAreIgnored) {
   MapFile map;
   map.Set(17, 49, 3, 1, 2, kKindAltar);
-  std::vector<uint8_t> longer = map.Bytes;
-  longer.insert(longer.end(), 5000, 0x03);  // more homes, if anyone read them
+  std::vector<uint8_t> longer(map.Bytes.size() + 5000, 0x03);  // more homes, if anyone read them
+  std::copy(map.Bytes.begin(), map.Bytes.end(), longer.begin());
   WriteBytes("Data/1.vyx", longer);
   LoadMap("Data\\1.vyx");
   EXPECT_TRUE(Homes.empty());

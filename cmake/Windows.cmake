@@ -1,0 +1,70 @@
+# The Windows build (cross-compiled with cmake/mingw-w64.cmake; `make windows`): SDL2, SDL2_image and
+# libjpeg come static from the prefix that scripts/windows-deps.sh fills (CMAKE_PREFIX_PATH), under the
+# names the Linux build gives its pkg-config packages, so the rest of the build reads the same.
+find_package(SDL2 REQUIRED CONFIG)
+# SDL2_image decodes with its own stb code here, yet its package file still asks for libpng and libjpeg;
+# it links neither, so empty stand-ins answer.
+add_library(PNG::PNG INTERFACE IMPORTED)
+add_library(JPEG::JPEG INTERFACE IMPORTED)
+find_package(SDL2_image REQUIRED CONFIG)
+find_package(libjpeg-turbo REQUIRED CONFIG)
+add_library(PkgConfig::SDL2 INTERFACE IMPORTED)
+target_link_libraries(PkgConfig::SDL2 INTERFACE SDL2_image::SDL2_image-static SDL2::SDL2-static)
+add_library(PkgConfig::JPEG INTERFACE IMPORTED)
+target_link_libraries(PkgConfig::JPEG INTERFACE libjpeg-turbo::jpeg-static)
+
+# GCC 12 takes std::string's inlined copies for overlapping ones in optimised builds (a false alarm GCC 13
+# no longer raises): a warning, not a failure.
+add_compile_options(-Wno-error=restrict)
+
+# Nothing but system DLLs beside the two files: the C++ run-time and the thread library go in statically.
+# A release is stripped: the symbols would triple the engine's size for no player's use.
+add_link_options(-static $<$<CONFIG:Release>:-s>)
+
+set(ZANORU_DATA_DIR "" CACHE PATH "Data baked by a native build (<native build>/game/Data)")
+
+# The engine DLL exports the engine's operations and nothing else: no SDL, no C++ run-time.
+function(zanoru_windows_engine objects engine)
+  target_compile_definitions(${objects} PRIVATE "OMEGA_API=__declspec(dllexport)")
+  target_link_options(${engine} PRIVATE -Wl,--exclude-all-symbols -Wl,--exclude-libs,ALL)
+endfunction()
+
+# The game folder (zanoru.exe, DX\OMEGA.dll, Data\, the readme) and the zip a player downloads.
+function(zanoru_windows_package)
+  # A windowed program: no console window opens beside the game.
+  target_link_options(zanoru PRIVATE -mwindows)
+  if(NOT IS_DIRECTORY "${ZANORU_DATA_DIR}")
+    message(FATAL_ERROR "ZANORU_DATA_DIR must name the Data folder of a native build")
+  endif()
+  set(name zanoru-${PROJECT_VERSION}-win64)
+  set(readme ${CMAKE_BINARY_DIR}/README.txt)
+  configure_file(${CMAKE_SOURCE_DIR}/dist/windows/README.txt.in ${readme} @ONLY NEWLINE_STYLE CRLF)
+  set(stage ${CMAKE_BINARY_DIR}/stage)
+  set(zip ${GAME_DIR}/../${name}.zip)
+  add_custom_target(windows_game ALL
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${ZANORU_DATA_DIR} ${GAME_DIR}/Data
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${readme} ${GAME_DIR}/README.txt
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/${name}/DX
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:zanoru> ${readme} ${stage}/${name}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:omega_engine> ${stage}/${name}/DX
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${ZANORU_DATA_DIR} ${stage}/${name}/Data
+    COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip ${name}
+    DEPENDS zanoru omega_engine ${readme}
+    COMMENT "Packing ${name}.zip"
+    VERBATIM)
+
+  # The frame replay benchmark, to measure the engine under Wine beside Linux (bench/README.md); built
+  # only when asked for.
+  add_executable(replay_bench EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/replay/replay_bench.cpp
+    ${CMAKE_SOURCE_DIR}/bench/replay/TraceReplay.cpp)
+  target_include_directories(replay_bench PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(replay_bench PRIVATE SDL_MAIN_HANDLED)  # our own main, no SDL2main
+  target_link_libraries(replay_bench PRIVATE omega_core)
+
+  # For the Wine tests, never packed: an engine that lacks one operation the game calls.
+  add_library(partial_engine SHARED ${CMAKE_SOURCE_DIR}/tests/e2e/libs/PartialEngine.cpp)
+  target_include_directories(partial_engine PRIVATE ${CMAKE_SOURCE_DIR})
+  set_target_properties(partial_engine PROPERTIES OUTPUT_NAME PartialEngine PREFIX ""
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-libs)
+endfunction()

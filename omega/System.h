@@ -1,0 +1,42 @@
+// The few services the engine takes from the operating system, one source per system
+// (System_posix.cpp, System_win32.cpp): everything else in the engine is the same on both.
+#pragma once
+#include <csignal>
+#include <cstdint>
+#include <string>
+#include <sys/stat.h>
+
+namespace omega {
+
+// What identifies a file's contents without reading them: a rewrite changes the size or the times, a
+// replacement the file's identity.
+struct FileStamp {
+  uint64_t Device = 0, Node = 0;
+  int64_t Size = 0, Modified = 0, Changed = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+bool StampOf(const std::string& path, FileStamp& out);
+
+// Hands memory the program has freed back to the system where the allocator would keep it.
+void ReleaseFreedMemory();
+
+// While caught, a request to stop the program (Ctrl+C, a termination signal) only sets `flag` to 1, which
+// the loop reads, so the game's quit callback still runs; released, the former handling comes back.
+void CatchStopRequests(volatile std::sig_atomic_t* flag);
+void ReleaseStopRequests();
+
+// Creates an empty file of that name only when nothing has the name yet.
+enum class NewFile { Created, Taken, Failed };
+NewFile CreateNewFile(const std::string& name);
+
+// A function of a library the program has already loaded (SDL's Xlib), or null: nothing is loaded for it.
+void* LoadedSymbol(const char* library, const char* name);
+
+// The file the engine library was loaded from, or "" when unknown.
+std::string LibraryFile();
+
+// A regular file opened for reading as a C run-time descriptor, or -1: a pipe does not wait here for a
+// writer, and a pipe, a device or a folder is refused. `st` describes it.
+int OpenRegularFile(const std::string& nativePath, struct stat& st);
+
+}  // namespace omega

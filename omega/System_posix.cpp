@@ -1,0 +1,88 @@
+#include "omega/System.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+namespace omega {
+
+bool StampOf(const std::string& path, FileStamp& out) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return false;
+  out = FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<int64_t>(st.st_size),
+                  int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec,
+                  int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec};
+  return true;
+}
+
+// glibc's per-thread arenas keep what the decoding threads freed.
+void ReleaseFreedMemory() { malloc_trim(0); }
+
+namespace {
+
+// A signal handler reaches the engine only through a plain global.
+volatile std::sig_atomic_t* gFlag = nullptr;
+struct sigaction gOldInt {}, gOldTerm {}, gOldHup {};
+
+void OnStop(int) {
+  if (gFlag != nullptr) *gFlag = 1;
+}
+
+}  // namespace
+
+void CatchStopRequests(volatile std::sig_atomic_t* flag) {
+  gFlag = flag;
+  struct sigaction sa {};
+  sa.sa_handler = OnStop;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, &gOldInt);
+  sigaction(SIGTERM, &sa, &gOldTerm);
+  sigaction(SIGHUP, &sa, &gOldHup);
+}
+
+void ReleaseStopRequests() {
+  sigaction(SIGINT, &gOldInt, nullptr);
+  sigaction(SIGTERM, &gOldTerm, nullptr);
+  sigaction(SIGHUP, &gOldHup, nullptr);
+  gFlag = nullptr;
+}
+
+NewFile CreateNewFile(const std::string& name) {
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd >= 0) {
+    ::close(fd);
+    return NewFile::Created;
+  }
+  return errno == EEXIST ? NewFile::Taken : NewFile::Failed;
+}
+
+void* LoadedSymbol(const char* library, const char* name) {
+  void* lib = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
+  if (lib == nullptr) return nullptr;
+  void* symbol = dlsym(lib, name);
+  dlclose(lib);  // still loaded by whoever loaded it first
+  return symbol;
+}
+
+std::string LibraryFile() {
+  Dl_info self{};
+  if (dladdr(reinterpret_cast<void*>(&LibraryFile), &self) == 0 || self.dli_fname == nullptr) return "";
+  return self.dli_fname;
+}
+
+int OpenRegularFile(const std::string& nativePath, struct stat& st) {
+  const int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace omega

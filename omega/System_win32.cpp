@@ -1,0 +1,103 @@
+#include "omega/System.h"
+
+#include <windows.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <io.h>
+
+namespace omega {
+
+namespace {
+
+int64_t Ticks(const FILETIME& t) { return (int64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; }
+
+}  // namespace
+
+bool StampOf(const std::string& path, FileStamp& out) {
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool ok = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  if (!ok) return false;
+  out = FileStamp{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
+                  (int64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow, Ticks(info.ftLastWriteTime),
+                  Ticks(info.ftCreationTime)};
+  return true;
+}
+
+// The C run-time's heap gives freed memory back by itself.
+void ReleaseFreedMemory() {}
+
+namespace {
+
+// A signal handler reaches the engine only through a plain global.
+volatile std::sig_atomic_t* gFlag = nullptr;
+void (*gOldInt)(int) = SIG_DFL;
+void (*gOldTerm)(int) = SIG_DFL;
+
+void OnStop(int signal) {
+  if (gFlag != nullptr) *gFlag = 1;
+  std::signal(signal, OnStop);  // the C run-time resets the handler before calling it
+}
+
+}  // namespace
+
+void CatchStopRequests(volatile std::sig_atomic_t* flag) {
+  gFlag = flag;
+  gOldInt = std::signal(SIGINT, OnStop);
+  gOldTerm = std::signal(SIGTERM, OnStop);
+}
+
+void ReleaseStopRequests() {
+  std::signal(SIGINT, gOldInt);
+  std::signal(SIGTERM, gOldTerm);
+  gFlag = nullptr;
+}
+
+NewFile CreateNewFile(const std::string& name) {
+  HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return NewFile::Created;
+  }
+  const DWORD err = GetLastError();
+  return err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ? NewFile::Taken : NewFile::Failed;
+}
+
+// The libraries asked for (Xlib) are not Windows'.
+void* LoadedSymbol(const char*, const char*) { return nullptr; }
+
+std::string LibraryFile() {
+  HMODULE self = nullptr;
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          reinterpret_cast<LPCSTR>(&LibraryFile), &self))
+    return "";
+  char name[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(self, name, MAX_PATH);
+  return n == 0 || n >= MAX_PATH ? "" : std::string(name, n);
+}
+
+int OpenRegularFile(const std::string& nativePath, struct stat& st) {
+  HANDLE h = CreateFileA(nativePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return -1;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(h);
+    return -1;
+  }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    _close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace omega

@@ -1,0 +1,89 @@
+// On Windows the game's system calls are the real ones. <windows.h> cannot be included here: it declares
+// these very names with its own handle types, so the few real calls are declared by hand below.
+#include "platform/Windows.h"
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/Cp1251.h"
+
+namespace win32 {
+extern "C" {
+__declspec(dllimport) void* __stdcall LoadLibraryA(const char* path);
+__declspec(dllimport) void* __stdcall GetProcAddress(void* module, const char* name);
+__declspec(dllimport) int __stdcall MessageBoxA(void* owner, const char* text, const char* caption, unsigned flags);
+__declspec(dllimport) int __stdcall GetSystemMetrics(int index);
+__declspec(dllimport) unsigned long __stdcall GetModuleFileNameA(void* module, char* name, unsigned long size);
+__declspec(dllimport) void* __stdcall GetStdHandle(unsigned long which);
+__declspec(dllimport) int __stdcall AttachConsole(unsigned long process);
+}
+constexpr unsigned long kStdErrorHandle = static_cast<unsigned long>(-12);
+constexpr unsigned long kAttachParentProcess = static_cast<unsigned long>(-1);
+constexpr unsigned long kMaxPath = 32768;
+}  // namespace win32
+
+namespace {
+
+// The program is a windowed one, so started from a console it has no standard streams of its own: it
+// borrows its parent's console, so that a scripted run's messages are seen. Streams are binary, so
+// what it prints and the files the engine writes through them read the same as on Linux.
+const bool kStreamsReady = [] {
+  const void* err = win32::GetStdHandle(win32::kStdErrorHandle);
+  if ((err == nullptr || err == reinterpret_cast<void*>(-1)) && win32::AttachConsole(win32::kAttachParentProcess) != 0) {
+    (void)std::freopen("CONOUT$", "w", stdout);
+    (void)std::freopen("CONOUT$", "w", stderr);
+  }
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  return true;
+}();
+
+// A scripted run draws off screen and shows nothing, on Linux and here alike.
+bool ScriptedRun() { return std::getenv("OMEGA_SCRIPT") != nullptr; }
+
+bool Absolute(const std::string& path) {
+  return (path.size() >= 2 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+}
+
+// The folder of zanoru.exe, with its trailing backslash.
+std::string ProgramFolder() {
+  std::string name(win32::kMaxPath, '\0');
+  const unsigned long n = win32::GetModuleFileNameA(nullptr, name.data(), win32::kMaxPath);
+  if (n == 0 || n >= win32::kMaxPath) return "";
+  name.resize(n);
+  const auto slash = name.find_last_of("\\/");
+  return slash == std::string::npos ? "" : name.substr(0, slash + 1);
+}
+
+}  // namespace
+
+HMODULE LoadLibraryA(const char* path) {
+  (void)kStreamsReady;
+  if (path == nullptr) return nullptr;
+  // A relative library path is the program's own (DX\OMEGA.dll beside zanoru.exe), never one found
+  // through the search path or the working folder.
+  const std::string full = Absolute(path) ? path : ProgramFolder() + path;
+  return win32::LoadLibraryA(full.c_str());
+}
+
+FARPROC GetProcAddress(HMODULE module, const char* name) {
+  if (module == nullptr || name == nullptr) return nullptr;
+  return win32::GetProcAddress(module, name);
+}
+
+int MessageBoxA(void* owner, const char* text, const char* caption, uint32_t flags) {
+  const std::string utfText = Cp1251ToUtf8(text != nullptr ? text : "");
+  const std::string utfCaption = Cp1251ToUtf8(caption != nullptr ? caption : "");
+  std::fprintf(stderr, "%s: %s\n", utfCaption.c_str(), utfText.c_str());
+  std::fflush(stderr);
+  // A scripted run is nobody's to dismiss a box in.
+  if (ScriptedRun()) return 1;
+  win32::MessageBoxA(owner, text != nullptr ? text : "", caption != nullptr ? caption : "", flags);
+  return 1;
+}
+
+int GetSystemMetrics(int index) { return ScriptedRun() ? 0 : win32::GetSystemMetrics(index); }
