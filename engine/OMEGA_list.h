@@ -52,8 +52,8 @@ using OEProc = void (*)();         // a game callback
 // The declared parameters (int32_t mode, int32_t flags), and the names alone (mode, flags).
 #define OMEGA_PARAM(kind, name) OMEGA_TYPE(kind) name
 #define OMEGA_PARAMS(...) OMEGA_EACH(OMEGA_PARAM, __VA_ARGS__)
-#define OMEGA_NAME(kind, name) name
-#define OMEGA_NAMES(...) OMEGA_EACH(OMEGA_NAME, __VA_ARGS__)
+#define OMEGA_ARG_NAME(kind, name) name
+#define OMEGA_NAMES(...) OMEGA_EACH(OMEGA_ARG_NAME, __VA_ARGS__)
 
 #define OMEGA_OPERATIONS(X) \
   X(1, Void, OE_Init, (Int, mode), (Int, flags)) \

@@ -63,6 +63,13 @@ struct WineRun {
   std::vector<trace_reader::Call> Trace;
 };
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
 std::string MakeFolder(const Folder& f) {
   const std::string dir = desk::TempFolder();
   fs::create_symlink(WindowsGame() + "/zanoru.exe", dir + "/zanoru.exe");
@@ -169,9 +176,9 @@ TEST(WindowsBuild, ProgramAndEngineNeedOnlySystemLibrariesAndTheEngineExportsIts
   EXPECT_EQ(ImportedDlls(exe).count("OMEGA.dll"), 0u) << "the engine is loaded at run time, never linked";
 
   std::set<std::string> operations;
-#define OMEGA_NAME(used, ret, name, ...) operations.insert(#name);
-  OMEGA_OPERATIONS(OMEGA_NAME)
-#undef OMEGA_NAME
+#define OPERATION_NAME(used, ret, name, ...) operations.insert(#name);
+  OMEGA_OPERATIONS(OPERATION_NAME)
+#undef OPERATION_NAME
   const std::set<std::string> exported = ExportedNames(dll);
   EXPECT_EQ(exported.size(), 201u);
   for (const auto& op : operations) EXPECT_TRUE(exported.count(op)) << "OMEGA.dll lacks " << op;
