@@ -89,13 +89,13 @@ bool Key_Press(int32_t code) {
 }
 
 int32_t Mouse_X() {
-  const int32_t x = omega::E().Input.MouseX;
+  const int32_t x = omega::ReadPointerX();
   if (omega::Tracing()) omega::TraceLine("Mouse_X =" + Int(x));
   return x;
 }
 
 int32_t Mouse_Y() {
-  const int32_t y = omega::E().Input.MouseY;
+  const int32_t y = omega::ReadPointerY();
   if (omega::Tracing()) omega::TraceLine("Mouse_Y =" + Int(y));
   return y;
 }

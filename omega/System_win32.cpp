@@ -68,7 +68,8 @@ NewFile CreateNewFile(const std::string& name) {
 }
 
 // The libraries asked for (Xlib) are not Windows'.
-void* LoadedSymbol(const char*, const char*) { return nullptr; }
+// A window destroyed from outside reaches SDL as a close request; there is no connection to lose.
+void CatchDisplayLoss(volatile std::sig_atomic_t*, void (*)()) {}
 
 std::string LibraryFile() {
   HMODULE self = nullptr;

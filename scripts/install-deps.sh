@@ -7,7 +7,7 @@ packages=(
   libsdl2-dev libsdl2-image-dev libjpeg62-turbo-dev
   libcairo2-dev libfreetype-dev libstb-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xdotool x11-apps desktop-file-utils appstream
+  xvfb xdotool x11-apps libx11-dev libxfixes-dev desktop-file-utils appstream
   g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev ccache
 )
 missing=()
