@@ -1,9 +1,12 @@
 #include "omega/FrameRecorder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
+#include "omega/Bands.h"
 #include "platform/Runtime.h"
 
 namespace omega {
@@ -11,13 +14,16 @@ namespace omega {
 namespace {
 
 // The whole cache is dropped between frames when it has grown past this many pixels (32 MB), which a
-// scene only reaches after showing a great many tints of many frames. Dropping it inside a frame would
+// scene only reaches after showing a great many sizes of many pictures. Dropping it inside a frame would
 // free copies that the frame's recorded calls still draw.
 constexpr size_t kCacheLimitPixels = size_t{8} << 20;
 // Destinations bigger than this are drawn straight from the picture instead of cached.
 constexpr int64_t kLargestCached = int64_t{2048} * 2048;
 // A layer is only worth keeping when it saves this many calls over the one already kept.
 constexpr size_t kLayerGain = 32;
+// The cost of a row whatever is drawn on it (copying it from the layer), in pixels drawn, for the split
+// of the bands.
+constexpr uint32_t kRowCost = 128;
 
 }  // namespace
 
@@ -49,18 +55,27 @@ FrameRecorder::FrameRecorder() {
   Frame.Px.assign(static_cast<size_t>(kScreenW) * kScreenH, 0xFF000000u);
   const char* plain = std::getenv("OMEGA_PLAIN");
   Accelerated_ = plain == nullptr || *plain == '\0' || *plain == '0';
-  Blend_ = PickBlend(Accelerated_);
+  Blend_ = PickBlend(false);
+  DrawSpans_ = PickDrawSpans(true);
 }
 
-const Image& FrameRecorder::Cached(const Image& source, const CacheKey& key) {
-  if (const auto it = Cache_.find(key); it != Cache_.end()) return it->second;
+const Spans& FrameRecorder::Scaled(const Spans& source, const CacheKey& key) {
+  if (const auto it = Scaled_.find(key); it != Scaled_.end()) return it->second;
+  const Spans& made = Scaled_.emplace(key, ScaledSpans(source, key.From, key.W, key.H)).first->second;
+  CachePixels_ += made.Px.size();
+  return made;
+}
+
+const Image& FrameRecorder::PlainCopy(const Spans& source, const CacheKey& key) {
+  if (const auto it = PlainCopies_.find(key); it != PlainCopies_.end()) return it->second;
   CachePixels_ += static_cast<size_t>(key.W) * key.H;
-  return Cache_.emplace(key, MakeScaled(source, key.From, key.W, key.H, key.Tint)).first->second;
+  return PlainCopies_.emplace(key, MakeScaled(source, key.From, key.W, key.H, key.Tint)).first->second;
 }
 
 void FrameRecorder::TrimCache() {
   if (CachePixels_ <= kCacheLimitPixels) return;
-  Cache_.clear();
+  Scaled_.clear();
+  PlainCopies_.clear();
   CachePixels_ = 0;
 }
 
@@ -69,18 +84,17 @@ void FrameRecorder::Forget() {
   Last_.clear();
   LayerValid_ = false;
   LayerCalls_ = 0;
+  ShownKnown_ = false;
 }
 
-void FrameRecorder::Rasterise(const DrawCall& c) {
-  if (c.Direct && c.Key.W == c.Key.From.W && c.Key.H == c.Key.From.H && c.Key.Tint == kNoTint)
-    BlitPart(Frame, *c.Picture, c.Key.From, c.X, c.Y, c.Alpha, Blend_);
-  else if (c.Direct)
-    BlitScaled(Frame, *c.Picture, c.Key.From, c.X, c.Y, c.Key.W, c.Key.H, c.Key.Tint, c.Alpha);
+void FrameRecorder::Rasterise(const DrawCall& c, int top, int bottom) {
+  if (c.Stretched)
+    DrawSpansStretched(Frame, *c.Source, c.Part, c.X, c.Y, c.Key.W, c.Key.H, c.Key.Tint, c.Alpha);
   else
-    Blit(Frame, *c.Picture, c.X, c.Y, c.Alpha, Blend_);
+    DrawSpans_(Frame, top, bottom, SpanDraw{c.Source, c.Part, c.X, c.Y, c.Key.Tint, c.Alpha});
 }
 
-void FrameRecorder::Draw(const Image& picture, uint64_t id, Rect from, double x, double y, double w, double h,
+void FrameRecorder::Draw(const Spans& picture, uint64_t id, Rect from, double x, double y, double w, double h,
                          int32_t alpha, uint32_t tint) {
   const Mark leaveOut = std::exchange(LeaveOut_, Mark{});
   if (alpha <= 0 || from.W <= 0 || from.H <= 0) return;
@@ -91,22 +105,34 @@ void FrameRecorder::Draw(const Image& picture, uint64_t id, Rect from, double x,
   if (leaveOut.Set && X == leaveOut.X && Y == leaveOut.Y) return;
   if (X >= Frame.W || Y >= Frame.H || X + W <= 0 || Y + H <= 0) return;
   const CacheKey key{id, from, static_cast<int>(W), static_cast<int>(H), tint};
-  // A part drawn untinted at its own size needs no copy: it is drawn from the picture itself. So do
-  // destinations too large to cache.
-  const bool direct = W * H > kLargestCached || (W == from.W && H == from.H && tint == kNoTint);
-  const DrawCall call{key, X, Y, a, direct ? &picture : &Cached(picture, key), direct};
-  if (InFrame_ && Accelerated_) {
+  if (!Accelerated_) {
+    // The reference drawing: every call at once, from a scaled and tinted copy in whole rows.
+    if (W * H > kLargestCached)
+      DrawSpansStretched(Frame, picture, from, X, Y, W, H, tint, a);
+    else
+      Blit(Frame, PlainCopy(picture, key), X, Y, a, Blend_);
+    return;
+  }
+  DrawCall call{key, X, Y, a, &picture, from, false};
+  if (W != from.W || H != from.H) {
+    if (W * H > kLargestCached) {
+      call.Stretched = true;
+    } else {
+      call.Source = &Scaled(picture, CacheKey{id, from, key.W, key.H, kNoTint});
+      call.Part = Rect{0, 0, key.W, key.H};
+    }
+  }
+  if (InFrame_) {
     Calls_.push_back(call);
     return;
   }
-  // Drawn at once (outside a frame, or unaccelerated): whatever was kept no longer matches the frame.
-  if (!InFrame_) Forget();
-  Rasterise(call);
+  // Drawn at once, outside a frame: whatever was kept no longer matches the frame.
+  Forget();
+  Rasterise(call, 0, Frame.H);
 }
 
 void FrameRecorder::SetAcceleration(bool on) {
   Accelerated_ = on;
-  Blend_ = PickBlend(on);
   Forget();
 }
 
@@ -122,34 +148,99 @@ void FrameRecorder::Begin() {
   if (!Accelerated_) Clear(Frame, 0xFF000000u);
 }
 
+// The rows any of calls[from, end) covers join the changed rows.
+void FrameRecorder::MarkChanged(const std::vector<DrawCall>& calls, size_t from) {
+  for (size_t k = from; k < calls.size(); ++k) {
+    const int64_t top = std::max<int64_t>(calls[k].Y, 0);
+    const int64_t bottom = std::min<int64_t>(calls[k].Y + calls[k].Key.H, Frame.H);
+    if (top >= bottom) continue;
+    ChangedTop_ = std::min(ChangedTop_, static_cast<int>(top));
+    ChangedBottom_ = std::max(ChangedBottom_, static_cast<int>(bottom));
+  }
+}
+
+void FrameRecorder::DrawBand(int top, int bottom, bool fromLayer, size_t from, size_t same, bool keep) {
+  const size_t first = static_cast<size_t>(top) * Frame.W, count = static_cast<size_t>(bottom - top) * Frame.W;
+  if (fromLayer)
+    std::memcpy(&Frame.Px[first], &Layer_.Px[first], count * sizeof(Pixel));
+  else
+    std::fill_n(&Frame.Px[first], count, 0xFF000000u);
+  size_t k = from;
+  if (keep) {
+    for (; k < same; ++k) Rasterise(Calls_[k], top, bottom);
+    std::memcpy(&Layer_.Px[first], &Frame.Px[first], count * sizeof(Pixel));
+  }
+  for (; k < Calls_.size(); ++k) Rasterise(Calls_[k], top, bottom);
+}
+
 bool FrameRecorder::End() {
   InFrame_ = false;
   LeaveOut_ = Mark{};
-  if (!Accelerated_) return true;
+  if (!Accelerated_) {
+    ChangedTop_ = 0;
+    ChangedBottom_ = Frame.H;
+    return true;
+  }
   const size_t n = Calls_.size();
   size_t same = 0;
   while (same < n && same < Last_.size() && Calls_[same] == Last_[same]) ++same;
-  if (same == n && n == Last_.size() && LayerValid_) return false;
-
-  size_t from = 0;
-  if (LayerValid_ && LayerCalls_ <= same) {
-    Frame.Px = Layer_.Px;
-    from = LayerCalls_;
-  } else {
-    Clear(Frame, 0xFF000000u);
-    LayerValid_ = false;
+  if (same == n && n == Last_.size() && LayerValid_) {
+    ChangedTop_ = ChangedBottom_ = 0;
+    return false;
   }
-  if (!LayerValid_ || same >= LayerCalls_ + kLayerGain) {
-    for (; from < same; ++from) Rasterise(Calls_[from]);
+
+  // Only the rows of the calls that differ from the last frame's can change.
+  if (ShownKnown_) {
+    ChangedTop_ = Frame.H;
+    ChangedBottom_ = 0;
+    MarkChanged(Calls_, same);
+    MarkChanged(Last_, same);
+    if (ChangedTop_ >= ChangedBottom_) ChangedTop_ = ChangedBottom_ = 0;
+  } else {
+    ChangedTop_ = 0;
+    ChangedBottom_ = Frame.H;
+  }
+
+  const bool fromLayer = LayerValid_ && LayerCalls_ <= same;
+  if (!fromLayer) LayerValid_ = false;
+  const size_t from = fromLayer ? LayerCalls_ : 0;
+  const bool keep = !LayerValid_ || same >= LayerCalls_ + kLayerGain;
+  if (keep) {
     Layer_.W = Frame.W;
     Layer_.H = Frame.H;
-    Layer_.Px = Frame.Px;
+    Layer_.Px.resize(Frame.Px.size());
+  }
+  // The bands split where the pixels to draw are halved.
+  RowWork_.assign(static_cast<size_t>(Frame.H) + 1, 0);
+  for (size_t k = from; k < n; ++k) {
+    const DrawCall& c = Calls_[k];
+    const int64_t top = std::max<int64_t>(c.Y, 0), bottom = std::min<int64_t>(c.Y + c.Key.H, Frame.H);
+    const int64_t width = std::min<int64_t>(c.X + c.Key.W, Frame.W) - std::max<int64_t>(c.X, 0);
+    if (top >= bottom || width <= 0) continue;
+    RowWork_[top] += static_cast<uint32_t>(width);
+    RowWork_[bottom] -= static_cast<uint32_t>(width);
+  }
+  uint32_t running = 0;
+  for (int y = 0; y < Frame.H; ++y) {
+    running += RowWork_[y];
+    RowWork_[y] = running + kRowCost;
+  }
+  RowWork_.pop_back();
+  // A call stretched while drawing covers the whole frame at once: such a frame is one band.
+  bool stretched = false;
+  for (size_t k = from; k < n && !stretched; ++k) stretched = Calls_[k].Stretched;
+  if (stretched)
+    DrawBand(0, Frame.H, fromLayer, from, same, keep);
+  else
+    DrawInBands(Frame.H, RowWork_,
+                [&](int top, int bottom) { DrawBand(top, bottom, fromLayer, from, same, keep); });
+  if (keep) {
     LayerCalls_ = same;
     LayerValid_ = true;
   }
-  for (; from < n; ++from) Rasterise(Calls_[from]);
   Last_.swap(Calls_);
   Calls_.clear();
+  ShownKnown_ = true;
   return true;
 }
 

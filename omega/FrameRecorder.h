@@ -2,7 +2,9 @@
 // draws them. A game frame starts with the same calls as the one before (backdrop, ground, the objects
 // that did not move): the result of such a leading run is kept as a layer, and the next frame that
 // starts the same way begins from a copy of it. A frame whose calls are all the same as the last one's
-// is left as it is. Scaled and tinted copies of picture parts are made once and cached.
+// is left as it is. Pictures are runs of their non-transparent pixels (Spans.h), tinted and faded while
+// blending; only scaled copies of picture parts are made, once, and cached. The recorded calls of a
+// frame are drawn in two row bands at once when two cores are allowed (Bands.h).
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "omega/Raster.h"
+#include "omega/Spans.h"
 
 namespace omega {
 
@@ -25,7 +28,7 @@ class FrameRecorder {
   FrameRecorder();
 
   // Draws part `from` of a picture (`id` never reused by another picture) over (x, y, w, h), tinted.
-  void Draw(const Image& picture, uint64_t id, Rect from, double x, double y, double w, double h, int32_t alpha,
+  void Draw(const Spans& picture, uint64_t id, Rect from, double x, double y, double w, double h, int32_t alpha,
             uint32_t tint);
 
   // A frame's drawing calls between Begin and End are recorded and drawn at its end. Outside a frame every
@@ -44,7 +47,11 @@ class FrameRecorder {
   bool Accelerated() const { return Accelerated_; }
 
   size_t CachedPixels() const { return CachePixels_; }
-  size_t CachedEntries() const { return Cache_.size(); }
+  size_t CachedEntries() const { return Scaled_.size() + PlainCopies_.size(); }
+
+  // The rows [ChangedTop, ChangedBottom) hold every pixel the last End() changed (empty when none).
+  int ChangedTop() const { return ChangedTop_; }
+  int ChangedBottom() const { return ChangedBottom_; }
 
   Image Frame;  // kScreenW × kScreenH, what is shown
 
@@ -63,19 +70,26 @@ class FrameRecorder {
     CacheKey Key;          // what is drawn: picture, part, size, tint
     int64_t X = 0, Y = 0;  // where
     uint32_t Alpha = 255;
-    const Image* Picture;  // the cached copy, or for large destinations the picture itself
-    bool Direct;           // Picture is the picture itself, scaled (unless drawn at its size) while drawing
+    const Spans* Source;   // the picture, or its scaled copy
+    Rect Part;             // the part of Source drawn
+    bool Stretched;        // too large to copy: Source is the picture, stretched while drawing
     bool operator==(const DrawCall& o) const { return Key == o.Key && X == o.X && Y == o.Y && Alpha == o.Alpha; }
   };
 
-  const Image& Cached(const Image& source, const CacheKey& key);
+  const Spans& Scaled(const Spans& source, const CacheKey& key);
+  const Image& PlainCopy(const Spans& source, const CacheKey& key);
   void TrimCache();
   void Forget();
-  void Rasterise(const DrawCall& c);
+  void Rasterise(const DrawCall& c, int top, int bottom);
+  // Rows [top, bottom) of the frame from the calls Calls_[from, n), starting from the layer or black.
+  void DrawBand(int top, int bottom, bool fromLayer, size_t from, size_t same, bool keep);
+  void MarkChanged(const std::vector<DrawCall>& calls, size_t from);
 
   bool Accelerated_ = true;
-  BlendRowFn Blend_ = nullptr;
-  std::unordered_map<CacheKey, Image, CacheHash> Cache_;
+  BlendRowFn Blend_ = nullptr;       // unaccelerated: the row blender over whole-row copies
+  DrawSpansFn DrawSpans_ = nullptr;  // accelerated
+  std::unordered_map<CacheKey, Spans, CacheHash> Scaled_;       // scaled copies, never tinted
+  std::unordered_map<CacheKey, Image, CacheHash> PlainCopies_;  // unaccelerated: scaled and tinted rows
   size_t CachePixels_ = 0;
   bool InFrame_ = false;
   struct Mark {
@@ -86,6 +100,9 @@ class FrameRecorder {
   Image Layer_;
   size_t LayerCalls_ = 0;  // the layer is the frame after this many of Last_'s leading calls
   bool LayerValid_ = false;
+  bool ShownKnown_ = false;  // the frame shown is the drawing of Last_
+  int ChangedTop_ = 0, ChangedBottom_ = kScreenH;
+  std::vector<uint32_t> RowWork_;
 };
 
 }  // namespace omega

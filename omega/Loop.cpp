@@ -397,7 +397,13 @@ bool RunWindowed() {
 
     // A frame the same as the one on screen is neither uploaded nor shown again.
     const bool changed = DrawFrame();
-    if (changed) SDL_UpdateTexture(w.Screen, nullptr, E().Recorder.Frame.Px.data(), kScreenW * 4);
+    if (changed) {
+      // Only the rows the frame's changed calls cover go to the window's texture.
+      const FrameRecorder& r = E().Recorder;
+      const SDL_Rect rows{0, r.ChangedTop(), kScreenW, r.ChangedBottom() - r.ChangedTop()};
+      if (rows.h > 0)
+        SDL_UpdateTexture(w.Screen, &rows, &r.Frame.Px[static_cast<size_t>(rows.y) * kScreenW], kScreenW * 4);
+    }
     // Shown again at least once a second even when still: that is also how a window destroyed from
     // outside comes to light (drawing on it fails).
     if (nowMs() - lastShown > 1000) stale = true;

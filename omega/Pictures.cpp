@@ -54,8 +54,7 @@ OEHandle LoadTexture(const char* file, int32_t flags) {
   auto texture = std::make_unique<Texture>();
   Prefetched loaded;
   if (file == nullptr || !LoadPicture(NativePath(file), loaded)) return 0;
-  texture->Picture = std::move(loaded.Picture);
-  Image& pic = texture->Picture;
+  Image& pic = loaded.Picture;
   if ((flags & kMaskFlag) != 0 && e.HasMask) {
     // Cut by the mask and premultiplied in one pass. The mask's column for each picture column is
     // worked out once; a mask as wide as the picture (the usual case) is read straight.
@@ -82,6 +81,7 @@ OEHandle LoadTexture(const char* file, int32_t flags) {
     // An opaque picture is its own premultiplied form.
     if (!loaded.Opaque) Premultiply(pic);
   }
+  texture->Picture = Encode(std::move(pic));
   texture->Seq = ++e.LoadCount;
   texture->Id = e.NextId++;
   const auto handle = reinterpret_cast<OEHandle>(texture.get());
@@ -114,7 +114,7 @@ void SetFramesSize(OEHandle handle, int32_t w, int32_t h) {
 }
 
 Rect FrameRect(const Texture& texture, int32_t frame) {
-  const Image& pic = texture.Picture;
+  const Spans& pic = texture.Picture;
   const int columns = texture.FrameW > 0 ? pic.W / texture.FrameW : 0;
   const int rows = texture.FrameH > 0 ? pic.H / texture.FrameH : 0;
   const int64_t count = int64_t{columns} * rows;
@@ -147,8 +147,8 @@ OEHandle LoadFont(const char* picture, const char* info) {
   font->Id = e.NextId++;
   Prefetched loaded;
   if (picture != nullptr && info != nullptr && LoadPicture(NativePath(picture), loaded)) {
-    font->Picture = std::move(loaded.Picture);
-    Premultiply(font->Picture);
+    Premultiply(loaded.Picture);
+    font->Picture = Encode(std::move(loaded.Picture));
     // One byte more than a table: enough to tell a long file from a right one without reading it all.
     std::string bytes;
     ReadFileStart(NativePath(info), kOfiSize + 1, bytes);

@@ -8,6 +8,7 @@
 #include "engine/OMEGA_list.h"
 #include "omega/Font.h"
 #include "omega/Raster.h"
+#include "omega/Spans.h"
 
 namespace omega {
 
@@ -17,7 +18,7 @@ constexpr int kTintFlag = 0x8;    // part of the game's 9: multiply by the mix c
 struct Texture {
   int Seq = 0;        // load order number, as the trace shows it
   uint64_t Id = 0;    // never reused: the key of its cached scaled copies
-  Image Picture;
+  Spans Picture;      // premultiplied
   int FrameW = 0, FrameH = 0;  // 0: not cut into frames
 };
 
@@ -25,7 +26,7 @@ struct Font {
   FontTable Table;  // first: the handle points at Table.LineHeight
   int Seq = 0;
   uint64_t Id = 0;
-  Image Picture;
+  Spans Picture;  // premultiplied
 };
 
 struct PictureStore {

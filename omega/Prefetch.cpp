@@ -61,6 +61,7 @@ struct PrefetchPool {
   bool Retired = false;             // the first frame came: nothing more is decoded ahead
   std::size_t Budget = Prefetcher::kAheadBudgetBytes;
   std::size_t Held = 0;             // bytes of pictures decoded (or being decoded) and not taken
+  bool Unbounded = false;           // Finish: decode the rest within the budget, whatever is held
   // SDL's own threads: SDL frees what it keeps per thread (its error text) when they end.
   std::vector<SDL_Thread*> Threads;
 
@@ -80,7 +81,10 @@ struct PrefetchPool {
     for (;;) {
       size_t index = 0;
       {
-        const std::lock_guard<std::mutex> hold(Lock);
+        // Ahead of the loads only by a stretch: the game asks for its pictures in another order than
+        // the threads decode them, and unpaced they would hold most of the folder at once.
+        std::unique_lock<std::mutex> hold(Lock);
+        Ready.wait(hold, [this] { return Stop || Unbounded || Held < Prefetcher::kAheadPaceBytes; });
         while (Next < Entries.size() && Entries[Next].Now != State::Waiting) ++Next;
         if (Stop || Next == Entries.size()) return;
         index = Next++;
@@ -225,6 +229,7 @@ bool Prefetcher::Take(const std::string& nativePath, Prefetched& out) {
   if (e.Now != State::Done) return false;
   e.Now = State::Taken;
   pool.Held -= BytesOf(e.Result);
+  pool.Ready.notify_all();  // a thread may be waiting for the held bytes to fall
   Prefetched result = std::move(e.Result);
   e.Result = Prefetched{};
   if (!(e.Before == now)) return false;
@@ -272,6 +277,11 @@ void Prefetcher::DropUnused() {
 
 void Prefetcher::Finish() {
   PrefetchPool& pool = *Pool_;
+  {
+    const std::lock_guard<std::mutex> hold(pool.Lock);
+    pool.Unbounded = true;
+  }
+  pool.Ready.notify_all();
   // The threads return once nothing is left waiting.
   for (SDL_Thread* t : pool.Threads) SDL_WaitThread(t, nullptr);
   pool.Threads.clear();
@@ -288,6 +298,7 @@ void Prefetcher::Stop() {
   pool.AnyReturned = false;
   pool.Retired = false;
   pool.Held = 0;
+  pool.Unbounded = false;
   pool.Stop = false;
   pool.Started = false;
 }

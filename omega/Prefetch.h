@@ -59,6 +59,9 @@ class Prefetcher {
   // At most this many bytes of decoded pictures wait to be taken at any time: a picture that would
   // pass it is left to the load that asks for it. The game's own pictures take about 60 MB.
   static constexpr std::size_t kAheadBudgetBytes = std::size_t{128} << 20;
+  // Past this many bytes held the threads wait for loads to take some before decoding the next file:
+  // what keeps the start-up's memory low. The budget above is the hard bound, this only the pace.
+  static constexpr std::size_t kAheadPaceBytes = std::size_t{16} << 20;
   void SetBudget(std::size_t bytes);  // tests
   std::size_t HeldBytes() const;      // decoded (or being decoded) and not taken
 

@@ -2,21 +2,27 @@
 //   engine      the engine as the game runs it (recorded frames, kept leading layer, wide blending)
 //   plain       the engine with every acceleration off (OMEGA_PLAIN): each call drawn at once
 //   SDL         a plain SDL_Renderer software renderer that tints and scales at every draw
+//   floor       only the work no drawing can avoid (Floor.h): the figure of merit is engine / floor
 //
 //   replay_bench <game folder> <label>=<trace> [<label>=<trace> ...]
+// REPLAY_ONLY=engine times the engine alone (for profiles); REPLAY_ONLY=floor the engine and the floor in
+// turn, three rounds, the best of each.
 // Each trace gives its game-scene frames (tick 1000 on) and its menu frames (the frames before).
 #include <SDL.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "bench/replay/Floor.h"
 #include "bench/replay/TraceReplay.h"
+#include "omega/Bands.h"
 #include "omega/Engine.h"
 
 namespace {
@@ -51,9 +57,9 @@ struct SdlReplay {
     for (size_t n = 1; n < engine.Handles.size(); ++n) {
       const OEHandle h = engine.Handles[n];
       if (const auto t = omega::E().Pictures.Textures.find(h); t != omega::E().Pictures.Textures.end())
-        Textures[static_cast<int>(n)] = Make(t->second->Picture);
+        Textures[static_cast<int>(n)] = Make(omega::Expand(t->second->Picture));
       else if (const omega::Font* f = omega::FindFont(h))
-        Textures[static_cast<int>(n)] = Make(f->Picture);
+        Textures[static_cast<int>(n)] = Make(omega::Expand(f->Picture));
     }
   }
 
@@ -97,24 +103,37 @@ struct SdlReplay {
 
 struct Figures {
   double Best = 0, Median = 0;  // ms per frame over batches that each draw every frame once
+  double Cpu = 0;               // the process's CPU ms per frame in its least costly batch
 };
 
+double CpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// draw(i) draws frame i of count.
 template <typename F>
-Figures Time(const std::vector<const Frame*>& frames, F&& draw) {
-  for (const Frame* f : frames) draw(*f);  // warm: every scaled copy made, every page touched
+Figures Time(size_t count, F&& draw) {
+  for (size_t i = 0; i < count; ++i) draw(i);  // warm: every scaled copy made, every page touched
   // Seven batches of 60 frames, taken in turn from the list: the best is the least disturbed by other
   // work on the machine.
   constexpr size_t kBatch = 60;
+  // On a shared machine the CPU time, which leaves out the time other processes had the core, says
+  // more about the work than the wall time (for one thread; two threads add up).
   std::vector<double> batches;
+  double cpu = 1e9;
   size_t next = 0;
   for (int b = 0; b < 7; ++b) {
     const auto start = std::chrono::steady_clock::now();
-    for (size_t k = 0; k < kBatch; ++k, next = (next + 1) % frames.size()) draw(*frames[next]);
+    const double cpuStart = CpuMs();
+    for (size_t k = 0; k < kBatch; ++k, next = (next + 1) % count) draw(next);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     batches.push_back(ms / kBatch);
+    cpu = std::min(cpu, (CpuMs() - cpuStart) / kBatch);
   }
   std::sort(batches.begin(), batches.end());
-  return Figures{batches.front(), batches[batches.size() / 2]};
+  return Figures{batches.front(), batches[batches.size() / 2], cpu};
 }
 
 uint64_t Hash(const std::vector<omega::Pixel>& px) {
@@ -123,21 +142,40 @@ uint64_t Hash(const std::vector<omega::Pixel>& px) {
   return h;
 }
 
-// Whether every frame drawn accelerated has the plain drawing's pixels.
+// Whether every frame drawn accelerated, in two bands and on one thread, has the plain drawing's pixels
+// (the plain drawing blends whole-row tinted copies: the engine's drawing before span pictures and
+// tinting while blending).
 bool SamePixels(const std::vector<const Frame*>& frames, replay::EngineReplay& engine) {
-  std::vector<uint64_t> fast;
-  omega::E().Recorder.SetAcceleration(true);
-  for (const Frame* f : frames) {
-    engine.Draw(*f);
-    fast.push_back(Hash(omega::E().Recorder.Frame.Px));
-  }
-  omega::E().Recorder.SetAcceleration(false);
+  const auto hashes = [&](bool accelerated, int threads) {
+    omega::E().Recorder.SetAcceleration(accelerated);
+    const int before = omega::DrawThreads();
+    omega::SetDrawThreads(threads);
+    std::vector<uint64_t> out;
+    for (const Frame* f : frames) {
+      engine.Draw(*f);
+      out.push_back(Hash(omega::E().Recorder.Frame.Px));
+    }
+    omega::SetDrawThreads(before);
+    omega::E().Recorder.SetAcceleration(true);
+    return out;
+  };
+  const std::vector<uint64_t> plain = hashes(false, 1);
+  return hashes(true, 2) == plain && hashes(true, 1) == plain;
+}
+
+// Whether the floor's frames are the engine's pixels: the floor must do the same drawing, only less
+// of the work around it.
+bool FloorMatches(const std::vector<const Frame*>& frames, replay::EngineReplay& engine, const replay::Floor& floor) {
+  omega::Image target;
+  target.W = omega::kScreenW;
+  target.H = omega::kScreenH;
+  target.Px.resize(static_cast<size_t>(target.W) * target.H);
   bool same = true;
   for (size_t i = 0; i < frames.size(); ++i) {
     engine.Draw(*frames[i]);
-    same = same && Hash(omega::E().Recorder.Frame.Px) == fast[i];
+    floor.Draw(i, target);
+    same = same && target.Px == omega::E().Recorder.Frame.Px;
   }
-  omega::E().Recorder.SetAcceleration(true);
   return same;
 }
 
@@ -146,18 +184,63 @@ void Report(const char* label, const char* scene, const std::vector<const Frame*
   if (frames.empty()) return;
   size_t calls = 0;
   for (const Frame* f : frames) calls += f->Calls.size();
+  const auto drawEngine = [&](size_t i) { engine.Draw(*frames[i]); };
+  const char* only = std::getenv("REPLAY_ONLY");
+  const std::string paths = only == nullptr ? "" : only;
+  if (paths == "engine") {
+    // For profiling and quick comparisons: the engine's path alone.
+    const Figures fast = Time(frames.size(), drawEngine);
+    std::printf("%-8s %-5s %4zu frames | engine %6.3f (%6.3f), CPU %6.3f\n", label, scene, frames.size(), fast.Best,
+                fast.Median, fast.Cpu);
+    return;
+  }
+  if (paths == "floor") {
+    // The engine beside its floor only, turn about.
+    replay::Floor floor;
+    floor.Prepare(frames, engine);
+    omega::Image target = omega::E().Recorder.Frame;
+    Figures fast{1e9, 0}, low{1e9, 0};
+    for (int round = 0; round < 3; ++round) {
+      const Figures f = Time(frames.size(), drawEngine);
+      const Figures l = Time(frames.size(), [&](size_t i) { floor.Draw(i, target); });
+      if (f.Best < fast.Best) fast = f;
+      if (l.Best < low.Best) low = l;
+      fast.Cpu = std::min(round == 0 ? 1e9 : fast.Cpu, f.Cpu);
+      low.Cpu = std::min(round == 0 ? 1e9 : low.Cpu, l.Cpu);
+    }
+    std::printf("%-8s %-5s %4zu frames | engine %6.3f (%6.3f), CPU %6.3f | floor %6.3f (%6.3f), CPU %6.3f | "
+                "engine/floor %4.2fx, CPU %4.2fx\n",
+                label, scene, frames.size(), fast.Best, fast.Median, fast.Cpu, low.Best, low.Median, low.Cpu,
+                fast.Best / low.Best, fast.Cpu / low.Cpu);
+    return;
+  }
   const bool same = SamePixels(frames, engine);
+  replay::Floor floor;
+  floor.Prepare(frames, engine);
+  const bool floorSame = FloorMatches(frames, engine, floor);
+  size_t blended = 0, layerCalls = 0;
+  for (size_t i = 0; i < floor.Frames(); ++i) {
+    blended += floor.PixelsBlended(i);
+    layerCalls += floor.Prepared[i].LayerCalls;
+  }
+  omega::Image target;
+  target.W = omega::kScreenW;
+  target.H = omega::kScreenH;
+  target.Px.resize(static_cast<size_t>(target.W) * target.H);
   omega::E().Recorder.SetAcceleration(true);
-  const Figures fast = Time(frames, [&](const Frame& f) { engine.Draw(f); });
+  const Figures fast = Time(frames.size(), drawEngine);
+  const Figures low = Time(frames.size(), [&](size_t i) { floor.Draw(i, target); });
   omega::E().Recorder.SetAcceleration(false);
-  const Figures plain = Time(frames, [&](const Frame& f) { engine.Draw(f); });
+  const Figures plain = Time(frames.size(), drawEngine);
   omega::E().Recorder.SetAcceleration(true);
-  const Figures naive = Time(frames, [&](const Frame& f) { sdl.Draw(f); });
-  std::printf("%-8s %-5s %4zu frames, %5zu calls/frame | engine %6.2f (%6.2f) | plain %6.2f (%6.2f) | SDL %6.2f (%6.2f) | "
-              "SDL/engine %5.1fx (median %5.1fx) | pixels %s\n",
-              label, scene, frames.size(), calls / frames.size(), fast.Best, fast.Median, plain.Best, plain.Median,
-              naive.Best, naive.Median, naive.Best / fast.Best, naive.Median / fast.Median,
-              same ? "identical" : "DIFFER");
+  const Figures naive = Time(frames.size(), [&](size_t i) { sdl.Draw(*frames[i]); });
+  std::printf("%-8s %-5s %4zu frames, %5zu calls/frame (%zu in the layer), %zu pixels blended/frame | engine %6.3f (%6.3f) | "
+              "floor %6.3f (%6.3f) | engine/floor %4.2fx (median %4.2fx) | plain %6.2f (%6.2f) | SDL %6.2f (%6.2f) | "
+              "SDL/engine %5.1fx (median %5.1fx) | pixels %s, floor pixels %s\n",
+              label, scene, frames.size(), calls / frames.size(), layerCalls / frames.size(), blended / frames.size(),
+              fast.Best, fast.Median, low.Best, low.Median, fast.Best / low.Best, fast.Median / low.Median, plain.Best,
+              plain.Median, naive.Best, naive.Median, naive.Best / fast.Best, naive.Median / fast.Median,
+              same ? "identical" : "DIFFER", floorSame ? "identical" : "DIFFER");
   std::fflush(stdout);
 }
 
@@ -169,7 +252,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = argv[1];
-  std::printf("ms per frame, best (median) of 7 batches\n");
+  std::printf("ms per frame, best (median) of 7 batches; writing one frame %.3f ms, copying one %.3f ms\n",
+              replay::FillFrameMs(), replay::CopyFrameMs());
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     const size_t eq = arg.find('=');
@@ -196,8 +280,8 @@ int main(int argc, char** argv) {
     }
     Report(label.c_str(), "game", game, engine, sdl);
     Report(label.c_str(), "menu", menu, engine, sdl);
-    std::printf("%-8s cache: %zu copies, %.1f MB\n", label.c_str(), omega::CachedEntries(),
-                static_cast<double>(omega::CachedPixels()) * 4 / (1 << 20));
+    std::printf("%-8s cache: %zu copies, %.1f MB\n", label.c_str(), omega::E().Recorder.CachedEntries(),
+                static_cast<double>(omega::E().Recorder.CachedPixels()) * 4 / (1 << 20));
   }
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "omega/Bands.h"
 #include "tests/omega/support/EngineFixture.h"
 
 namespace {
@@ -99,18 +100,24 @@ class PerfFrames : public EngineTest {
   struct Shown {
     std::vector<omega::Pixel> Px;
     bool Changed = true;
+    int ChangedTop = 0, ChangedBottom = 0;
   };
 
-  // Draws each frame of `frames` as the loops do, with acceleration on or off, and keeps the pixels.
-  static std::vector<Shown> Run(bool accelerated, const std::vector<std::function<void()>>& frames) {
+  // Draws each frame of `frames` as the loops do, with acceleration on or off, on one or two threads,
+  // and keeps the pixels.
+  static std::vector<Shown> Run(bool accelerated, const std::vector<std::function<void()>>& frames, int threads = 2) {
     omega::E().Recorder.SetAcceleration(accelerated);
+    const int before = omega::DrawThreads();
+    omega::SetDrawThreads(threads);
     std::vector<Shown> out;
     for (const auto& draw : frames) {
       omega::E().Recorder.Begin();
       draw();
       const bool changed = omega::E().Recorder.End();
-      out.push_back(Shown{omega::E().Recorder.Frame.Px, changed});
+      out.push_back(Shown{omega::E().Recorder.Frame.Px, changed, omega::E().Recorder.ChangedTop(),
+                          omega::E().Recorder.ChangedBottom()});
     }
+    omega::SetDrawThreads(before);
     omega::E().Recorder.SetAcceleration(true);
     return out;
   }
@@ -144,7 +151,41 @@ TEST_F(PerfFrames, GameFramesMatchThePlainDrawingWhileTheLeadingCallsStayOrChang
   frames.push_back([this] { MenuFrame(3); });       // the highlight moves
   frames.push_back([] {});                          // nothing drawn: black
   frames.push_back([this] { GameFrame(7, 0); });
-  ExpectSamePixels(Run(false, frames), Run(true, frames));
+  const std::vector<Shown> plain = Run(false, frames);
+  {
+    SCOPED_TRACE("two bands at once");
+    ExpectSamePixels(plain, Run(true, frames, 2));
+  }
+  {
+    SCOPED_TRACE("one thread");
+    ExpectSamePixels(plain, Run(true, frames, 1));
+  }
+}
+
+// The window uploads only the rows a frame reports changed: every pixel that differs from the frame
+// before must lie in them, whether a unit moved, the kept layer was made anew or the scene changed.
+TEST_F(PerfFrames, EveryChangedPixelLiesInTheRowsReportedChanged) {
+  std::vector<std::function<void()>> frames;
+  for (int n = 0; n < 3; ++n) frames.push_back([this, n] { GameFrame(n, 0); });
+  frames.push_back([this] { GameFrame(2, 0); });
+  frames.push_back([this] { GameFrame(3, 1); });
+  frames.push_back([this] { MenuFrame(0); });
+  frames.push_back([this] { MenuFrame(4); });
+  frames.push_back([] {});
+  frames.push_back([this] { MenuFrame(1); });
+  const std::vector<Shown> shown = Run(true, frames);
+  for (size_t f = 1; f < shown.size(); ++f) {
+    int outside = -1;
+    for (size_t i = 0; i < shown[f].Px.size() && outside < 0; ++i) {
+      const int row = static_cast<int>(i / omega::kScreenW);
+      if (shown[f].Px[i] != shown[f - 1].Px[i] && (row < shown[f].ChangedTop || row >= shown[f].ChangedBottom))
+        outside = row;
+    }
+    EXPECT_EQ(outside, -1) << "frame " << f << ": row " << outside << " changed outside the reported rows ["
+                           << shown[f].ChangedTop << ", " << shown[f].ChangedBottom << ")";
+  }
+  EXPECT_EQ(shown[3].ChangedBottom - shown[3].ChangedTop, 0) << "the same calls again change no row";
+  EXPECT_LT(shown[6].ChangedBottom - shown[6].ChangedTop, omega::kScreenH) << "a moved highlight is not the whole frame";
 }
 
 TEST_F(PerfFrames, OnlyAFrameWithTheSameCallsAsTheLastIsReportedUnchanged) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "omega/Jpeg.h"
@@ -153,7 +154,7 @@ class Prefetching : public EngineTest {
         seen << "0\n";
         return;
       }
-      const Image& pic = it->second->Picture;
+      const Image pic = omega::Expand(it->second->Picture);
       seen << "#" << it->second->Seq << " " << pic.W << "x" << pic.H;
       for (const uint32_t p : pic.Px) seen << " " << Hex(p);
       seen << "\n";
@@ -216,19 +217,19 @@ TEST_F(Prefetching, AFileChangedAfterItsDecodeIsLoadedAsItIsNow) {
 
   const auto load = [](const char* file) {
     const OEHandle h = Tex_LoadFromFile(file, -1, 1);
-    return h == 0 ? nullptr : &omega::E().Pictures.Textures.at(h)->Picture;
+    return h == 0 ? std::optional<Image>() : omega::Expand(omega::E().Pictures.Textures.at(h)->Picture);
   };
-  const Image* alpha = load("Data\\alpha.png");
-  ASSERT_NE(alpha, nullptr);
+  const std::optional<Image> alpha = load("Data\\alpha.png");
+  ASSERT_TRUE(alpha.has_value());
   EXPECT_EQ(alpha->W, 1);
   EXPECT_EQ(Hex(alpha->Px[0]), Hex(0xFF123456u));
-  const Image* cursor = load("Data\\Sub\\cursor.tga");
-  ASSERT_NE(cursor, nullptr);
+  const std::optional<Image> cursor = load("Data\\Sub\\cursor.tga");
+  ASSERT_TRUE(cursor.has_value());
   EXPECT_EQ(Hex(cursor->Px[3]), Hex(0xFF000004u)) << "same size, new contents";
-  const Image* photo = load("Data\\photo.jpg");
-  ASSERT_NE(photo, nullptr);
+  const std::optional<Image> photo = load("Data\\photo.jpg");
+  ASSERT_TRUE(photo.has_value());
   EXPECT_EQ(photo->W, 8) << "the file now at the path, not the one decoded ahead";
-  EXPECT_EQ(load("Data\\Sub\\MaskAndPicture.JPG"), nullptr) << "a removed file fails to load";
+  EXPECT_FALSE(load("Data\\Sub\\MaskAndPicture.JPG").has_value()) << "a removed file fails to load";
   EXPECT_EQ(omega::E().Ahead.Hits(), 0u);
 }
 

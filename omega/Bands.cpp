@@ -1,0 +1,119 @@
+#include "omega/Bands.h"
+
+#include <sched.h>
+
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <string_view>
+#include <thread>
+
+namespace omega {
+
+namespace {
+
+int CoresAllowed() {
+#if defined(__linux__)
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
+#endif
+  return static_cast<int>(std::thread::hardware_concurrency());
+}
+
+int DefaultThreads() {
+  const char* asked = std::getenv("OMEGA_THREADS");
+  if (asked != nullptr && std::string_view(asked) == "1") return 1;
+  if (asked != nullptr && std::string_view(asked) == "2") return 2;
+  return CoresAllowed() >= 2 ? 2 : 1;
+}
+
+int gThreads = DefaultThreads();
+
+// One worker that draws the bottom band of each frame while the caller draws the top one.
+struct Worker {
+  std::mutex Lock;
+  std::condition_variable Wake, Done;
+  std::function<void()> Job;
+  bool HasJob = false, Finished = false, Quit = false;
+  std::thread Thread;
+
+  void Start() {
+    if (Thread.joinable()) return;
+    Quit = false;
+    Thread = std::thread([this] {
+      std::unique_lock<std::mutex> lock(Lock);
+      for (;;) {
+        Wake.wait(lock, [this] { return HasJob || Quit; });
+        if (Quit) return;
+        HasJob = false;
+        lock.unlock();
+        Job();
+        lock.lock();
+        Finished = true;
+        Done.notify_one();
+      }
+    });
+  }
+
+  void Stop() {
+    if (!Thread.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(Lock);
+      Quit = true;
+    }
+    Wake.notify_one();
+    Thread.join();
+  }
+
+  ~Worker() { Stop(); }
+};
+
+Worker& TheWorker() {
+  static Worker worker;
+  return worker;
+}
+
+}  // namespace
+
+int DrawThreads() { return gThreads; }
+
+void SetDrawThreads(int threads) {
+  gThreads = threads >= 2 ? 2 : 1;
+  if (gThreads == 1) StopBandWorker();
+}
+
+void StopBandWorker() { TheWorker().Stop(); }
+
+int BandSplit(const std::vector<uint32_t>& rowWeights) {
+  uint64_t total = 0;
+  for (const uint32_t w : rowWeights) total += w;
+  uint64_t above = 0;
+  int split = 0;
+  while (split < static_cast<int>(rowWeights.size()) && 2 * (above + rowWeights[split]) <= total)
+    above += rowWeights[split++];
+  return split;
+}
+
+void DrawInBands(int height, const std::vector<uint32_t>& rowWeights, const std::function<void(int, int)>& draw) {
+  if (gThreads < 2 || height < 2) {
+    draw(0, height);
+    return;
+  }
+  int split = static_cast<int>(rowWeights.size()) == height ? BandSplit(rowWeights) : height / 2;
+  split = split < 1 ? 1 : split > height - 1 ? height - 1 : split;
+  Worker& w = TheWorker();
+  w.Start();
+  {
+    std::lock_guard<std::mutex> lock(w.Lock);
+    w.Job = [&draw, split, height] { draw(split, height); };
+    w.HasJob = true;
+    w.Finished = false;
+  }
+  w.Wake.notify_one();
+  draw(0, split);
+  std::unique_lock<std::mutex> lock(w.Lock);
+  w.Done.wait(lock, [&w] { return w.Finished; });
+}
+
+}  // namespace omega

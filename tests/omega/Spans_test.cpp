@@ -1,0 +1,162 @@
+// Pictures kept as runs of non-transparent pixels, tinted and faded while blending, drawn in bands:
+// always the pixels of the whole-row pictures with their cached tinted copies, which they replace.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "omega/Spans.h"
+
+using namespace omega;
+
+namespace {
+
+// A premultiplied picture where every kind of row turns up: empty, opaque, soft-edged, opaque stretches
+// just shorter and just longer than a copied run, holes.
+Image Mixed(int w, int h, uint32_t seed) {
+  std::mt19937 random(seed);
+  Image img;
+  img.W = w;
+  img.H = h;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint32_t a = 0;
+      switch (y % 6) {
+        case 0: a = 0; break;                                                   // empty row
+        case 1: a = 255; break;                                                 // opaque row
+        case 2: a = x < kShortestOpaqueRun - 1 ? 255 : x < 2 * kShortestOpaqueRun ? 0 : 255; break;
+        case 3: a = (x / 3) % 2 ? 0 : random() & 0xFF; break;                   // holes
+        case 4: a = x % (kShortestOpaqueRun + 3) == 0 ? 100 : 255; break;       // opaque, broken
+        default: a = random() % 3 == 0 ? 0 : random() % 2 ? 255 : random() & 0xFF;
+      }
+      img.Px.push_back((a << 24) | (Mul255(random() & 0xFF, a) << 16) | (Mul255(random() & 0xFF, a) << 8) |
+                       Mul255(random() & 0xFF, a));
+    }
+  return img;
+}
+
+Image Target(int w, int h, uint32_t seed) {
+  std::mt19937 random(seed);
+  Image t;
+  t.W = w;
+  t.H = h;
+  for (int i = 0; i < w * h; ++i) t.Px.push_back(random() | (i % 3 ? 0xFF000000u : 0u));
+  return t;
+}
+
+// The first differing pixel of two frames, or "" when they are the same.
+std::string FirstDifference(const Image& expected, const Image& got) {
+  for (size_t i = 0; i < expected.Px.size(); ++i)
+    if (expected.Px[i] != got.Px[i]) {
+      char b[96];
+      std::snprintf(b, sizeof b, "pixel (%zu, %zu): expected %08X, got %08X", i % expected.W, i / expected.W,
+                    expected.Px[i], got.Px[i]);
+      return b;
+    }
+  return "";
+}
+
+size_t NonTransparent(const Image& img) {
+  size_t n = 0;
+  for (const Pixel p : img.Px) n += (p >> 24) != 0;
+  return n;
+}
+
+}  // namespace
+
+TEST(SpanPictures, KeepOnlyNonTransparentPixelsAndGiveThePictureBack) {
+  for (const auto& [w, h] : {std::pair{70, 24}, {1, 7}, {kShortestOpaqueRun, 6}, {300, 12}}) {
+    const Image picture = Mixed(w, h, static_cast<uint32_t>(w));
+    const Spans s = Encode(picture);
+    EXPECT_FALSE(s.Plain);
+    EXPECT_EQ(s.Px.size(), NonTransparent(picture)) << w << "×" << h << ": transparent pixels were kept";
+    for (const Spans::Run& run : s.Runs) {
+      ASSERT_GT(run.Len, 0);
+      for (int i = 0; i < run.Len; ++i) {
+        const uint32_t a = s.Px[run.Offset + i] >> 24;
+        ASSERT_NE(a, 0u) << "a transparent pixel inside a run";
+        if (run.Opaque) {
+          ASSERT_EQ(a, 255u) << "a translucent pixel inside an opaque run";
+        }
+      }
+      if (run.Opaque) {
+        EXPECT_GE(run.Len, kShortestOpaqueRun);
+      }
+    }
+    const Image back = Expand(s);
+    EXPECT_EQ(FirstDifference(picture, back), "") << w << "×" << h;
+  }
+}
+
+TEST(SpanPictures, OpaquePicturesStayWholeRowsAndEmptyOnesCostNothing) {
+  Image opaque = Target(33, 5, 1);
+  for (Pixel& p : opaque.Px) p |= 0xFF000000u;
+  const Image copy = opaque;
+  const Spans s = Encode(std::move(opaque));
+  EXPECT_TRUE(s.Plain);
+  EXPECT_EQ(s.Px, copy.Px);
+  EXPECT_EQ(s.Runs.size(), 5u) << "one run per row";
+
+  Image empty;
+  empty.W = 40;
+  empty.H = 3;
+  empty.Px.assign(120, 0);
+  const Spans none = Encode(empty);
+  EXPECT_TRUE(none.Px.empty());
+  EXPECT_TRUE(none.Runs.empty());
+  EXPECT_EQ(none.RowRuns.size(), 4u);
+
+  const Spans zero = Encode(Image{});
+  EXPECT_EQ(zero.W, 0);
+  EXPECT_EQ(Expand(zero).Px.size(), 0u);
+}
+
+// Parts, places (inside, on every edge, outside), tints and fades: the spans drawn plain and wide, in
+// one band or two, give what the whole-row picture's tinted copy gave through the row blender.
+TEST(SpanPictures, DrawingTintedAndFadedMatchesTheTintedCopies) {
+  const Image picture = Mixed(90, 36, 5);
+  const Spans s = Encode(picture);
+  std::mt19937 random(11);
+  const Rect parts[] = {{0, 0, 90, 36}, {30, 6, 30, 18}, {89, 35, 1, 1}, {0, 12, 17, 24}};
+  const int64_t places[][2] = {{10, 5}, {-20, -7}, {100, 50}, {-89, 0}, {0, -35}, {130, 10}, {10, 70}, {-200, 0}};
+  const uint32_t tints[] = {kNoTint, 0x00FF00, 0xFF8040, 0x000000, 0x7F7F7F};
+  const uint32_t alphas[] = {255, 254, 128, 1};
+  for (const Rect& from : parts)
+    for (const auto& at : places)
+      for (const uint32_t tint : tints)
+        for (const uint32_t alpha : alphas) {
+          Image before = Target(128, 64, random());
+          Image plain = before, wide = before, banded = before;
+          // The old way: a tinted copy of the part, blended row by row.
+          Blit(before, MakeScaled(picture, from, from.W, from.H, tint), at[0], at[1], alpha, PickBlend(false));
+          const SpanDraw d{&s, from, at[0], at[1], tint, alpha};
+          PickDrawSpans(false)(plain, 0, 64, d);
+          PickDrawSpans(true)(wide, 0, 64, d);
+          const int split = static_cast<int>(random() % 65);
+          PickDrawSpans(true)(banded, split, 64, d);
+          PickDrawSpans(true)(banded, 0, split, d);
+          const std::string where = "part " + std::to_string(from.X) + "," + std::to_string(from.Y) + " at " +
+                                    std::to_string(at[0]) + "," + std::to_string(at[1]) + " tint " +
+                                    std::to_string(tint) + " alpha " + std::to_string(alpha);
+          ASSERT_EQ(FirstDifference(before, plain), "") << "plain, " << where;
+          ASSERT_EQ(FirstDifference(before, wide), "") << "wide, " << where;
+          ASSERT_EQ(FirstDifference(before, banded), "") << "two bands split at " << split << ", " << where;
+        }
+}
+
+TEST(SpanPictures, ScaledCopiesAndStretchingMatchTheTintedCopies) {
+  const Image picture = Mixed(64, 48, 8);
+  const Spans s = Encode(picture);
+  const Rect from{8, 6, 40, 30};
+  for (const auto& [w, h] : {std::pair{40, 30}, {97, 51}, {13, 7}, {1, 1}})
+    for (const uint32_t tint : {kNoTint, 0x30C0F0u})
+      for (const uint32_t alpha : {255u, 77u}) {
+        Image old = Target(120, 70, 3), copied = old, stretched = old;
+        Blit(old, MakeScaled(picture, from, w, h, tint), -5, 9, alpha, PickBlend(false));
+        const Spans scaled = ScaledSpans(s, from, w, h);
+        PickDrawSpans(true)(copied, 0, 70, SpanDraw{&scaled, Rect{0, 0, w, h}, -5, 9, tint, alpha});
+        DrawSpansStretched(stretched, s, from, -5, 9, w, h, tint, alpha);
+        EXPECT_EQ(FirstDifference(old, copied), "") << w << "×" << h << " scaled copy, tint " << tint;
+        EXPECT_EQ(FirstDifference(old, stretched), "") << w << "×" << h << " stretched, tint " << tint;
+        EXPECT_EQ(FirstDifference(MakeScaled(picture, from, w, h, tint), MakeScaled(s, from, w, h, tint)), "");
+      }
+}
