@@ -3,7 +3,7 @@
 #include <cfenv>
 #include <cstring>
 
-#define OMEGA_DEFINE_POINTER(used, ret, name, params) ret(*name) params = nullptr;
+#define OMEGA_DEFINE_POINTER(used, ret, name, ...) OMEGA_TYPE(ret) (*name)(OMEGA_PARAMS(__VA_ARGS__)) = nullptr;
 OMEGA_OPERATIONS(OMEGA_DEFINE_POINTER)
 #undef OMEGA_DEFINE_POINTER
 
@@ -35,7 +35,7 @@ void SetGameFloatingPoint() {
 }
 
 void BindEngine(EngineLookup lookup) {
-#define OMEGA_BIND(used, ret, name, params) name = reinterpret_cast<ret(*) params>(lookup(#name));
+#define OMEGA_BIND(used, ret, name, ...) name = reinterpret_cast<decltype(name)>(lookup(#name));
   OMEGA_OPERATIONS(OMEGA_BIND)
 #undef OMEGA_BIND
 }
@@ -52,7 +52,7 @@ void LoadEngine(const std::string& LibraryPath) {
 }
 
 const char* FirstMissingOperation() {
-#define OMEGA_CHECK(used, ret, name, params) \
+#define OMEGA_CHECK(used, ret, name, ...) \
   if ((used) != 0 && name == nullptr) return #name;
   OMEGA_OPERATIONS(OMEGA_CHECK)
 #undef OMEGA_CHECK

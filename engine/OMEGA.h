@@ -6,7 +6,7 @@
 #include "engine/OMEGA_list.h"
 #include "platform/Windows.h"
 
-#define OMEGA_DECLARE_POINTER(used, ret, name, params) extern ret(*name) params;
+#define OMEGA_DECLARE_POINTER(used, ret, name, ...) extern OMEGA_TYPE(ret) (*name)(OMEGA_PARAMS(__VA_ARGS__));
 OMEGA_OPERATIONS(OMEGA_DECLARE_POINTER)
 #undef OMEGA_DECLARE_POINTER
 

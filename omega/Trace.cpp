@@ -53,12 +53,11 @@ void TraceLine(const std::string& text) { E().Trace.Line(E().Loop.Tick, text); }
 
 void FlushTrace() { E().Trace.Flush(); }
 
-std::string HandleText(OEHandle handle) {
-  if (handle == 0) return "0";
+int HandleNumber(OEHandle handle) {
   const PictureStore& p = E().Pictures;
-  if (const auto t = p.Textures.find(handle); t != p.Textures.end()) return std::to_string(t->second->Seq);
-  if (const auto f = p.Fonts.find(handle); f != p.Fonts.end()) return std::to_string(f->second->Seq);
-  return "?";
+  if (const auto t = p.Textures.find(handle); t != p.Textures.end()) return t->second->Seq;
+  if (const auto f = p.Fonts.find(handle); f != p.Fonts.end()) return f->second->Seq;
+  return 0;
 }
 
 }  // namespace omega

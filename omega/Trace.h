@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/OMEGA_list.h"
+#include "omega/TraceFormat.h"
 
 namespace omega {
 
@@ -42,7 +43,14 @@ class TraceLog {
 bool Tracing();
 void TraceLine(const std::string& text);
 void FlushTrace();
-// A handle as the trace shows it: its load number, 0 for 0, "?" for a value the engine never gave.
-std::string HandleText(OEHandle handle);
+// A texture's or font's load number, as the trace shows it; 0 for a value the engine never gave.
+int HandleNumber(OEHandle handle);
+
+// Runs an operation's body (its result, if any, returned) and writes its trace line when tracing.
+template <class ResultKind, class Body, class... Args>
+auto Traced(const char* name, Body&& body, const Args&... args) {
+  return trace_format::Traced<ResultKind>([](auto...) { return Tracing(); }, TraceLine, HandleNumber, name,
+                                          std::forward<Body>(body), args...);
+}
 
 }  // namespace omega

@@ -6,24 +6,52 @@
 
 namespace trace_format {
 
-std::string Int(int64_t value) { return std::to_string(value); }
+void Put(Line& l, Int a) { l.Out += std::to_string(a.Value); }
+void Put(Line& l, Colour a) { l.Out += std::to_string(a.Value); }
+void Put(Line& l, Flag a) { l.Out += a.Value != 0 ? '1' : '0'; }
+void Put(Line& l, Boolean a) { l.Out += a.Value ? '1' : '0'; }
 
 // As "%.9g" prints it, but from the C++ library's own conversion: the C libraries of Linux and Windows
 // print some floats differently, and a trace must read the same on both.
-std::string Float(float value) {
+void Put(Line& l, Float a) {
   char buffer[32];
-  const auto done = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value), std::chars_format::general, 9);
-  return std::string(buffer, done.ptr);
+  const auto done =
+      std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(a.Value), std::chars_format::general, 9);
+  l.Out.append(buffer, done.ptr);
 }
 
-std::string Text(const char* cp1251) {
-  std::string out = "\"";
-  for (const char c : Cp1251ToUtf8(cp1251 != nullptr ? cp1251 : "")) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
+// In double quotes, Windows-1251 shown as UTF-8, '"' and '\' escaped.
+void Put(Line& l, Text a) {
+  l.Out += '"';
+  for (const char c : Cp1251ToUtf8(a.Value != nullptr ? a.Value : "")) {
+    if (c == '"' || c == '\\') l.Out += '\\';
+    l.Out += c;
   }
-  out += '"';
-  return out;
+  l.Out += '"';
 }
+
+void Put(Line& l, Handle a) {
+  if (a.Value == 0) {
+    l.Out += '0';
+    return;
+  }
+  const int n = l.Numbers(a.Value);
+  if (n > 0)
+    l.Out += std::to_string(n);
+  else
+    l.Out += '?';
+}
+
+void Put(Line& l, Role a) {
+  l.Out += std::to_string(a.Value);
+  switch (a.Value) {
+    case 0: l.ProcName = "draw"; break;
+    case 1: l.ProcName = "load"; break;
+    case 2: l.ProcName = "quit"; break;
+    default: l.ProcName = "proc"; break;
+  }
+}
+
+void Put(Line& l, Proc) { l.Out += l.ProcName; }
 
 }  // namespace trace_format

@@ -1,41 +1,15 @@
 #include "bench/replay/TraceReplay.h"
 
-#include <fstream>
-#include <sstream>
+#include <cstdlib>
 
 #include "omega/Engine.h"
 #include "omega/Exports.h"
 #include "platform/Cp1251.h"
+#include "tests/support/TraceReader.h"
 
 namespace replay {
 
 namespace {
-
-// The words of a trace line: quoted texts unescaped, a leading '=' kept.
-std::vector<std::string> Words(const std::string& line) {
-  std::vector<std::string> out;
-  size_t i = 0;
-  while (i < line.size()) {
-    if (line[i] == ' ') {
-      ++i;
-      continue;
-    }
-    std::string word;
-    if (line[i] == '"') {
-      for (++i; i < line.size() && line[i] != '"'; ++i) {
-        if (line[i] == '\\' && i + 1 < line.size()) ++i;
-        word += line[i];
-      }
-      ++i;
-    } else {
-      while (i < line.size() && line[i] != ' ') word += line[i++];
-    }
-    out.push_back(word);
-  }
-  return out;
-}
-
-int Result(const std::string& word) { return word.size() > 1 && word[0] == '=' ? std::atoi(word.c_str() + 1) : 0; }
 
 Call Make(Op kind, int handle) {
   Call c;
@@ -44,60 +18,55 @@ Call Make(Op kind, int handle) {
   return c;
 }
 
+uint32_t Unsigned(const std::string& field) { return static_cast<uint32_t>(std::strtoul(field.c_str(), nullptr, 10)); }
+
 }  // namespace
 
 bool ReadTrace(const std::string& file, Trace& out) {
-  std::ifstream in(file);
-  if (!in) return false;
-  std::string line;
-  while (std::getline(in, line)) {
-    const std::vector<std::string> w = Words(line);
-    if (w.size() < 2) continue;
-    const int64_t tick = std::atoll(w[0].c_str());
-    const std::string& op = w[1];
+  return trace_reader::ForEachCall(file, [&out](const trace_reader::Call& t) {
+    const std::string& op = t.Name;
+    const size_t n = t.Args.size();
     Call c;
-    auto f = [&](size_t i) { return std::strtof(w[i].c_str(), nullptr); };
-    auto n = [&](size_t i) { return static_cast<int32_t>(std::atoll(w[i].c_str())); };
-    if (op == "Tex_LoadFromFile" && w.size() == 6) {
-      c = Make(Op::LoadTexture, Result(w[5]));
-      c.File = w[2];
-      c.A = n(4);
-    } else if (op == "Tex_LoadMaskFromFile" && w.size() == 4) {
+    if (op == "Tex_LoadFromFile" && n == 3) {
+      c = Make(Op::LoadTexture, t.ResultInt());
+      c.File = t.Args[0];
+      c.A = t.Int(2);
+    } else if (op == "Tex_LoadMaskFromFile" && n == 1) {
       c = Make(Op::LoadMask, 0);
-      c.File = w[2];
-    } else if (op == "Tex_SetFramesSize" && w.size() == 5) {
-      c = Make(Op::FramesSize, n(2));
-      c.A = n(3);
-      c.B = n(4);
-    } else if (op == "FX_SetColorMix" && w.size() == 3) {
+      c.File = t.Args[0];
+    } else if (op == "Tex_SetFramesSize" && n == 3) {
+      c = Make(Op::FramesSize, t.Int(0));
+      c.A = t.Int(1);
+      c.B = t.Int(2);
+    } else if (op == "FX_SetColorMix" && n == 1) {
       c = Make(Op::ColourMix, 0);
-      c.Colour = static_cast<uint32_t>(std::stoul(w[2]));
-    } else if (op == "Text_LoadFontFromFile" && w.size() == 7) {
-      c = Make(Op::LoadFont, Result(w[6]));
-      c.File = w[2];
-      c.Info = w[3];
-    } else if (op == "SSprite_Draw" && w.size() == 10) {
-      c = Make(Op::Sprite, n(2));
-      c.X = f(3), c.Y = f(4), c.W = f(5), c.H = f(6), c.Alpha = n(7), c.Flags = n(9);
-    } else if (op == "ASprite_Draw" && w.size() == 11) {
-      c = Make(Op::Animated, n(2));
-      c.X = f(3), c.Y = f(4), c.W = f(5), c.H = f(6), c.Frame = n(7), c.Alpha = n(8), c.Flags = n(10);
-    } else if (op == "Text_Draw" && w.size() == 10) {
-      c = Make(Op::Text, n(2));
-      c.Info = Utf8ToCp1251(w[5]);
-      c.X = f(3), c.Y = f(4), c.Scale = f(6), c.Spacing = f(7), c.Alpha = n(8);
-      c.Colour = static_cast<uint32_t>(std::stoul(w[9]));
+      c.Colour = Unsigned(t.Args[0]);
+    } else if (op == "Text_LoadFontFromFile" && n == 4) {
+      c = Make(Op::LoadFont, t.ResultInt());
+      c.File = t.Args[0];
+      c.Info = t.Args[1];
+    } else if (op == "SSprite_Draw" && n == 8) {
+      c = Make(Op::Sprite, t.Int(0));
+      c.X = t.Float(1), c.Y = t.Float(2), c.W = t.Float(3), c.H = t.Float(4), c.Alpha = t.Int(5), c.Flags = t.Int(7);
+    } else if (op == "ASprite_Draw" && n == 9) {
+      c = Make(Op::Animated, t.Int(0));
+      c.X = t.Float(1), c.Y = t.Float(2), c.W = t.Float(3), c.H = t.Float(4), c.Frame = t.Int(5), c.Alpha = t.Int(6);
+      c.Flags = t.Int(8);
+    } else if (op == "Text_Draw" && n == 8) {
+      c = Make(Op::Text, t.Int(0));
+      c.Info = Utf8ToCp1251(t.Args[3]);
+      c.X = t.Float(1), c.Y = t.Float(2), c.Scale = t.Float(4), c.Spacing = t.Float(5), c.Alpha = t.Int(6);
+      c.Colour = Unsigned(t.Args[7]);
     } else {
-      continue;
+      return;
     }
-    if (tick == 0) {
+    if (t.Tick == 0) {
       out.Loads.push_back(c);
-      continue;
+      return;
     }
-    if (out.Frames.empty() || out.Frames.back().Tick != tick) out.Frames.push_back(Frame{tick, {}});
+    if (out.Frames.empty() || out.Frames.back().Tick != t.Tick) out.Frames.push_back(Frame{t.Tick, {}});
     out.Frames.back().Calls.push_back(c);
-  }
-  return true;
+  });
 }
 
 void EngineReplay::Apply(const Call& c) {

@@ -166,7 +166,7 @@ TEST_P(FaultsPictures, EveryPictureBrokenTheTourStillPlaysAndQuits) {
   EXPECT_EQ(run.Stderr.find("Runtime error"), std::string::npos) << run.Stderr;
   EXPECT_TRUE(Traced(run, "OE_Quit")) << "the tour did not reach Выйти";
   const auto sprites = TraceOf(run, "SSprite_Draw");
-  EXPECT_TRUE(std::any_of(sprites.begin(), sprites.end(), [](const std::string& s) { return s.ends_with(" 64 32 255 0 1"); }))
+  EXPECT_TRUE(std::any_of(sprites.begin(), sprites.end(), [](const trace_reader::Call& s) { return s.Body.ends_with(" 64 32 255 0 1"); }))
       << "the game scene drew no unit's shadow";
   EXPECT_TRUE(Traced(run, "U_IntToStr")) << "the records table was not drawn";
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx").size(), kRecordsBytes) << "the save at the end did not run";
@@ -175,15 +175,15 @@ TEST_P(FaultsPictures, EveryPictureBrokenTheTourStillPlaysAndQuits) {
   const auto loads = TraceOf(run, "Tex_LoadFromFile");
   EXPECT_GE(loads.size(), 40u);
   const bool mustFail = how != Break::Truncated && how != Break::AnotherFormat;
-  for (const std::string& line : loads) {
-    const bool failed = line.size() >= 3 && line.compare(line.size() - 3, 3, " =0") == 0;
+  for (const auto& load : loads) {
+    const bool failed = load.ResultInt() == 0;
     if (mustFail) {
-      EXPECT_TRUE(failed) << "expected a failed load, got: " << line;
+      EXPECT_TRUE(failed) << "expected a failed load, got: " << load.Body;
     }
     // A .tga name is read as a TGA only (that format has no signature to find); under a .jpg name the
     // decoder goes by the signature and takes the BMP.
-    if (how == Break::AnotherFormat && line.find(".jpg\"") != std::string::npos) {
-      EXPECT_FALSE(failed) << "expected the BMP to load, got: " << line;
+    if (how == Break::AnotherFormat && !load.Args.empty() && load.Args[0].ends_with(".jpg")) {
+      EXPECT_FALSE(failed) << "expected the BMP to load, got: " << load.Body;
     }
   }
   if (!HasFailure()) Tidy(run);
@@ -214,13 +214,10 @@ void PlayWithFontTable(bool present) {
   EXPECT_TRUE(Traced(run, "OE_Quit"));
   // Without a table no glyph advances: a width measured without spacing (the records' ruler) is 0.
   int unspaced = 0;
-  for (const std::string& line : TraceOf(run, "Text_GetWidth")) {
-    std::istringstream words(line.substr(line.rfind('"') + 1));
-    std::string scale, spacing, width;
-    words >> scale >> spacing >> width;
-    if (spacing != "0") continue;
+  for (const auto& call : TraceOf(run, "Text_GetWidth")) {
+    if (call.Args.size() < 4 || call.Args[3] != "0") continue;
     ++unspaced;
-    EXPECT_EQ(width, "=0") << line;
+    EXPECT_EQ(call.Result, "0") << call.Body;
   }
   EXPECT_GE(unspaced, 1) << "the records' ruler was never measured";
   if (!::testing::Test::HasFailure()) Tidy(run);
@@ -426,7 +423,7 @@ TEST(FaultsRecords, TerminationDuringPlaySavesTheRecords) {
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes))
       << "the save at the end did not run";
   ASSERT_FALSE(run.Trace.empty());
-  const int lastTick = std::stoi(run.Trace.back().substr(0, run.Trace.back().find(' ')));
+  const int lastTick = static_cast<int>(run.Trace.back().Tick);
   EXPECT_GT(lastTick, 120 + 51) << "the signal came before the game scene had opened";
   EXPECT_TRUE(TraceOf(run, "OE_Quit").empty()) << "the run was to end by the signal alone";
   if (!HasFailure()) Tidy(run);
@@ -520,7 +517,7 @@ TEST(FaultsFiles, PipesDevicesAndEndlessFilesNeverHangTheGame) {
       EXPECT_NE(run.Stderr.find(ErrorReport(c.Expected)), std::string::npos) << run.Stderr;
     } else {
       ASSERT_FALSE(run.Trace.empty());
-      EXPECT_EQ(run.Trace.back().substr(0, 4), "100 ") << "the game did not play to its end: " << run.Trace.back();
+      EXPECT_EQ(run.Trace.back().Tick, 100) << "the game did not play to its end: " << run.Trace.back().Body;
     }
     if (!HasFailure()) Tidy(run);
   }
@@ -534,11 +531,12 @@ TEST(FaultsFiles, HugeFirstLineOfTheNameFileGivesAName4096BytesLong) {
       RunPrepared(options, "head -c 100000000 /dev/zero | tr '\\0' a > PlayerN.cgm; printf '\\r\\nBob' >> PlayerN.cgm", false);
   ASSERT_EQ(run.Status, 0) << run.Stderr;
   int greetings = 0;
-  for (const std::string& line : TraceOf(run, "Text_Draw")) {
-    const std::size_t at = line.find(std::string(4096, 'a'));
+  for (const auto& call : TraceOf(run, "Text_Draw")) {
+    const std::string text = call.Args.size() > 3 ? call.Args[3] : "";
+    const std::size_t at = text.find(std::string(4096, 'a'));
     if (at == std::string::npos) continue;
     ++greetings;
-    EXPECT_EQ(line[at + 4096], '"') << "expected the name to end after 4096 bytes";
+    EXPECT_EQ(text.size(), at + 4096) << "expected the name to end after 4096 bytes";
   }
   EXPECT_GT(greetings, 0) << "the menu never greeted the player";
   if (!HasFailure()) Tidy(run);
@@ -698,13 +696,13 @@ TEST(FaultsPictures, CraftedSizesAreRefusedBeforeDecodingWhereverThePictureLies)
   const struct {
     const char* Label;
     std::map<std::string, std::string> Files;
-    std::vector<std::string> RefusedLoads;  // as the trace names them
+    std::vector<std::string> RefusedLoads;  // as the game names them
   } cases[] = {
       {"asked for: TGA 23171², JPEG 65500², a BMP bomb under a JPEG's name",
        {{"Data/Cur.tga", CraftedTga(23171, 23171, 32, 1000)},
         {"Data/Map1.jpg", JpegDeclaring(65500, 65500)},
         {"Data/Black.jpg", CraftedBmp(30000, 30000, 24, 100)}},
-       {"Data\\\\Cur.tga", "Data\\\\Map1.jpg", "Data\\\\Black.jpg"}},
+       {"Data\\Cur.tga", "Data\\Map1.jpg", "Data\\Black.jpg"}},
       {"never asked for: TGA, RGBA PNG 24000² of 2.2 MB, 1-bit PNG, JPEG and BMP 30000²",
        {{"Data/Model/extra.tga", CraftedTga(23171, 23171, 32, 1000)},
         {"Data/extra.png", CraftedPng(24000, 24000, 6, 8)},
@@ -725,11 +723,11 @@ TEST(FaultsPictures, CraftedSizesAreRefusedBeforeDecodingWhereverThePictureLies)
     EXPECT_EQ(run.Status, 0) << run.Stderr;
     EXPECT_EQ(run.Stderr.find("Sanitizer"), std::string::npos) << run.Stderr;
     int refused = 0;
-    for (const std::string& load : TraceOf(run, "Tex_LoadFromFile"))
+    for (const auto& load : TraceOf(run, "Tex_LoadFromFile"))
       for (const std::string& name : c.RefusedLoads)
-        if (load.find("\"" + name + "\"") != std::string::npos) {
+        if (!load.Args.empty() && load.Args[0] == name) {
           ++refused;
-          EXPECT_EQ(load.substr(load.size() - 3), " =0") << "expected the load refused, got: " << load;
+          EXPECT_EQ(load.ResultInt(), 0) << "expected the load refused, got: " << load.Body;
         }
     EXPECT_GE(refused, static_cast<int>(c.RefusedLoads.size()));
     if (!HasFailure()) Tidy(run);
@@ -749,8 +747,8 @@ TEST(FaultsPictures, ManyPicturesNobodyAsksForDoNotStopTheGame) {
   options.Script = "10 key 27\n100 quit\n";
   const GameRun run = RunGame(options);
   EXPECT_EQ(run.Status, 0) << run.Stderr;
-  for (const std::string& load : TraceOf(run, "Tex_LoadFromFile"))
-    EXPECT_EQ(load.find(" =0"), std::string::npos) << "a picture of the game failed to load: " << load;
+  for (const auto& load : TraceOf(run, "Tex_LoadFromFile"))
+    EXPECT_NE(load.ResultInt(), 0) << "a picture of the game failed to load: " << load.Body;
   if (!HasFailure()) Tidy(run);
 }
 

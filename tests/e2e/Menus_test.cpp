@@ -7,13 +7,10 @@
 
 namespace {
 
-int TickOf(const std::string& line) { return std::stoi(line.substr(0, line.find(' '))); }
-
 // The first tick on which a Text_Draw of exactly this text (UTF-8) was traced, or -1.
 int FirstTextTick(const GameRun& run, const std::string& text) {
-  const std::string quoted = " \"" + text + "\" ";
-  for (const auto& line : TraceOf(run, "Text_Draw"))
-    if (line.find(quoted) != std::string::npos) return TickOf(line);
+  for (const auto& call : TraceOf(run, "Text_Draw"))
+    if (call.Args.size() > 3 && call.Args[3] == text) return static_cast<int>(call.Tick);
   return -1;
 }
 
@@ -56,7 +53,7 @@ TEST(MenusEndToEnd, FirstRunRegistersANameVisitsRecordsAndQuits) {
 
   const auto quits = TraceOf(run, "OE_Quit");
   ASSERT_EQ(quits.size(), 1u);
-  EXPECT_EQ(TickOf(quits[0]), 1837 + 51) << "Выйти switches (and quits) 51 ticks after the press";
+  EXPECT_EQ(quits[0].Tick, 1837 + 51) << "Выйти switches (and quits) 51 ticks after the press";
 
   const std::string records = ReadFile(run.Folder + "/records.vyx");
   EXPECT_EQ(records.size(), 520u);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,18 +9,6 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-
-int TickOf(const std::string& line) { return std::stoi(line.substr(0, line.find(' '))); }
-
-// The line without its tick.
-std::string Body(const std::string& line) { return line.substr(line.find(' ') + 1); }
-
-std::string OperationOf(const std::string& line) {
-  std::istringstream in(line);
-  std::string tick, op;
-  in >> tick >> op;
-  return op;
-}
 
 GameRunOptions Scripted(const std::string& script) {
   GameRunOptions options;
@@ -43,29 +30,29 @@ TEST(ShellStartUp, EngineIsSetUpInOrderThenTheInterfacePicturesLoad) {
   ASSERT_EQ(run.Status, 0) << run.Stderr;
 
   Lines setUp;
-  for (const auto& line : run.Trace) {
-    const std::string op = OperationOf(line);
+  for (const auto& call : run.Trace) {
+    const std::string& op = call.Name;
     if (op == "Timer_Create" || op == "OE_RegProcedure" || op == "OE_SetScreenOptions" || op == "OE_SetWndPosition")
-      setUp.push_back(Body(line));
+      setUp.push_back(call.Body);
   }
   ASSERT_EQ(setUp.size(), 6u) << "expected six set-up calls, got " << setUp.size();
-  EXPECT_TRUE(StartsWith(setUp[0], "Timer_Create ") && setUp[0].find(" 12 1") != std::string::npos) << setUp[0];
-  EXPECT_TRUE(StartsWith(setUp[1], "OE_RegProcedure 1 ")) << setUp[1];
-  EXPECT_TRUE(StartsWith(setUp[2], "OE_RegProcedure 0 ")) << setUp[2];
-  EXPECT_TRUE(StartsWith(setUp[3], "OE_RegProcedure 2 ")) << setUp[3];
+  EXPECT_EQ(setUp[0], "Timer_Create timer 12 1 =1");
+  EXPECT_EQ(setUp[1], "OE_RegProcedure 1 load");
+  EXPECT_EQ(setUp[2], "OE_RegProcedure 0 draw");
+  EXPECT_EQ(setUp[3], "OE_RegProcedure 2 quit");
   EXPECT_EQ(setUp[4], "OE_SetScreenOptions 1024 768 32 0 0 0");
   // Headless there is no screen (size 0 × 0): the centred position is negative, halved toward zero.
   EXPECT_EQ(setUp[5], "OE_SetWndPosition -512 -384");
 
   // The load callback's first loads are the interface pictures, then the font.
   Lines loads;
-  for (const auto& line : run.Trace) {
-    const std::string op = OperationOf(line);
+  for (const auto& call : run.Trace) {
+    const std::string& op = call.Name;
     if (op != "Tex_LoadFromFile" && op != "Tex_LoadMaskFromFile" && op != "Tex_SetFramesSize" &&
         op != "Text_LoadFontFromFile")
       continue;
-    EXPECT_EQ(TickOf(line), 0) << "loaded after the first tick: " << line;
-    loads.push_back(WithoutMaskResult(Body(line)));
+    EXPECT_EQ(call.Tick, 0) << "loaded after the first tick: " << call.Body;
+    loads.push_back(call.Body);
     if (op == "Text_LoadFontFromFile") break;
   }
   EXPECT_EQ(loads, InterfaceLoadOrder());
@@ -80,12 +67,12 @@ TEST(ShellFade, EscapeDuringTheIntroFadesToTheMenu) {
   // by 5 to 250, switches on its 51st tick, falls back to 10 and is gone on its 100th.
   std::vector<int> alphaByTick(131, -1);
   int firstCursorTick = -1;
-  for (const auto& line : run.Trace) {
-    const std::string body = Body(line);
-    const int tick = TickOf(line);
+  for (const auto& call : run.Trace) {
+    const std::string& body = call.Body;
+    const int tick = static_cast<int>(call.Tick);
     if (StartsWith(body, kFadePrefix) && tick <= 130) {
       EXPECT_EQ(alphaByTick[tick], -1) << "two fade sheets in one frame at tick " << tick;
-      alphaByTick[tick] = std::stoi(body.substr(std::string(kFadePrefix).size()));
+      alphaByTick[tick] = call.Int(5);
     }
     if (IsCursor(body) && firstCursorTick < 0) firstCursorTick = tick;
   }
@@ -107,13 +94,13 @@ TEST(ShellOverlay, F2ShowsTheDebugLinesOutsideTheIntro) {
   const GameRun run = RunGame(Scripted("1 key 27\n110 key 113\n112 quit\n"));
   ASSERT_EQ(run.Status, 0) << run.Stderr;
   Lines overlay;
-  for (const auto& line : TraceOf(run, "Text_Draw")) {
-    const std::string body = Body(line);
+  for (const auto& call : TraceOf(run, "Text_Draw")) {
+    const std::string& body = call.Body;
     if (StartsWith(body, R"(Text_Draw 9 10 5 "FPS: )") || StartsWith(body, R"(Text_Draw 9 10 20 "Angle: )") ||
         StartsWith(body, R"(Text_Draw 9 10 35 "Angle: )")) {
-      EXPECT_GE(TickOf(line), 110) << "overlay before F2: " << line;
-      EXPECT_TRUE(body.ends_with(" 1 0 255 16777215")) << "white, opaque, scale 1: " << line;
-      overlay.push_back(line);
+      EXPECT_GE(call.Tick, 110) << "overlay before F2: " << body;
+      EXPECT_TRUE(body.ends_with(" 1 0 255 16777215")) << "white, opaque, scale 1: " << body;
+      overlay.push_back(body);
     }
   }
   EXPECT_EQ(overlay.size(), 9u) << "three lines in each of the frames of ticks 110..112";
@@ -123,13 +110,15 @@ TEST(ShellCursor, DrawnAtThePointer) {
   const GameRun run = RunGame(Scripted("1 key 27\n105 move 321 654\n106 quit\n"));
   ASSERT_EQ(run.Status, 0) << run.Stderr;
   Lines cursors;
-  for (const auto& line : TraceOf(run, "SSprite_Draw"))
-    if (IsCursor(Body(line)) && TickOf(line) >= 105) cursors.push_back(line);
+  for (const auto& call : TraceOf(run, "SSprite_Draw"))
+    if (IsCursor(call.Body) && call.Tick >= 105) cursors.push_back(std::to_string(call.Tick) + " " + call.Body);
   EXPECT_EQ(cursors, (Lines{"105 SSprite_Draw 3 321 654 35 70 255 0 1", "106 SSprite_Draw 3 321 654 35 70 255 0 1"}));
   // The pointer is read X first, just before the cursor is drawn.
   for (std::size_t i = 2; i < run.Trace.size(); ++i)
-    if (run.Trace[i] == cursors.front()) {
-      EXPECT_EQ(Lines(run.Trace.begin() + static_cast<long>(i) - 2, run.Trace.begin() + static_cast<long>(i)),
+    if (run.Trace[i].Tick == 105 && IsCursor(run.Trace[i].Body)) {
+      const auto& x = run.Trace[i - 2];
+      const auto& y = run.Trace[i - 1];
+      EXPECT_EQ((Lines{std::to_string(x.Tick) + " " + x.Body, std::to_string(y.Tick) + " " + y.Body}),
                 (Lines{"105 Mouse_X =321", "105 Mouse_Y =654"}));
       break;
     }

@@ -12,21 +12,10 @@
 
 namespace {
 
-int TickOf(const std::string& line) { return std::stoi(line.substr(0, line.find(' '))); }
-
-std::vector<std::string> Fields(const std::string& line) {
-  std::istringstream in(line);
-  std::vector<std::string> out;
-  for (std::string f; in >> f;) out.push_back(f);
-  return out;
-}
-
 // The handle the engine gave the n-th load (from 1) of a picture, or 0.
-int HandleOf(const GameRun& run, const std::string& tracedName, int nth = 1) {
-  for (const auto& line : TraceOf(run, "Tex_LoadFromFile")) {
-    if (line.find(" \"" + tracedName + "\" ") == std::string::npos) continue;
-    if (--nth == 0) return std::stoi(line.substr(line.rfind('=') + 1));
-  }
+int HandleOf(const GameRun& run, const std::string& file, int nth = 1) {
+  for (const auto& call : TraceOf(run, "Tex_LoadFromFile"))
+    if (!call.Args.empty() && call.Args[0] == file && --nth == 0) return call.ResultInt();
   return 0;
 }
 
@@ -38,11 +27,9 @@ struct Sprite {
 };
 std::vector<Sprite> Sprites(const GameRun& run) {
   std::vector<Sprite> out;
-  for (const auto& line : TraceOf(run, "ASprite_Draw")) {
-    const auto f = Fields(line);
-    if (f.size() < 8) continue;
-    out.push_back({std::stoi(f[0]), std::stoi(f[2]), std::stof(f[3]), std::stof(f[4]), std::stof(f[5]),
-                   std::stof(f[6]), std::stoi(f[7])});
+  for (const auto& c : TraceOf(run, "ASprite_Draw")) {
+    if (c.Args.size() < 6) continue;
+    out.push_back({static_cast<int>(c.Tick), c.Int(0), c.Float(1), c.Float(2), c.Float(3), c.Float(4), c.Int(5)});
   }
   return out;
 }
@@ -69,22 +56,22 @@ TEST(WorldEndToEnd, UnitsLeaveHutsTurretsFollowThePointerAndHutsAnimate) {
   const GameRun run = RunGame(options);
   ASSERT_EQ(run.Status, 0) << run.Stderr;
 
-  const int map2 = HandleOf(run, "Data\\\\Map2.jpg");
-  const int gun = HandleOf(run, "Data\\\\gun1-1.jpg");
-  const int home = HandleOf(run, "Data\\\\home.jpg", 1);
-  const int altar = HandleOf(run, "Data\\\\altar.jpg");
+  const int map2 = HandleOf(run, "Data\\Map2.jpg");
+  const int gun = HandleOf(run, "Data\\gun1-1.jpg");
+  const int home = HandleOf(run, "Data\\home.jpg", 1);
+  const int altar = HandleOf(run, "Data\\altar.jpg");
   ASSERT_TRUE(map2 && gun && home && altar) << "world pictures not loaded";
   std::set<int> bodies;  // every facing of both body sets
   for (int d = 0; d <= 7; ++d) {
-    bodies.insert(HandleOf(run, "Data\\\\Model\\\\sh" + std::to_string(d) + ".jpg"));
-    bodies.insert(HandleOf(run, "Data\\\\Model\\\\pt" + std::to_string(d) + ".jpg"));
+    bodies.insert(HandleOf(run, "Data\\Model\\sh" + std::to_string(d) + ".jpg"));
+    bodies.insert(HandleOf(run, "Data\\Model\\pt" + std::to_string(d) + ".jpg"));
   }
 
   // The game scene is drawn: its backdrop over the whole window.
   int firstGameTick = -1;
-  for (const auto& line : TraceOf(run, "SSprite_Draw"))
-    if (line.find("SSprite_Draw " + std::to_string(map2) + " 0 0 1024 768 ") != std::string::npos) {
-      firstGameTick = TickOf(line);
+  for (const auto& call : TraceOf(run, "SSprite_Draw"))
+    if (call.Body.starts_with("SSprite_Draw " + std::to_string(map2) + " 0 0 1024 768 ")) {
+      firstGameTick = static_cast<int>(call.Tick);
       break;
     }
   ASSERT_GT(firstGameTick, 0) << "the game scene was never drawn";

@@ -4,17 +4,94 @@
 #include "omega/Trace.h"
 #include "omega/TraceFormat.h"
 #include "platform/Cp1251.h"
+#include "tests/support/Files.h"
+#include "tests/support/TraceReader.h"
 #include "tests/omega/support/EngineFixture.h"
 
-TEST(TraceFormat, FloatsTextsAndIntegers) {
-  EXPECT_EQ(trace_format::Float(0.1f), "0.100000001");
-  EXPECT_EQ(trace_format::Float(97.5f), "97.5");
-  EXPECT_EQ(trace_format::Float(-0.0f), "-0");
-  EXPECT_EQ(trace_format::Float(1e20f), "1.00000002e+20");
-  EXPECT_EQ(trace_format::Int(-2147483648LL), "-2147483648");
-  EXPECT_EQ(trace_format::Text("a\"b\\c"), "\"a\\\"b\\\\c\"");
-  EXPECT_EQ(trace_format::Text("Новая игра"_cp), "\"Новая игра\"");
-  EXPECT_EQ(trace_format::Text(nullptr), "\"\"");
+namespace {
+int NoHandles(OEHandle) { return 0; }
+int Sevens(OEHandle h) { return h == 77 ? 7 : 0; }
+}  // namespace
+
+TEST(TraceFormat, EachKindIsWrittenItsWay) {
+  using namespace trace_format;
+  EXPECT_EQ(TraceCall(NoHandles, "F", Float{0.1f}, Float{97.5f}, Float{-0.0f}, Float{1e20f}),
+            "F 0.100000001 97.5 -0 1.00000002e+20");
+  EXPECT_EQ(TraceCall(NoHandles, "I", Int{-2147483647 - 1}, Colour{0xFFFFFFFFu}, Boolean{true}, Boolean{false}),
+            "I -2147483648 4294967295 1 0");
+  EXPECT_EQ(TraceCall(NoHandles, "T", Text{"a\"b\\c"}, Text{"Новая игра"_cp}, Text{nullptr}),
+            "T \"a\\\"b\\\\c\" \"Новая игра\" \"\"");
+  EXPECT_EQ(TraceCall(Sevens, "H", Handle{0}, Handle{77}, Handle{78}, Flag{1}), "H 0 7 ? 1");
+  EXPECT_EQ(TraceCall(NoHandles, "P", Proc{nullptr}, Role{1}, Proc{nullptr}, Role{9}, Proc{nullptr}),
+            "P timer 1 load 9 proc");
+  EXPECT_EQ(TraceCall(NoHandles, "R", Int{3}, Result<Float>{Float{2.5f}}), "R 3 =2.5");
+  EXPECT_EQ(TraceCall(NoHandles, "Empty"), "Empty");
+}
+
+// The reader takes back what the writer wrote: the tests and the replay see the arguments the game passed.
+TEST(TraceFormat, TheReaderReadsBackWhatTheWriterWrites) {
+  using namespace trace_format;
+  const std::string body =
+      TraceCall(Sevens, "Text_Draw", Handle{77}, Float{-3.5f}, Float{2}, Text{"Он: \"C:\\\""_cp}, Float{0.9f},
+                Float{0}, Int{255}, Colour{16777215});
+  trace_reader::Call call;
+  ASSERT_TRUE(trace_reader::ParseCall("42 " + body, call));
+  EXPECT_EQ(call.Tick, 42);
+  EXPECT_EQ(call.Name, "Text_Draw");
+  EXPECT_EQ(call.Body, body);
+  EXPECT_EQ(call.Args, (std::vector<std::string>{"7", "-3.5", "2", "Он: \"C:\\\"", "0.899999976", "0", "255", "16777215"}));
+  EXPECT_FALSE(call.HasResult);
+  EXPECT_EQ(call.Int(0), 7);
+  EXPECT_EQ(call.Float(1), -3.5f);
+
+  ASSERT_TRUE(trace_reader::ParseCall("0 " + TraceCall(NoHandles, "U_IntToStr", Int{-4}, Result<Text>{Text{"-4"}}), call));
+  EXPECT_EQ(call.Args, (std::vector<std::string>{"-4"}));
+  EXPECT_TRUE(call.HasResult);
+  EXPECT_EQ(call.Result, "-4");
+  ASSERT_TRUE(trace_reader::ParseCall("3 Text_GetWidth 9 \"\" 1 0 =0", call));
+  EXPECT_EQ(call.Args, (std::vector<std::string>{"9", "", "1", "0"})) << "an empty text is an argument";
+  EXPECT_EQ(call.ResultInt(), 0);
+}
+
+TEST(TraceFormat, TheReaderRefusesLinesThatAreNotCalls) {
+  trace_reader::Call call;
+  for (const char* line : {"", "OE_Quit", "12", "12 ", "x1 OE_Quit", "-1 OE_Quit", " 1 OE_Quit", "1 \"quoted\""})
+    EXPECT_FALSE(trace_reader::ParseCall(line, call)) << "'" << line << "'";
+  // Only whole lines count: a line still being written is left for the next read.
+  const auto calls = trace_reader::ParseTrace("1 OE_Quit\nnot a call\n2 Mouse_X =5\n3 Mouse_");
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[1].Tick, 2);
+  EXPECT_EQ(calls[1].Result, "5");
+}
+
+// A file read while the game still writes it: both ways of reading leave a last line without its newline
+// for later, and a file that is not there reads as nothing.
+TEST(TraceFormat, TheReaderTakesWholeLinesFromAFileOnly) {
+  InTempFolder here("zanoru-trace");
+  WriteFile("t.txt", "0 OE_Init 0 0\n5 Mouse_X =3\n6 Mouse_");
+  const auto calls = trace_reader::ReadTrace("t.txt");
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[1].Body, "Mouse_X =3");
+  std::vector<std::string> seen;
+  EXPECT_TRUE(trace_reader::ForEachCall("t.txt", [&](const trace_reader::Call& c) { seen.push_back(c.Body); }));
+  EXPECT_EQ(seen, (std::vector<std::string>{"OE_Init 0 0", "Mouse_X =3"}));
+
+  EXPECT_TRUE(trace_reader::ReadTrace("missing.txt").empty());
+  EXPECT_FALSE(trace_reader::ForEachCall("missing.txt", [](const trace_reader::Call&) {}));
+  WriteFile("empty.txt", "");
+  EXPECT_TRUE(trace_reader::ForEachCall("empty.txt", [](const trace_reader::Call&) { ADD_FAILURE() << "a call in an empty file"; }));
+}
+
+// The fake engine records lines without their tick: the same reader takes them.
+TEST(TraceFormat, ABodyWithoutItsTickIsReadAlike) {
+  trace_reader::Call call;
+  ASSERT_TRUE(trace_reader::ParseBody("Text_GetWidth 9 \"a b\" 1 0 =20", call));
+  EXPECT_EQ(call.Tick, 0);
+  EXPECT_EQ(call.Name, "Text_GetWidth");
+  EXPECT_EQ(call.Args, (std::vector<std::string>{"9", "a b", "1", "0"})) << "a space inside a text splits nothing";
+  EXPECT_EQ(call.ResultInt(), 20);
+  EXPECT_FALSE(trace_reader::ParseBody("", call));
+  EXPECT_FALSE(trace_reader::ParseBody("\"Text\" 1", call)) << "a name is never quoted";
 }
 
 // C libraries disagree at the edges (Microsoft's prints three exponent digits and its own infinities
@@ -35,9 +112,11 @@ TEST(TraceFormat, FloatsAtTheEdgesPrintAlike) {
       {std::numeric_limits<float>::infinity(), "inf"},
       {-std::numeric_limits<float>::infinity(), "-inf"},
   };
-  for (const auto& c : cases) EXPECT_EQ(trace_format::Float(c.value), c.text) << "for " << c.text;
-  const std::string nan = trace_format::Float(std::numeric_limits<float>::quiet_NaN());
-  EXPECT_TRUE(nan == "nan" || nan == "-nan") << nan;
+  using trace_format::Float;
+  using trace_format::TraceCall;
+  for (const auto& c : cases) EXPECT_EQ(TraceCall(NoHandles, "F", Float{c.value}), std::string("F ") + c.text);
+  const std::string nan = TraceCall(NoHandles, "F", Float{std::numeric_limits<float>::quiet_NaN()});
+  EXPECT_TRUE(nan == "F nan" || nan == "F -nan") << nan;
 }
 
 class Trace : public EngineTest {
@@ -53,16 +132,12 @@ class Trace : public EngineTest {
     unsetenv("OMEGA_TRACE");
     EngineTest::TearDown();
   }
-  std::vector<std::string> Lines() {
+  // The trace file as written, against the lines expected: every byte counts.
+  void ExpectLines(const std::vector<std::string>& expected) {
     omega::FlushTrace();
-    std::vector<std::string> out;
-    std::string text = omega_test::ReadFile(path_);
-    for (size_t at = 0; at < text.size();) {
-      const size_t end = text.find('\n', at);
-      out.push_back(text.substr(at, end - at));
-      at = end == std::string::npos ? text.size() : end + 1;
-    }
-    return out;
+    std::string text;
+    for (const auto& line : expected) text += line + '\n';
+    EXPECT_EQ(omega_test::ReadFile(path_), text);
   }
   std::string path_;
 };
@@ -99,7 +174,7 @@ TEST_F(Trace, HandlesAreLoadNumbersAndResultsFollowAnEqualsSign) {
       "0 U_IntToStr -42 =\"-42\"",
   };
   (void)a;
-  EXPECT_EQ(Lines(), expected);
+  ExpectLines(expected);
 }
 
 TEST_F(Trace, CallbacksAreWrittenAsTheirKind) {
@@ -111,5 +186,5 @@ TEST_F(Trace, CallbacksAreWrittenAsTheirKind) {
   const std::vector<std::string> expected = {
       "0 Timer_Create timer 12 1 =1", "0 OE_RegProcedure 1 load", "0 OE_RegProcedure 0 draw",
       "0 OE_RegProcedure 2 quit", "0 OE_SetWndPosition -1 128"};
-  EXPECT_EQ(Lines(), expected);
+  ExpectLines(expected);
 }

@@ -12,7 +12,7 @@
 
 #include "engine/OMEGA_list.h"
 
-#define PROBE_POINTER(used, ret, name, params) ret(*p_##name) params = nullptr;
+#define PROBE_POINTER(used, ret, name, ...) OMEGA_TYPE(ret) (*p_##name)(OMEGA_PARAMS(__VA_ARGS__)) = nullptr;
 OMEGA_OPERATIONS(PROBE_POINTER)
 #undef PROBE_POINTER
 
@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
     return 65;
   }
   int missing = 0;
-#define PROBE_BIND(used, ret, name, params)                                  \
-  p_##name = reinterpret_cast<ret(*) params>(dlsym(lib, #name));             \
+#define PROBE_BIND(used, ret, name, ...)                                     \
+  p_##name = reinterpret_cast<decltype(p_##name)>(dlsym(lib, #name));        \
   if ((used) != 0 && p_##name == nullptr) {                                  \
     std::fprintf(stderr, "missing %s\n", #name);                             \
     ++missing;                                                               \

@@ -1,11 +1,14 @@
 #include "tests/support/FakeEngine.h"
 
 #include <cstring>
+#include <limits>
 #include <map>
 #include <sstream>
+#include <type_traits>
 
 #include "engine/OMEGA.h"
 #include "omega/TraceFormat.h"
+#include "tests/support/TraceReader.h"
 
 namespace fake {
 
@@ -22,125 +25,113 @@ int QuitCount = 0;
 
 namespace {
 
-using trace_format::Float;
-using trace_format::Int;
-using trace_format::Text;
-
 std::map<OEHandle, int> gHandleNumbers;
 int gLoads = 0;
 uint8_t gFontData[4][16];
 int gFonts = 0;
 char gIntText[32];
 
-std::string H(OEHandle handle) {
+// A handle's number in a recorded call: its load number; a handle the fake never gave (a test sets a
+// game's handle itself) is taken as the number it is.
+int Number(OEHandle handle) {
   const auto it = gHandleNumbers.find(handle);
-  return it == gHandleNumbers.end() ? Int(static_cast<int64_t>(handle)) : Int(it->second);
+  if (it != gHandleNumbers.end()) return it->second;
+  return handle <= static_cast<OEHandle>(std::numeric_limits<int>::max()) ? static_cast<int>(handle) : 0;
 }
 
-void Record(const std::string& line) { Calls.push_back(line); }
+void Record(std::string line) { Calls.push_back(std::move(line)); }
 
-void FakeInit(int32_t a, int32_t b) { Record("OE_Init " + Int(a) + " " + Int(b)); }
-void FakeQuit() { ++QuitCount; Record("OE_Quit"); }
-void FakeRegProcedure(int32_t kind, OEProc) { Record("OE_RegProcedure " + Int(kind)); }
-void FakeSetWndPosition(int32_t x, int32_t y) { Record("OE_SetWndPosition " + Int(x) + " " + Int(y)); }
-void FakeSetScreenOptions(int32_t w, int32_t h, int32_t bpp, int32_t a, int32_t b, int32_t c) {
-  Record("OE_SetScreenOptions " + Int(w) + " " + Int(h) + " " + Int(bpp) + " " + Int(a) + " " + Int(b) + " " + Int(c));
+template <class Result>
+Result Zero() {
+  if constexpr (!std::is_void_v<Result>) return Result{};
 }
-int32_t FakeGetFPS() { Record("OE_GetFPS =" + Int(Fps)); return Fps; }
-int32_t FakeTimerCreate(OEProc, int32_t interval, int32_t active) {
-  Record("Timer_Create timer " + Int(interval) + " " + Int(active) + " =1");
-  return 1;
-}
-bool FakeKeyDown(int32_t c) {
-  const bool r = KeysDown.count(c) != 0;
-  Record("Key_Down " + Int(c) + " =" + Int(r));
-  return r;
-}
-bool FakeKeyPress(int32_t c) {
-  const bool r = KeysPressed.count(c) != 0;
-  if (r) Record("Key_Press " + Int(c) + " =1");  // 255 queries a tick: only the answered ones are kept
-  return r;
-}
-int32_t FakeMouseX() { return MouseX; }
-int32_t FakeMouseY() { return MouseY; }
-bool FakeMousePress(int32_t b) {
-  const bool r = b == 1 && MousePressed;
-  Record("Mouse_Press " + Int(b) + " =" + Int(r));
-  return r;
-}
-OEHandle FakeTexLoad(const char* file, int32_t transparent, int32_t flags) {
+
+// Every operation's default: it does nothing and returns zero.
+namespace defaults {
+#define FAKE_TYPE(kind, arg) OMEGA_TYPE(kind)
+#define FAKE_DEFAULT(used, ret, op, ...) \
+  [[maybe_unused]] OMEGA_TYPE(ret) op(OMEGA_EACH(FAKE_TYPE, __VA_ARGS__)) { return Zero<OMEGA_TYPE(ret)>(); }
+OMEGA_OPERATIONS(FAKE_DEFAULT)
+#undef FAKE_DEFAULT
+#undef FAKE_TYPE
+}  // namespace defaults
+
+// What the fake answers where a default will not do (an answer hides its operation's default).
+namespace answer {
+using namespace defaults;
+
+void OE_Quit() { ++QuitCount; }
+int32_t OE_GetFPS() { return Fps; }
+int32_t Timer_Create(OEProc, int32_t, int32_t) { return 1; }
+bool Key_Down(int32_t c) { return KeysDown.count(c) != 0; }
+bool Key_Press(int32_t c) { return KeysPressed.count(c) != 0; }
+int32_t Mouse_X() { return MouseX; }
+int32_t Mouse_Y() { return MouseY; }
+bool Mouse_Press(int32_t b) { return b == 1 && MousePressed; }
+OEHandle Tex_LoadFromFile(const char*, int32_t, int32_t) {
   const OEHandle h = static_cast<OEHandle>(++gLoads);
   gHandleNumbers[h] = gLoads;
-  Record("Tex_LoadFromFile " + Text(file) + " " + Int(transparent) + " " + Int(flags) + " =" + Int(gLoads));
   return h;
 }
-OEHandle FakeMaskLoad(const char* file) {
-  Record("Tex_LoadMaskFromFile " + Text(file) + " =0");
-  return 0;
-}
-void FakeSetFrames(OEHandle t, int32_t w, int32_t h) { Record("Tex_SetFramesSize " + H(t) + " " + Int(w) + " " + Int(h)); }
-void FakeColorMix(uint32_t c) { Record("FX_SetColorMix " + Int(c)); }
-OEHandle FakeFontLoad(const char* picture, const char* info, int32_t a, int32_t flags) {
+// Every mask loads and becomes current, as a readable mask does in the engine.
+OEHandle Tex_LoadMaskFromFile(const char*) { return 1; }
+OEHandle Text_LoadFontFromFile(const char*, const char*, int32_t, int32_t) {
   uint8_t* data = gFontData[gFonts++ % 4];
   std::memset(data, 0, 16);
   data[0] = LineHeight;
   const auto h = reinterpret_cast<OEHandle>(data);
   gHandleNumbers[h] = ++gLoads;
-  Record("Text_LoadFontFromFile " + Text(picture) + " " + Text(info) + " " + Int(a) + " " + Int(flags) + " =" + Int(gLoads));
   return h;
 }
-float Width(const char* text, float scale, float spacing) {
+float Text_GetWidth(OEHandle, const char* text, float scale, float spacing) {
   const auto n = static_cast<float>(std::strlen(text));
   if (n == 0) return 0.0f;
   return n * GlyphAdvance * scale + spacing * (n - 1);
 }
-void FakeTextDraw(OEHandle font, float x, float y, const char* text, float scale, float spacing, int32_t alpha, uint32_t colour) {
-  Record("Text_Draw " + H(font) + " " + Float(x) + " " + Float(y) + " " + Text(text) + " " + Float(scale) + " " + Float(spacing) + " " + Int(alpha) + " " + Int(colour));
-}
-float FakeTextWidth(OEHandle font, const char* text, float scale, float spacing) {
-  const float w = Width(text, scale, spacing);
-  Record("Text_GetWidth " + H(font) + " " + Text(text) + " " + Float(scale) + " " + Float(spacing) + " =" + Float(w));
-  return w;
-}
-void FakeSSprite(OEHandle t, float x, float y, float w, float h, int32_t alpha, float angle, int32_t flags) {
-  Record("SSprite_Draw " + H(t) + " " + Float(x) + " " + Float(y) + " " + Float(w) + " " + Float(h) + " " + Int(alpha) + " " + Float(angle) + " " + Int(flags));
-}
-void FakeASprite(OEHandle t, float x, float y, float w, float h, int32_t frame, int32_t alpha, float angle, int32_t flags) {
-  Record("ASprite_Draw " + H(t) + " " + Float(x) + " " + Float(y) + " " + Float(w) + " " + Float(h) + " " + Int(frame) + " " + Int(alpha) + " " + Float(angle) + " " + Int(flags));
-}
-const char* FakeIntToStr(int32_t v) {
+const char* U_IntToStr(int32_t v) {
   std::snprintf(gIntText, sizeof gIntText, "%d", v);
-  Record("U_IntToStr " + Int(v) + " =" + Text(gIntText));
   return gIntText;
 }
 
+}  // namespace answer
+
+// Which calls are recorded: all but the pointer's position, read for every frame's cursor, and the
+// keys not pressed, asked for 255 keys a tick (only the answered ones are kept).
+namespace kept {
+#define FAKE_KEPT(used, ret, op, ...) [[maybe_unused]] bool op(...) { return true; }
+OMEGA_OPERATIONS(FAKE_KEPT)
+#undef FAKE_KEPT
+}  // namespace kept
+namespace keep {
+using namespace kept;
+bool Mouse_X(int32_t) { return false; }
+bool Mouse_Y(int32_t) { return false; }
+bool Key_Press(bool pressed) { return pressed; }
+}  // namespace keep
+
+// Each operation the game calls: its answer, recorded as the engine traces it.
+namespace recorded {
+#define FAKE_OPERATION(used, ret, op, ...) FAKE_OPERATION_##used(ret, op, __VA_ARGS__)
+#define FAKE_OPERATION_0(ret, op, ...)
+#define FAKE_OPERATION_1(ret, op, ...)                                                                     \
+  OMEGA_TYPE(ret) op(OMEGA_PARAMS(__VA_ARGS__)) {                                                          \
+    return trace_format::Traced<trace_format::ret>(                                                        \
+        [](auto... result) { return keep::op(result...); }, Record, Number, #op,                           \
+        [&] { return answer::op(OMEGA_NAMES(__VA_ARGS__)); }                                               \
+        __VA_OPT__(, OMEGA_TRACE_ARGS(__VA_ARGS__)));                                                      \
+  }
+OMEGA_OPERATIONS(FAKE_OPERATION)
+#undef FAKE_OPERATION_1
+}  // namespace recorded
+
 void* Lookup(const char* name) {
-  static const std::map<std::string, void*> table = {
-      {"OE_Init", reinterpret_cast<void*>(&FakeInit)},
-      {"OE_Quit", reinterpret_cast<void*>(&FakeQuit)},
-      {"OE_RegProcedure", reinterpret_cast<void*>(&FakeRegProcedure)},
-      {"OE_SetWndPosition", reinterpret_cast<void*>(&FakeSetWndPosition)},
-      {"OE_SetScreenOptions", reinterpret_cast<void*>(&FakeSetScreenOptions)},
-      {"OE_GetFPS", reinterpret_cast<void*>(&FakeGetFPS)},
-      {"Timer_Create", reinterpret_cast<void*>(&FakeTimerCreate)},
-      {"Key_Down", reinterpret_cast<void*>(&FakeKeyDown)},
-      {"Key_Press", reinterpret_cast<void*>(&FakeKeyPress)},
-      {"Mouse_X", reinterpret_cast<void*>(&FakeMouseX)},
-      {"Mouse_Y", reinterpret_cast<void*>(&FakeMouseY)},
-      {"Mouse_Press", reinterpret_cast<void*>(&FakeMousePress)},
-      {"Tex_LoadFromFile", reinterpret_cast<void*>(&FakeTexLoad)},
-      {"Tex_LoadMaskFromFile", reinterpret_cast<void*>(&FakeMaskLoad)},
-      {"Tex_SetFramesSize", reinterpret_cast<void*>(&FakeSetFrames)},
-      {"FX_SetColorMix", reinterpret_cast<void*>(&FakeColorMix)},
-      {"Text_LoadFontFromFile", reinterpret_cast<void*>(&FakeFontLoad)},
-      {"Text_Draw", reinterpret_cast<void*>(&FakeTextDraw)},
-      {"Text_GetWidth", reinterpret_cast<void*>(&FakeTextWidth)},
-      {"SSprite_Draw", reinterpret_cast<void*>(&FakeSSprite)},
-      {"ASprite_Draw", reinterpret_cast<void*>(&FakeASprite)},
-      {"U_IntToStr", reinterpret_cast<void*>(&FakeIntToStr)},
-  };
-  const auto it = table.find(name);
-  return it == table.end() ? nullptr : it->second;
+#define FAKE_OPERATION_1(ret, op, ...) \
+  if (std::strcmp(name, #op) == 0) return reinterpret_cast<void*>(&recorded::op);
+  OMEGA_OPERATIONS(FAKE_OPERATION)
+#undef FAKE_OPERATION_1
+#undef FAKE_OPERATION_0
+#undef FAKE_OPERATION
+  return nullptr;
 }
 
 }  // namespace
@@ -167,8 +158,9 @@ std::vector<std::string> CallsOf(const std::string& names) {
   std::istringstream in(names);
   for (std::string n; in >> n;) wanted.insert(n);
   std::vector<std::string> out;
+  trace_reader::Call call;
   for (const auto& line : Calls)
-    if (wanted.count(line.substr(0, line.find(' '))) != 0) out.push_back(line);
+    if (trace_reader::ParseBody(line, call) && wanted.count(call.Name) != 0) out.push_back(line);
   return out;
 }
 

@@ -1,26 +1,12 @@
 #include "tests/support/GameRun.h"
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "tests/support/Spawn.h"
 
 namespace fs = std::filesystem;
 
 std::string GameFolder() { return ZANORU_GAME_DIR; }
-
-namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
-}  // namespace
 
 GameRun RunGame(const GameRunOptions& options) {
   GameRun run;
@@ -39,18 +25,13 @@ GameRun RunGame(const GameRunOptions& options) {
   run.Status = done.Status;
   run.Stdout = done.Stdout;
   run.Stderr = done.Stderr;
-  run.Trace = Lines(ReadFile((dir / ".trace").string()));
+  run.Trace = trace_reader::ReadTrace((dir / ".trace").string());
   return run;
 }
 
-std::vector<std::string> TraceOf(const GameRun& run, const std::string& operation) {
-  std::vector<std::string> out;
-  for (const auto& line : run.Trace) {
-    const auto first = line.find(' ');
-    if (first == std::string::npos) continue;
-    const auto second = line.find(' ', first + 1);
-    if (line.compare(first + 1, second == std::string::npos ? std::string::npos : second - first - 1, operation) == 0)
-      out.push_back(line);
-  }
+std::vector<trace_reader::Call> TraceOf(const GameRun& run, const std::string& operation) {
+  std::vector<trace_reader::Call> out;
+  for (const auto& call : run.Trace)
+    if (call.Name == operation) out.push_back(call);
   return out;
 }

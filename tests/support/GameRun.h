@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "tests/support/Files.h"
+#include "tests/support/TraceReader.h"
 
 struct GameRun {
   int Status = -1;               // exit status, or 128 + signal
   std::string Folder;            // the working directory of the run (kept for inspection)
   std::string Stdout;
   std::string Stderr;
-  std::vector<std::string> Trace;  // the OMEGA_TRACE lines
+  std::vector<trace_reader::Call> Trace;  // the OMEGA_TRACE lines, read
 };
 
 struct GameRunOptions {
@@ -28,5 +29,5 @@ struct GameRunOptions {
 // The built game folder (build/.../game).
 std::string GameFolder();
 GameRun RunGame(const GameRunOptions& options);
-// The trace lines of one operation name, in order.
-std::vector<std::string> TraceOf(const GameRun& run, const std::string& operation);
+// The traced calls of one operation name, in order.
+std::vector<trace_reader::Call> TraceOf(const GameRun& run, const std::string& operation);

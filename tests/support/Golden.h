@@ -5,7 +5,7 @@
 #include <vector>
 
 // The load callback's first loads: the interface pictures, their masks and frame sizes, then the font.
-// A mask load's result is left out: it is no handle, and the engines answer it differently.
+// A mask load answers 1: the mask is now current.
 inline const std::vector<std::string>& InterfaceLoadOrder() {
   static const std::vector<std::string> kLoads = {
       R"(Tex_LoadFromFile "Data\\Map1.jpg" -1 1 =1)",
@@ -14,20 +14,14 @@ inline const std::vector<std::string>& InterfaceLoadOrder() {
       R"(Tex_LoadFromFile "Data\\Black.jpg" -1 1 =4)",
       R"(Tex_LoadFromFile "Data\\btm.jpg" -1 1 =5)",
       "Tex_SetFramesSize 5 256 128",
-      R"(Tex_LoadMaskFromFile "Data\\msp.jpg")",
+      R"(Tex_LoadMaskFromFile "Data\\msp.jpg" =1)",
       R"(Tex_LoadFromFile "Data\\sp.jpg" -1 330 =6)",
       "Tex_SetFramesSize 6 256 256",
-      R"(Tex_LoadMaskFromFile "Data\\mbl.jpg")",
+      R"(Tex_LoadMaskFromFile "Data\\mbl.jpg" =1)",
       R"(Tex_LoadFromFile "Data\\black.jpg" -1 330 =7)",
-      R"(Tex_LoadMaskFromFile "Data\\mbigsv.jpg")",
+      R"(Tex_LoadMaskFromFile "Data\\mbigsv.jpg" =1)",
       R"(Tex_LoadFromFile "Data\\bigsv.jpg" -1 330 =8)",
       R"(Text_LoadFontFromFile "Data\\Font1.tga" "Data\\Font1.ofi" 0 394 =9)",
   };
   return kLoads;
-}
-
-// A traced call (without its tick) with a mask load's result taken off.
-inline std::string WithoutMaskResult(const std::string& call) {
-  if (call.rfind("Tex_LoadMaskFromFile ", 0) != 0) return call;
-  return call.substr(0, call.rfind(" ="));
 }

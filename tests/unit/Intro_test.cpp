@@ -10,6 +10,7 @@
 #include "shell/MainProc.h"
 #include "tests/support/FakeEngine.h"
 #include "tests/support/GameState.h"
+#include "tests/support/TraceReader.h"
 
 // The sound unit as the unit tests see it: these hooks are linked instead of the game's silent ones
 // (the linker then takes nothing from the library's sound unit), and count the intro's cue.
@@ -181,7 +182,10 @@ TEST_F(Intro, AlphaAndColourRoundHalfToEven) {
     fake::ClearCalls();
     DrawIntro();
     const std::string line = TextDrawOf(fake::Draws());
-    EXPECT_EQ(line.substr(line.rfind(' ', line.rfind(' ') - 1) + 1), c.Expected)
+    trace_reader::Call call;
+    ASSERT_TRUE(trace_reader::ParseBody(line, call)) << line;
+    ASSERT_EQ(call.Args.size(), 8u) << line;
+    EXPECT_EQ(call.Args[6] + " " + call.Args[7], c.Expected)
         << "alpha " << c.Alpha << ", colour " << c.Colour << ": " << line;
   }
 }

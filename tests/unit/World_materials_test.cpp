@@ -1,4 +1,5 @@
 // The world's pictures: the ground list file and the exact order of every mask and picture load.
+#include "omega/TraceFormat.h"
 #include "tests/unit/World_fixtures.h"
 
 using namespace world_test;
@@ -11,41 +12,44 @@ class Materials : public WorldTest {
 };
 using MaterialsDeath = Materials;
 
-// The trace form of the calls, handles numbered in load order as the fake does.
+// The calls as the fake records them, handles numbered in load order.
 struct Expected {
   std::vector<std::string> Lines;
-  int Handle = 0;
-  void Mask(const std::string& file) { Lines.push_back("Tex_LoadMaskFromFile \"" + file + "\" =0"); }
+  int Loaded = 0;
+  static int Same(OEHandle h) { return static_cast<int>(h); }
+  void Mask(const std::string& file) {
+    using namespace trace_format;
+    Lines.push_back(TraceCall(Same, "Tex_LoadMaskFromFile", Text{file.c_str()}, Result<Flag>{Flag{1}}));
+  }
   void Picture(const std::string& file, int flags, int frameW = 0, int frameH = 0) {
-    ++Handle;
-    Lines.push_back("Tex_LoadFromFile \"" + file + "\" -1 " + std::to_string(flags) + " =" + std::to_string(Handle));
-    if (frameW > 0)
-      Lines.push_back("Tex_SetFramesSize " + std::to_string(Handle) + " " + std::to_string(frameW) + " " + std::to_string(frameH));
+    using namespace trace_format;
+    const Handle h{static_cast<OEHandle>(++Loaded)};
+    Lines.push_back(TraceCall(Same, "Tex_LoadFromFile", Text{file.c_str()}, Int{-1}, Int{flags}, Result<Handle>{h}));
+    if (frameW > 0) Lines.push_back(TraceCall(Same, "Tex_SetFramesSize", h, Int{frameW}, Int{frameH}));
   }
 };
 
-// Backslashes are escaped in the trace.
 std::vector<std::string> ExpectedLoads(int grounds) {
   Expected e;
-  e.Picture("Data\\\\shad.tga", 1);
-  e.Mask("Data\\\\T\\\\m1.jpg");
-  for (int k = 1; k <= grounds; ++k) e.Picture("Data\\\\T\\\\" + std::to_string(k) + ".jpg", 330, 64, 128);
-  e.Mask("Data\\\\altarm.jpg");
-  e.Picture("Data\\\\altar.jpg", 330, 128, 256);
-  e.Mask("Data\\\\homem.jpg");
-  e.Picture("Data\\\\home.jpg", 330, 256, 256);
-  e.Mask("Data\\\\home2m.jpg");
-  e.Picture("Data\\\\home.jpg", 330, 256, 256);
-  e.Mask("Data\\\\gun1-1m.jpg");
-  e.Picture("Data\\\\gun1-1.jpg", 330, 128, 128);
+  e.Picture("Data\\shad.tga", 1);
+  e.Mask("Data\\T\\m1.jpg");
+  for (int k = 1; k <= grounds; ++k) e.Picture(std::string("Data\\T\\") + std::to_string(k) + ".jpg", 330, 64, 128);
+  e.Mask("Data\\altarm.jpg");
+  e.Picture("Data\\altar.jpg", 330, 128, 256);
+  e.Mask("Data\\homem.jpg");
+  e.Picture("Data\\home.jpg", 330, 256, 256);
+  e.Mask("Data\\home2m.jpg");
+  e.Picture("Data\\home.jpg", 330, 256, 256);
+  e.Mask("Data\\gun1-1m.jpg");
+  e.Picture("Data\\gun1-1.jpg", 330, 128, 128);
   for (int d = 0; d <= 7; ++d) {
     const std::string n = std::to_string(d);
-    e.Mask("Data\\\\Model\\\\pt" + n + "m.jpg");
-    e.Picture("Data\\\\Model\\\\pt" + n + ".jpg", 330, 64, 128);
-    e.Mask("Data\\\\Model\\\\sh" + n + "m.jpg");
-    e.Picture("Data\\\\Model\\\\sh" + n + ".jpg", 330, 64, 128);
-    e.Mask("Data\\\\Model\\\\col" + n + ".jpg");
-    e.Picture("Data\\\\Model\\\\col" + n + ".jpg", 330, 64, 128);
+    e.Mask("Data\\Model\\pt" + n + "m.jpg");
+    e.Picture("Data\\Model\\pt" + n + ".jpg", 330, 64, 128);
+    e.Mask("Data\\Model\\sh" + n + "m.jpg");
+    e.Picture("Data\\Model\\sh" + n + ".jpg", 330, 64, 128);
+    e.Mask("Data\\Model\\col" + n + ".jpg");
+    e.Picture("Data\\Model\\col" + n + ".jpg", 330, 64, 128);
   }
   return e.Lines;
 }

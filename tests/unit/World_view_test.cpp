@@ -4,6 +4,7 @@
 
 #include "assets/Materials.h"
 #include "shell/MainProc.h"
+#include "tests/support/TraceReader.h"
 #include "tests/unit/World_fixtures.h"
 
 using namespace world_test;
@@ -99,9 +100,11 @@ TEST_F(MapView, AHomeFrontIsDrawnTwoRowsLaterAndNeverForTheLastTwoRows) {
   Load(map);
   const std::vector<std::string> draws = Drawn();
   std::vector<std::string> order;
+  trace_reader::Call call;
   for (const std::string& d : draws) {
-    if (d.rfind("ASprite_Draw 302 ", 0) == 0 || d.rfind("ASprite_Draw 303 ", 0) == 0)
-      order.push_back(d.substr(13, 3) + " at " + d.substr(17, d.find(" 192") - 17));
+    ASSERT_TRUE(trace_reader::ParseBody(d, call)) << d;
+    if (call.Name == "ASprite_Draw" && (call.Args[0] == "302" || call.Args[0] == "303"))
+      order.push_back(call.Args[0] + " at " + call.Args[1] + " " + call.Args[2]);
   }
   // (6, 1) at (288, -16) and (6, 2) at (320, 0) get fronts in rows 3 and 4;
   // (2, 47) at (32, 720) in row 49, before the hut of (4, 49) at (160, 752) that follows it in that row.

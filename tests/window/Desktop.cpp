@@ -35,19 +35,6 @@ int Shift(uint32_t mask) {
   return s;
 }
 
-int64_t TickOf(const std::string& line) {
-  char* end = nullptr;
-  const long long t = std::strtoll(line.c_str(), &end, 10);
-  return end == line.c_str() ? -1 : t;
-}
-
-std::string OperationOf(const std::string& line) {
-  const auto a = line.find(' ');
-  if (a == std::string::npos) return "";
-  const auto b = line.find(' ', a + 1);
-  return line.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
-}
-
 }  // namespace
 
 Picture ReadXwd(const std::string& d) {
@@ -169,34 +156,26 @@ bool WaitUntil(const std::function<bool()>& ready, double seconds) {
   return ready();
 }
 
-std::vector<std::string> LiveTrace::Lines() const {
-  const std::string text = ReadFile(Path);
-  std::vector<std::string> out;
-  size_t at = 0;
-  for (size_t nl; (nl = text.find('\n', at)) != std::string::npos; at = nl + 1) out.push_back(text.substr(at, nl - at));
-  return out;
-}
+std::vector<trace_reader::Call> LiveTrace::Calls() const { return trace_reader::ParseTrace(ReadFile(Path)); }
 
 int64_t LiveTrace::LastTick() const {
-  const auto lines = Lines();
-  return lines.empty() ? -1 : TickOf(lines.back());
+  const auto calls = Calls();
+  return calls.empty() ? -1 : calls.back().Tick;
 }
 
 int64_t LiveTrace::FirstTick(const std::string& operation, const std::string& text, int64_t from) const {
-  for (const auto& line : Lines())
-    if (TickOf(line) >= from && OperationOf(line) == operation && line.find(text) != std::string::npos)
-      return TickOf(line);
+  for (const auto& call : Calls())
+    if (call.Tick >= from && call.Name == operation && call.Body.find(text) != std::string::npos) return call.Tick;
   return -1;
 }
 
 int64_t LiveTrace::FirstBusyTick(const std::string& operation, int count, int64_t from) const {
   int64_t tick = -1;
   int seen = 0;
-  for (const auto& line : Lines()) {
-    const int64_t t = TickOf(line);
-    if (t < from) continue;
-    if (t != tick) tick = t, seen = 0;
-    if (OperationOf(line) == operation && ++seen == count) return t;
+  for (const auto& call : Calls()) {
+    if (call.Tick < from) continue;
+    if (call.Tick != tick) tick = call.Tick, seen = 0;
+    if (call.Name == operation && ++seen == count) return call.Tick;
   }
   return -1;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/Files.h"
+#include "tests/support/TraceReader.h"
 #include "tests/support/Xvfb.h"
 
 namespace desk {
@@ -67,9 +68,9 @@ bool WaitUntil(const std::function<bool()>& ready, double seconds);
 // The trace of a running game, read as it grows.
 struct LiveTrace {
   std::string Path;
-  std::vector<std::string> Lines() const;  // complete lines only
+  std::vector<trace_reader::Call> Calls() const;  // complete lines only
   int64_t LastTick() const;                // -1 while empty
-  // The first tick whose line has this operation and contains `text`, or -1.
+  // The first tick of a call of this operation whose line contains `text`, or -1.
   int64_t FirstTick(const std::string& operation, const std::string& text = "", int64_t from = 0) const;
   // The first tick from `from` on that has at least `count` lines of the operation, or -1.
   int64_t FirstBusyTick(const std::string& operation, int count, int64_t from = 0) const;

@@ -113,9 +113,9 @@ class WindowGame : public ::testing::Test {
   // The pointer's position as the game last read it from the engine.
   std::string LastPointer() {
     std::string x, y;
-    for (const auto& line : Trace.Lines()) {
-      if (line.find(" Mouse_X =") != std::string::npos) x = line.substr(line.find('=') + 1);
-      if (line.find(" Mouse_Y =") != std::string::npos) y = line.substr(line.find('=') + 1);
+    for (const auto& call : Trace.Calls()) {
+      if (call.Name == "Mouse_X") x = call.Result;
+      if (call.Name == "Mouse_Y") y = call.Result;
     }
     return x + "," + y;
   }

@@ -60,7 +60,7 @@ struct Folder {
 struct WineRun {
   int Status = -1;
   std::string Dir, Stdout, Stderr;
-  std::vector<std::string> Trace;
+  std::vector<trace_reader::Call> Trace;
 };
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -95,7 +95,7 @@ WineRun RunWine(const std::string& script, const Folder& folder = {}, const std:
   run.Status = p.Status;
   run.Stdout = p.Stdout();
   run.Stderr += p.Stderr();
-  run.Trace = Lines(ReadFile(run.Dir + "/trace.txt"));
+  run.Trace = trace_reader::ReadTrace(run.Dir + "/trace.txt");
   return run;
 }
 
@@ -176,9 +176,9 @@ TEST(WindowsBuild, ProgramAndEngineNeedOnlySystemLibrariesAndTheEngineExportsIts
   EXPECT_EQ(ImportedDlls(exe).count("OMEGA.dll"), 0u) << "the engine is loaded at run time, never linked";
 
   std::set<std::string> operations;
-#define OMEGA_NAME(used, ret, name, params) operations.insert(#name);
-  OMEGA_OPERATIONS(OMEGA_NAME)
-#undef OMEGA_NAME
+#define OPERATION_NAME(used, ret, name, ...) operations.insert(#name);
+  OMEGA_OPERATIONS(OPERATION_NAME)
+#undef OPERATION_NAME
   const std::set<std::string> exported = ExportedNames(dll);
   EXPECT_EQ(exported.size(), 201u);
   for (const auto& op : operations) EXPECT_TRUE(exported.count(op)) << "OMEGA.dll lacks " << op;
@@ -225,8 +225,8 @@ TEST(WineGame, TourGivesTheLinuxTraceAndPicturesAndQuitsThroughTheMenu) {
   size_t first = 0;
   while (first < common && linux.Trace[first] == wine.Trace[first]) ++first;
   EXPECT_EQ(first, linux.Trace.size()) << "the traces part at line " << first + 1 << ": Linux \""
-                                       << (first < linux.Trace.size() ? linux.Trace[first] : "(end)") << "\", Windows \""
-                                       << (first < wine.Trace.size() ? wine.Trace[first] : "(end)") << "\"";
+                                       << (first < linux.Trace.size() ? linux.Trace[first].Body : "(end)") << "\", Windows \""
+                                       << (first < wine.Trace.size() ? wine.Trace[first].Body : "(end)") << "\"";
   EXPECT_EQ(wine.Trace.size(), linux.Trace.size());
   EXPECT_EQ(ReadFile(wine.Dir + "/trace.txt"), ReadFile(linux.Folder + "/.trace")) << "line ends or a last line differ";
 
@@ -364,8 +364,12 @@ TEST(WineWindow, ShowsTheHeadlessMenuAndQuitsThroughIt) {
   const auto placed = trace.FirstTick("OE_SetWndPosition");
   ASSERT_EQ(placed, 0);
   int left = -1, top = -1;
-  for (const auto& line : trace.Lines())
-    if (std::sscanf(line.c_str(), "0 OE_SetWndPosition %d %d", &left, &top) == 2) break;
+  for (const auto& call : trace.Calls())
+    if (call.Tick == 0 && call.Name == "OE_SetWndPosition" && call.Args.size() == 2) {
+      left = call.Int(0);
+      top = call.Int(1);
+      break;
+    }
   ASSERT_GE(left, 0);
   ASSERT_GE(top, 0);
   auto pointTo = [&](int x, int y) {

@@ -6,7 +6,7 @@
 // Renaming the one operation before the table expands exports it under another name.
 #define Mouse_Press Mouse_Press_left_out
 
-#define PARTIAL_EXPORT(used, ret, name, params) \
+#define PARTIAL_EXPORT(used, ret, name, ...) \
   extern "C" __attribute__((visibility("default"))) void name() {}
 OMEGA_OPERATIONS(PARTIAL_EXPORT)
 #undef PARTIAL_EXPORT
