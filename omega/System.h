@@ -17,6 +17,9 @@ struct FileStamp {
 };
 bool StampOf(const std::string& path, FileStamp& out);
 
+// The cores this process may run on (its CPU affinity: `taskset -c 0` gives 1), at least 1.
+int CoresAllowed();
+
 // Hands memory the program has freed back to the system where the allocator would keep it.
 void ReleaseFreedMemory();
 

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <malloc.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,14 @@ bool StampOf(const std::string& path, FileStamp& out) {
 }
 
 // glibc's per-thread arenas keep what the decoding threads freed.
+int CoresAllowed() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+  const long online = sysconf(_SC_NPROCESSORS_ONLN);
+  return online > 0 ? static_cast<int>(online) : 1;
+}
+
 void ReleaseFreedMemory() { malloc_trim(0); }
 
 namespace {

@@ -29,6 +29,14 @@ bool StampOf(const std::string& path, FileStamp& out) {
 }
 
 // The C run-time's heap gives freed memory back by itself.
+int CoresAllowed() {
+  DWORD_PTR process = 0, system = 0;
+  if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) == 0 || process == 0) return 1;
+  int cores = 0;
+  for (; process != 0; process &= process - 1) ++cores;
+  return cores;
+}
+
 void ReleaseFreedMemory() {}
 
 namespace {
