@@ -1,25 +1,16 @@
 #include "omega/Bands.h"
 
-#include <sched.h>
-
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
 #include <string_view>
 #include <thread>
 
+#include "omega/System.h"
+
 namespace omega {
 
 namespace {
-
-int CoresAllowed() {
-#if defined(__linux__)
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
-#endif
-  return static_cast<int>(std::thread::hardware_concurrency());
-}
 
 int DefaultThreads() {
   const char* asked = std::getenv("OMEGA_THREADS");

@@ -41,8 +41,8 @@ int32_t Timer_Create(OEProc proc, int32_t interval, int32_t active) {
 
 bool Key_Down(int32_t code) { return KeyHeld(code); }
 bool Key_Press(int32_t code) { return KeyPressed(code); }
-int32_t Mouse_X() { return E().Input.MouseX; }
-int32_t Mouse_Y() { return E().Input.MouseY; }
+int32_t Mouse_X() { return ReadPointerX(); }
+int32_t Mouse_Y() { return ReadPointerY(); }
 bool Mouse_Press(int32_t button) { return MousePressed(button); }
 
 OEHandle Tex_LoadFromFile(const char* file, int32_t, int32_t flags) { return LoadTexture(file, flags); }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "omega/Bands.h"
 #include "platform/Runtime.h"
@@ -95,11 +96,13 @@ void FrameRecorder::Rasterise(const DrawCall& c, int top, int bottom) {
 
 void FrameRecorder::Draw(const Spans& picture, uint64_t id, Rect from, double x, double y, double w, double h,
                          int32_t alpha, uint32_t tint) {
+  const Mark leaveOut = std::exchange(LeaveOut_, Mark{});
   if (alpha <= 0 || from.W <= 0 || from.H <= 0) return;
   const uint32_t a = alpha > 255 ? 255u : static_cast<uint32_t>(alpha);
   int64_t X = 0, Y = 0, W = 0, H = 0;
   if (!RoundCoord(x, X) || !RoundCoord(y, Y) || !RoundCoord(w, W) || !RoundCoord(h, H)) return;
   if (W <= 0 || H <= 0) return;
+  if (leaveOut.Set && X == leaveOut.X && Y == leaveOut.Y) return;
   if (X >= Frame.W || Y >= Frame.H || X + W <= 0 || Y + H <= 0) return;
   const CacheKey key{id, from, static_cast<int>(W), static_cast<int>(H), tint};
   if (!Accelerated_) {
@@ -133,9 +136,14 @@ void FrameRecorder::SetAcceleration(bool on) {
   Forget();
 }
 
+void FrameRecorder::LeaveOutNextAt(int32_t x, int32_t y) {
+  if (InFrame_) LeaveOut_ = Mark{true, x, y};
+}
+
 void FrameRecorder::Begin() {
   TrimCache();
   InFrame_ = true;
+  LeaveOut_ = Mark{};
   Calls_.clear();
   if (!Accelerated_) Clear(Frame, 0xFF000000u);
 }
@@ -167,6 +175,7 @@ void FrameRecorder::DrawBand(int top, int bottom, bool fromLayer, size_t from, s
 
 bool FrameRecorder::End() {
   InFrame_ = false;
+  LeaveOut_ = Mark{};
   if (!Accelerated_) {
     ChangedTop_ = 0;
     ChangedBottom_ = Frame.H;

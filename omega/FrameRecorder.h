@@ -37,6 +37,10 @@ class FrameRecorder {
   void Begin();
   bool End();
 
+  // Inside a frame: the next call is left out when it is drawn at exactly (x, y); any next call ends
+  // this. (The game's own cursor over the bars round a scaled window, Input.h.)
+  void LeaveOutNextAt(int32_t x, int32_t y);
+
   // On by default; off draws every call at once with plain blending, the reference the accelerated
   // frames must match pixel for pixel.
   void SetAcceleration(bool on);
@@ -88,6 +92,10 @@ class FrameRecorder {
   std::unordered_map<CacheKey, Image, CacheHash> PlainCopies_;  // unaccelerated: scaled and tinted rows
   size_t CachePixels_ = 0;
   bool InFrame_ = false;
+  struct Mark {
+    bool Set = false;
+    int64_t X = 0, Y = 0;
+  } LeaveOut_;
   std::vector<DrawCall> Calls_, Last_;
   Image Layer_;
   size_t LayerCalls_ = 0;  // the layer is the frame after this many of Last_'s leading calls

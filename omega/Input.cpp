@@ -34,4 +34,23 @@ bool KeyPressed(int32_t code) { return code >= 0 && code < 256 && E().Input.Acti
 bool KeyHeld(int32_t code) { return code >= 0 && code < 256 && E().Input.Held[code] > 0; }
 bool MousePressed(int32_t button) { return button >= 1 && button <= 3 && E().Input.Active[256 + button]; }
 
+namespace {
+
+void PointerRead() {
+  const InputState& e = E().Input;
+  if (e.OffPicture) E().Recorder.LeaveOutNextAt(e.MouseX, e.MouseY);
+}
+
+}  // namespace
+
+int32_t ReadPointerX() {
+  PointerRead();
+  return E().Input.MouseX;
+}
+
+int32_t ReadPointerY() {
+  PointerRead();
+  return E().Input.MouseY;
+}
+
 }  // namespace omega

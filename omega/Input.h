@@ -8,7 +8,8 @@ namespace omega {
 constexpr int kButtonLeft = 1, kButtonRight = 2, kButtonMiddle = 3;
 
 struct InputState {
-  int32_t MouseX = 0, MouseY = 0;
+  int32_t MouseX = 0, MouseY = 0;  // always on the picture: over the bars, its nearest point
+  bool OffPicture = false;         // the pointer is over the bars round a scaled window's picture
   // Presses latched as they arrive (Pending) and handed to the next tick (Active): keys 0..255, then
   // the mouse buttons.
   static constexpr int kInputs = 256 + 4;
@@ -26,5 +27,11 @@ void EndTick();
 bool KeyPressed(int32_t code);
 bool KeyHeld(int32_t code);
 bool MousePressed(int32_t button);
+// The pointer's position as the game reads it (Mouse_X, Mouse_Y). A game draws its own cursor at the
+// position it has just read: over the bars the desktop's cursor shows instead, so a call drawn right
+// after a read, at exactly that position, is left out of the frame. Nothing else is: a frame's calls
+// read the pointer for other ends too (a turret aiming), but draw at their own places.
+int32_t ReadPointerX();
+int32_t ReadPointerY();
 
 }  // namespace omega

@@ -60,44 +60,23 @@ void ReportLostWindow() {
   std::fprintf(stderr, "OMEGA: the window or its display was lost; the game has saved and ends\n");
 }
 
-// Xlib's own handlers end the process at the first error on a destroyed window and on a broken
-// connection, before anything is saved. Ours mark the window lost (the loop then ends normally) or,
-// for a broken connection, which Xlib never lets a program survive, run the quit callback at once.
-// Xlib is asked for by name: it is loaded only where SDL uses X11.
-struct XErrorInfo {
-  int type;
-  void* display;
-  unsigned long resourceid, serial;
-  unsigned char error_code, request_code, minor_code;
-};
-using XErrorHandlerFn = int (*)(void*, XErrorInfo*);
-using XIOErrorHandlerFn = int (*)(void*);
-constexpr unsigned char kBadWindow = 3, kBadDrawable = 9;
-
-int OnXError(void*, XErrorInfo* error) {
-  if (error->error_code == kBadWindow || error->error_code == kBadDrawable) gWindowLost = 1;
-  return 0;
+// The quit callback runs once, and only after the load callback: a game that has loaded nothing has
+// nothing to save, and saving it would write an empty table over the player's.
+void QuitOnce() {
+  LoopState& e = E().Loop;
+  if (!e.Loaded || e.QuitCalled) return;
+  e.QuitCalled = true;
+  Call(e.QuitProc);
 }
 
-int OnXIOError(void*) {
-  gWindowLost = 1;
-  static bool once = false;
-  if (!once) {
-    once = true;
-    Call(E().Loop.QuitProc);
-    FlushTrace();
-  }
+// The connection to the display broke: nothing of the window can be used any more, so the game ends
+// here, from inside the window system's call.
+void EndWithBrokenDisplay() {
+  QuitOnce();
+  FlushTrace();
   ReportLostWindow();
   std::_Exit(kLostWindowStatus);
 }
-
-void CatchXErrors() {
-  using SetError = XErrorHandlerFn (*)(XErrorHandlerFn);
-  using SetIOError = XIOErrorHandlerFn (*)(XIOErrorHandlerFn);
-  if (auto set = reinterpret_cast<SetError>(LoadedSymbol("libX11.so.6", "XSetErrorHandler"))) set(OnXError);
-  if (auto set = reinterpret_cast<SetIOError>(LoadedSymbol("libX11.so.6", "XSetIOErrorHandler"))) set(OnXIOError);
-}
-
 
 void RecordFrame(int64_t nowMs) {
   auto& times = E().Loop.FrameTimes;
@@ -285,7 +264,7 @@ bool OpenWindow(Window& w) {
     EngineError("no display: neither X11 nor Wayland could be reached (OMEGA_SCRIPT runs without one)");
     return false;
   }
-  CatchXErrors();
+  CatchDisplayLoss(&gWindowLost, EndWithBrokenDisplay);
   const LoopState& e = E().Loop;
   const int x = e.PositionAsked ? e.WndX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   const int y = e.PositionAsked ? e.WndY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
@@ -322,13 +301,14 @@ int MouseButton(uint8_t sdlButton) {
 }
 
 // The pointer at (x, y) of the picture (outside it over the bars of a scaled window): the game reads
-// the position clamped to the picture; over the bars the desktop's cursor shows, since the game's is
-// drawn only on the picture. False when the pointer is off the picture.
+// the position clamped to the picture; over the bars the desktop's cursor shows and the game's is left
+// out of the frame (Input.h). False when the pointer is off the picture.
 bool MovePointer(int x, int y) {
   InputState& input = E().Input;
   const bool inside = x >= 0 && x < kScreenW && y >= 0 && y < kScreenH;
   input.MouseX = std::clamp(x, 0, kScreenW - 1);
   input.MouseY = std::clamp(y, 0, kScreenH - 1);
+  input.OffPicture = !inside;
   if ((SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE) == inside) SDL_ShowCursor(inside ? SDL_DISABLE : SDL_ENABLE);
   return inside;
 }
@@ -404,6 +384,7 @@ bool RunWindowed() {
   // Pace by the display where the renderer can; the frame cap below holds either way.
   SDL_RenderSetVSync(w.Renderer, 1);
   Call(e.LoadProc);
+  e.Loaded = true;
 
   WindowState state;
   const uint64_t frequency = SDL_GetPerformanceFrequency();
@@ -467,7 +448,7 @@ bool RunWindowed() {
     // A windowed run's trace is read while the game runs (by people and by the window tests).
     FlushTrace();
   }
-  Call(e.QuitProc);
+  QuitOnce();
   if (gWindowLost != 0) {
     FlushTrace();
     ReportLostWindow();
@@ -484,6 +465,7 @@ void RunEngine() {
   if (e.InLoop) return;  // OE_Init from inside a callback: the loop is already running
   e.InLoop = true;
   e.QuitAsked = false;
+  e.Loaded = e.QuitCalled = false;
   bool windowed = true;
   {
     SignalGuard guard;

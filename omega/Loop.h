@@ -30,6 +30,7 @@ struct LoopState {
   int64_t Tick = 0;  // 0 before the first timer tick
   bool InLoop = false;
   bool QuitAsked = false;
+  bool Loaded = false, QuitCalled = false;  // the window's load and quit callbacks have run
   volatile std::sig_atomic_t Signalled = 0;  // SIGINT, SIGTERM or SIGHUP during the loop
   std::vector<int64_t> FrameTimes;           // ms of the frames of the last second
   std::string Error;                         // the last engine error, also printed on standard error

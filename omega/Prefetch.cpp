@@ -61,6 +61,7 @@ struct PrefetchPool {
   bool Retired = false;             // the first frame came: nothing more is decoded ahead
   std::size_t Budget = Prefetcher::kAheadBudgetBytes;
   std::size_t Held = 0;             // bytes of pictures decoded (or being decoded) and not taken
+  std::size_t Pace = Prefetcher::kAheadPaceBytes;
   bool Unbounded = false;           // Finish: decode the rest within the budget, whatever is held
   // SDL's own threads: SDL frees what it keeps per thread (its error text) when they end.
   std::vector<SDL_Thread*> Threads;
@@ -84,7 +85,7 @@ struct PrefetchPool {
         // Ahead of the loads only by a stretch: the game asks for its pictures in another order than
         // the threads decode them, and unpaced they would hold most of the folder at once.
         std::unique_lock<std::mutex> hold(Lock);
-        Ready.wait(hold, [this] { return Stop || Unbounded || Held < Prefetcher::kAheadPaceBytes; });
+        Ready.wait(hold, [this] { return Stop || Unbounded || Held < Pace; });
         while (Next < Entries.size() && Entries[Next].Now != State::Waiting) ++Next;
         if (Stop || Next == Entries.size()) return;
         index = Next++;
@@ -307,6 +308,14 @@ void Prefetcher::Stop() {
 void Prefetcher::SetBudget(std::size_t bytes) {
   const std::lock_guard<std::mutex> hold(Pool_->Lock);
   Pool_->Budget = bytes;
+}
+
+void Prefetcher::SetPace(std::size_t bytes) {
+  {
+    const std::lock_guard<std::mutex> hold(Pool_->Lock);
+    Pool_->Pace = bytes;
+  }
+  Pool_->Ready.notify_all();
 }
 
 std::size_t Prefetcher::HeldBytes() const {

@@ -63,6 +63,7 @@ class Prefetcher {
   // what keeps the start-up's memory low. The budget above is the hard bound, this only the pace.
   static constexpr std::size_t kAheadPaceBytes = std::size_t{16} << 20;
   void SetBudget(std::size_t bytes);  // tests
+  void SetPace(std::size_t bytes);    // tests
   std::size_t HeldBytes() const;      // decoded (or being decoded) and not taken
 
   // Waits until the threads have decoded every file found (the rest stays ready to be taken).

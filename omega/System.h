@@ -17,6 +17,9 @@ struct FileStamp {
 };
 bool StampOf(const std::string& path, FileStamp& out);
 
+// The cores this process may run on (its CPU affinity: `taskset -c 0` gives 1), at least 1.
+int CoresAllowed();
+
 // Hands memory the program has freed back to the system where the allocator would keep it.
 void ReleaseFreedMemory();
 
@@ -29,8 +32,12 @@ void ReleaseStopRequests();
 enum class NewFile { Created, Taken, Failed };
 NewFile CreateNewFile(const std::string& name);
 
-// A function of a library the program has already loaded (SDL's Xlib), or null: nothing is loaded for it.
-void* LoadedSymbol(const char* library, const char* name);
+// The window system's errors that mean the game's window or its display is gone. An error on a
+// destroyed window only sets `lost` to 1: the loop then ends as it always does. A broken connection to
+// the display, which the window system never lets a program survive, calls `broken`, which must end
+// the process itself. Caught once the window system is started (its library loaded); nothing where there
+// is no such library or no such error.
+void CatchDisplayLoss(volatile std::sig_atomic_t* lost, void (*broken)());
 
 // The file the engine library was loaded from, or "" when unknown.
 std::string LibraryFile();

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <malloc.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +27,14 @@ bool StampOf(const std::string& path, FileStamp& out) {
 }
 
 // glibc's per-thread arenas keep what the decoding threads freed.
+int CoresAllowed() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+  const long online = sysconf(_SC_NPROCESSORS_ONLN);
+  return online > 0 ? static_cast<int>(online) : 1;
+}
+
 void ReleaseFreedMemory() { malloc_trim(0); }
 
 namespace {
@@ -66,12 +75,53 @@ NewFile CreateNewFile(const std::string& name) {
   return errno == EEXIST ? NewFile::Taken : NewFile::Failed;
 }
 
+namespace {
+
+// A function of a library the program has already loaded, or null: nothing is loaded for it.
 void* LoadedSymbol(const char* library, const char* name) {
   void* lib = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
   if (lib == nullptr) return nullptr;
   void* symbol = dlsym(lib, name);
   dlclose(lib);  // still loaded by whoever loaded it first
   return symbol;
+}
+
+// Xlib's own handlers end the process at the first error on a destroyed window and on a broken
+// connection, before anything is saved. Xlib is asked for by name: it is loaded only where SDL uses X11.
+struct XErrorInfo {
+  int type;
+  void* display;
+  unsigned long resourceid, serial;
+  unsigned char error_code, request_code, minor_code;
+};
+using XErrorHandlerFn = int (*)(void*, XErrorInfo*);
+using XIOErrorHandlerFn = int (*)(void*);
+constexpr unsigned char kBadWindow = 3, kBadDrawable = 9;
+
+volatile std::sig_atomic_t* gLost = nullptr;
+void (*gBroken)() = nullptr;
+
+int OnXError(void*, XErrorInfo* error) {
+  if ((error->error_code == kBadWindow || error->error_code == kBadDrawable) && gLost != nullptr) *gLost = 1;
+  return 0;
+}
+
+// Xlib ends the process when this returns: `broken` ends it first, its own way.
+int OnXIOError(void*) {
+  if (gLost != nullptr) *gLost = 1;
+  if (gBroken != nullptr) gBroken();
+  return 0;
+}
+
+}  // namespace
+
+void CatchDisplayLoss(volatile std::sig_atomic_t* lost, void (*broken)()) {
+  gLost = lost;
+  gBroken = broken;
+  using SetError = XErrorHandlerFn (*)(XErrorHandlerFn);
+  using SetIOError = XIOErrorHandlerFn (*)(XIOErrorHandlerFn);
+  if (auto set = reinterpret_cast<SetError>(LoadedSymbol("libX11.so.6", "XSetErrorHandler"))) set(OnXError);
+  if (auto set = reinterpret_cast<SetIOError>(LoadedSymbol("libX11.so.6", "XSetIOErrorHandler"))) set(OnXIOError);
 }
 
 std::string LibraryFile() {

@@ -31,6 +31,14 @@ bool StampOf(const std::string& path, FileStamp& out) {
 }
 
 // The C run-time's heap gives freed memory back by itself.
+int CoresAllowed() {
+  DWORD_PTR process = 0, system = 0;
+  if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) == 0 || process == 0) return 1;
+  int cores = 0;
+  for (; process != 0; process &= process - 1) ++cores;
+  return cores;
+}
+
 void ReleaseFreedMemory() {}
 
 namespace {
@@ -70,7 +78,8 @@ NewFile CreateNewFile(const std::string& name) {
 }
 
 // The libraries asked for (Xlib) are not Windows'.
-void* LoadedSymbol(const char*, const char*) { return nullptr; }
+// A window destroyed from outside reaches SDL as a close request; there is no connection to lose.
+void CatchDisplayLoss(volatile std::sig_atomic_t*, void (*)()) {}
 
 std::string LibraryFile() {
   HMODULE self = nullptr;

@@ -7,7 +7,7 @@ packages=(
   libsdl2-dev libsdl2-image-dev libjpeg62-turbo-dev
   libcairo2-dev libfreetype-dev libstb-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xdotool x11-apps x11-utils desktop-file-utils appstream
+  xvfb xdotool x11-apps x11-utils libx11-dev libxfixes-dev desktop-file-utils appstream
   xfonts-base  # the X fonts SDL's message box draws with
   g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev ccache
 )

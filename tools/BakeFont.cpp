@@ -21,7 +21,10 @@ struct Glyph {
 
 // A button caption must fit a 180-pixel button with room to spare at scale 1.
 constexpr int kWidestCaption = 154;
-constexpr int kAtlasWidth = 512, kPad = 2;
+// Each glyph's rectangle takes in a transparent margin round its ink: a letter drawn many times its
+// size is filtered from its ink out to nothing instead of ending in a hard edge where its ink touches
+// the rectangle (filtering never reads past a rectangle). The gap between glyphs holds both margins.
+constexpr int kAtlasWidth = 512, kMargin = 1, kPad = 2 * kMargin;
 
 bool Drawable(unsigned b) { return b >= 0x20 && b != 0x7F && b != 0x98; }
 
@@ -101,11 +104,14 @@ void BakeFont(Baked& out, const std::string& fontFile) {
         atlas.px[(static_cast<size_t>(g.y + y) * atlas.w + g.x + x) * 4 + 3] = g.coverage[static_cast<size_t>(y) * g.w + x];
 
   std::string table(1, static_cast<char>(lineHeight));
-  for (const Glyph& g : glyphs)
-    for (int v : {g.x, g.y, g.w, g.h, g.dx, g.dy, g.advance}) {
+  for (const Glyph& g : glyphs) {
+    // The ink with its margin; a glyph with no ink stays empty.
+    const int m = g.w > 0 ? kMargin : 0;
+    for (int v : {g.x - m, g.y - m, g.w + 2 * m, g.h + 2 * m, g.dx - m, g.dy - m, g.advance}) {
       table.push_back(static_cast<char>(v & 0xFF));
       table.push_back(static_cast<char>((v >> 8) & 0xFF));
     }
+  }
   FT_Done_Face(face);
   FT_Done_FreeType(lib);
 

@@ -1,5 +1,7 @@
 #include <SDL.h>
 
+#include <vector>
+
 #include "omega/Keys.h"
 #include "tests/omega/support/EngineFixture.h"
 
@@ -74,4 +76,100 @@ TEST(KeyCodes, PhysicalKeysGiveWindowsCodes) {
                        Case{SDL_SCANCODE_LEFT, 37}, Case{SDL_SCANCODE_UP, 38}, Case{SDL_SCANCODE_RIGHT, 39},
                        Case{SDL_SCANCODE_DOWN, 40}, Case{SDL_SCANCODE_UNKNOWN, 0}})
     EXPECT_EQ(omega::VirtualKeyOf(c.sc), c.vk) << SDL_GetScancodeName(c.sc);
+}
+
+// Over the bars round a scaled window the desktop's cursor shows, so the game's own, drawn at the
+// position it has just read, is left out of the frame; everything else is drawn as asked.
+class PointerOverTheBars : public EngineTest {
+ protected:
+  OEHandle red_ = 0, blue_ = 0;
+  void SetUp() override {
+    EngineTest::SetUp();
+    omega_test::WriteSolidPng("red.png", 4, 4, 0xFF0000);
+    omega_test::WriteSolidPng("blue.png", 4, 4, 0x0000FF);
+    red_ = Tex_LoadFromFile("red.png", -1, 1);
+    blue_ = Tex_LoadFromFile("blue.png", -1, 1);
+    ASSERT_NE(red_, OEHandle{0});
+    ASSERT_NE(blue_, OEHandle{0});
+    omega::E().Input.MouseX = 0;  // the left bar, clamped to the picture's edge
+    omega::E().Input.MouseY = 20;
+    omega::E().Input.OffPicture = true;
+  }
+  // A frame: `draw` between Begin and End, in both drawing modes; the two frames must agree.
+  template <typename Draw>
+  void Frame(Draw draw) {
+    for (const bool accelerated : {false, true}) {
+      omega::E().Recorder.SetAcceleration(accelerated);
+      ClearFrame();
+      omega::E().Recorder.Begin();
+      draw();
+      omega::E().Recorder.End();
+      if (!accelerated) plain_ = omega::E().Recorder.Frame.Px;
+    }
+    EXPECT_EQ(omega::E().Recorder.Frame.Px, plain_) << "the accelerated frame differs from the plain one";
+  }
+  // The game's cursor: the pointer read, then drawn there.
+  void Cursor(OEHandle texture) {
+    const int32_t x = Mouse_X(), y = Mouse_Y();
+    SSprite_Draw(texture, static_cast<float>(x), static_cast<float>(y), 4, 4, 255, 0, 1);
+  }
+  std::vector<uint32_t> plain_;
+};
+
+TEST_F(PointerOverTheBars, TheCallRightAfterTheReadAtThePointerIsLeftOut) {
+  Frame([&] {
+    SSprite_Draw(blue_, 100, 100, 4, 4, 255, 0, 1);
+    Cursor(red_);
+    SSprite_Draw(blue_, 0, 20, 4, 4, 128, 0, 1);  // a later call at the same place: the fade, say
+  });
+  EXPECT_PIXEL(101, 101, 0x0000FF);
+  EXPECT_PIXEL(1, 21, 0x000080) << "the cursor under the later call was drawn";
+  EXPECT_EQ(Mouse_X(), 0) << "the game still reads the clamped position";
+  EXPECT_EQ(Mouse_Y(), 20);
+}
+
+TEST_F(PointerOverTheBars, OnThePictureTheCursorIsDrawn) {
+  omega::E().Input.OffPicture = false;
+  Frame([&] { Cursor(red_); });
+  EXPECT_PIXEL(1, 21, 0xFF0000);
+}
+
+TEST_F(PointerOverTheBars, OnlyTheVeryNextCallAtExactlyThePointer) {
+  Frame([&] {
+    (void)Mouse_X();
+    (void)Mouse_Y();
+    SSprite_Draw(blue_, 200, 200, 4, 4, 255, 0, 1);  // read for another end (a turret aiming)
+    SSprite_Draw(red_, 0, 20, 4, 4, 255, 0, 1);      // then drawn at the pointer without a read
+    (void)Mouse_Y();
+    SSprite_Draw(red_, 1, 20, 4, 4, 255, 0, 1);  // a pixel off the pointer
+    (void)Mouse_X();
+    SSprite_Draw(blue_, 0.4f, 20.4f, 4, 4, 255, 0, 1);  // rounds onto the pointer: left out
+  });
+  EXPECT_PIXEL(201, 201, 0x0000FF);
+  EXPECT_PIXEL(0, 21, 0xFF0000) << "a call at the pointer that did not follow a read";
+  EXPECT_PIXEL(4, 21, 0xFF0000) << "a call beside the pointer";
+}
+
+TEST_F(PointerOverTheBars, AReadOutsideAFrameLeavesNothingOut) {
+  // The timer reads the pointer (the corner button), then the next frame begins at the same place.
+  (void)Mouse_X();
+  (void)Mouse_Y();
+  Frame([&] { SSprite_Draw(red_, 0, 20, 4, 4, 255, 0, 1); });
+  EXPECT_PIXEL(1, 21, 0xFF0000);
+}
+
+TEST_F(PointerOverTheBars, ALeftOutCallIsNoDrawnCallForTheNextFrame) {
+  omega::FrameRecorder& r = omega::E().Recorder;
+  auto frame = [&] {
+    r.Begin();
+    SSprite_Draw(blue_, 100, 100, 4, 4, 255, 0, 1);
+    Cursor(red_);
+    return r.End();
+  };
+  frame();
+  EXPECT_PIXEL(1, 21, 0x000000);
+  EXPECT_FALSE(frame()) << "the same calls over the bars are the same frame";
+  omega::E().Input.OffPicture = false;  // back on the picture at the same place
+  EXPECT_TRUE(frame()) << "the cursor now drawn makes another frame";
+  EXPECT_PIXEL(1, 21, 0xFF0000);
 }

@@ -1,11 +1,13 @@
 // The accelerated frame (recorded calls, kept leading layer, skipped unchanged frames, wide blending)
 // against the plain one (every call drawn at once, plain blending): the same pixels, frame after frame.
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <functional>
 #include <vector>
 
 #include "omega/Bands.h"
+#include "omega/System.h"
 #include "tests/omega/support/EngineFixture.h"
 
 namespace {
@@ -248,6 +250,23 @@ TEST_F(PerfFrames, DrawingOutsideAFrameIsNotLostNorKeptByTheNextFrame) {
 }
 
 // Every source alpha over every kind of destination, on rows whose lengths leave vector tails.
+// Two bands by default only where two cores are allowed: `taskset -c 0` must give one.
+TEST(PerfBands, TheCoresAllowedFollowTheAffinity) {
+  cpu_set_t was;
+  CPU_ZERO(&was);
+  ASSERT_EQ(sched_getaffinity(0, sizeof was, &was), 0);
+  int first = 0;
+  while (!CPU_ISSET(first, &was)) ++first;
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(first, &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  const int pinned = omega::CoresAllowed();
+  ASSERT_EQ(sched_setaffinity(0, sizeof was, &was), 0);
+  EXPECT_EQ(pinned, 1) << "pinned to core " << first;
+  EXPECT_EQ(omega::CoresAllowed(), CPU_COUNT(&was)) << "the whole affinity again";
+}
+
 TEST(PerfBlend, WideBlendingGivesThePlainBlendersPixels) {
   omega::Image src;
   src.W = 67;

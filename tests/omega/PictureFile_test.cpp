@@ -4,8 +4,11 @@
 #include <SDL_image.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "omega/Decode.h"
@@ -173,6 +176,7 @@ class AheadBudget : public EngineTest {
   void TearDown() override {
     omega::E().Ahead.Stop();
     omega::E().Ahead.SetBudget(omega::Prefetcher::kAheadBudgetBytes);
+    omega::E().Ahead.SetPace(omega::Prefetcher::kAheadPaceBytes);
     EngineTest::TearDown();
   }
   static constexpr std::size_t kPicture = 64 * 64 * 4;
@@ -204,6 +208,35 @@ TEST_F(AheadBudget, PicturesNobodyAskedForGoWhenTheFirstFrameBegins) {
   EXPECT_NE(Tex_LoadFromFile("Data\\junk\\3.png", -1, 1), 0u);
   EXPECT_EQ(ahead.HeldBytes(), 0u);
   EXPECT_EQ(ahead.Hits(), 1u);
+}
+
+// Past its pace the decoding waits for loads to take pictures: held are at most the pace plus one
+// picture per thread, whatever the time the game leaves it. Loads still get every picture, Finish lifts
+// the pace, and the first frame stops threads that are waiting.
+TEST_F(AheadBudget, WaitsPastItsPaceUntilLoadsTakeSome) {
+  omega::Prefetcher& ahead = omega::E().Ahead;
+  const std::size_t threads = static_cast<std::size_t>(std::max(1, SDL_GetCPUCount()));
+  ASSERT_LT(threads + 1, 13u) << "too many cores for 13 pictures to show the pace";
+  const std::size_t most = (threads + 1) * kPicture;
+  ahead.SetPace(2 * kPicture);
+  ahead.Start("Data");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // time enough to decode them all unpaced
+  EXPECT_LE(ahead.HeldBytes(), most) << "expected at most " << threads + 1 << " pictures held";
+  for (const char* name : {"asked", "junk\\0", "junk\\1", "junk\\10", "junk\\11", "junk\\2", "junk\\3"}) {
+    EXPECT_NE(Tex_LoadFromFile(("Data\\" + std::string(name) + ".png").c_str(), -1, 1), 0u) << name;
+    EXPECT_LE(ahead.HeldBytes(), most) << "after loading " << name;
+  }
+  ahead.DropUnused();  // threads waiting for their pace are stopped, not waited for
+  EXPECT_EQ(ahead.HeldBytes(), 0u);
+  EXPECT_NE(Tex_LoadFromFile("Data\\junk\\9.png", -1, 1), 0u);
+}
+
+TEST_F(AheadBudget, FinishDecodesTheRestWhateverThePace) {
+  omega::Prefetcher& ahead = omega::E().Ahead;
+  ahead.SetPace(kPicture);
+  ahead.Start("Data");
+  ahead.Finish();
+  EXPECT_EQ(ahead.HeldBytes(), 13 * kPicture) << "Finish returned with pictures left undecoded";
 }
 
 // A picture bigger than the whole budget is never decoded ahead, and one whose header refuses it costs

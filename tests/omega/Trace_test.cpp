@@ -4,6 +4,7 @@
 #include "omega/Trace.h"
 #include "omega/TraceFormat.h"
 #include "platform/Cp1251.h"
+#include "tests/support/Files.h"
 #include "tests/support/TraceReader.h"
 #include "tests/omega/support/EngineFixture.h"
 
@@ -61,6 +62,36 @@ TEST(TraceFormat, TheReaderRefusesLinesThatAreNotCalls) {
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[1].Tick, 2);
   EXPECT_EQ(calls[1].Result, "5");
+}
+
+// A file read while the game still writes it: both ways of reading leave a last line without its newline
+// for later, and a file that is not there reads as nothing.
+TEST(TraceFormat, TheReaderTakesWholeLinesFromAFileOnly) {
+  InTempFolder here("zanoru-trace");
+  WriteFile("t.txt", "0 OE_Init 0 0\n5 Mouse_X =3\n6 Mouse_");
+  const auto calls = trace_reader::ReadTrace("t.txt");
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[1].Body, "Mouse_X =3");
+  std::vector<std::string> seen;
+  EXPECT_TRUE(trace_reader::ForEachCall("t.txt", [&](const trace_reader::Call& c) { seen.push_back(c.Body); }));
+  EXPECT_EQ(seen, (std::vector<std::string>{"OE_Init 0 0", "Mouse_X =3"}));
+
+  EXPECT_TRUE(trace_reader::ReadTrace("missing.txt").empty());
+  EXPECT_FALSE(trace_reader::ForEachCall("missing.txt", [](const trace_reader::Call&) {}));
+  WriteFile("empty.txt", "");
+  EXPECT_TRUE(trace_reader::ForEachCall("empty.txt", [](const trace_reader::Call&) { ADD_FAILURE() << "a call in an empty file"; }));
+}
+
+// The fake engine records lines without their tick: the same reader takes them.
+TEST(TraceFormat, ABodyWithoutItsTickIsReadAlike) {
+  trace_reader::Call call;
+  ASSERT_TRUE(trace_reader::ParseBody("Text_GetWidth 9 \"a b\" 1 0 =20", call));
+  EXPECT_EQ(call.Tick, 0);
+  EXPECT_EQ(call.Name, "Text_GetWidth");
+  EXPECT_EQ(call.Args, (std::vector<std::string>{"9", "a b", "1", "0"})) << "a space inside a text splits nothing";
+  EXPECT_EQ(call.ResultInt(), 20);
+  EXPECT_FALSE(trace_reader::ParseBody("", call));
+  EXPECT_FALSE(trace_reader::ParseBody("\"Text\" 1", call)) << "a name is never quoted";
 }
 
 // C libraries disagree at the edges (Microsoft's prints three exponent digits and its own infinities

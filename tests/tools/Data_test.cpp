@@ -317,12 +317,59 @@ TEST(BakedFont, TableCoversEveryLetterInsideThePicture) {
         EXPECT_EQ(atlas.At(x, y, 0), 255) << "glyphs are white";
       }
     EXPECT_GT(ink, 128) << "no coverage";
-    EXPECT_GE(r.dy, 0) << "above the line";
-    EXPECT_LE(r.dy + r.h, o.lineHeight + 2) << "far below the line";
+    // The ink lies inside a one-pixel margin, which is the rectangle's edge.
+    EXPECT_GE(r.dy + 1, 0) << "above the line";
+    EXPECT_LE(r.dy + r.h - 1, o.lineHeight + 2) << "far below the line";
   }
   EXPECT_GT(o.rec[0x20].advance, 0) << "space advance";
   EXPECT_EQ(o.rec[0x20].w, 0) << "space draws nothing";
   EXPECT_EQ(o.rec[0].advance, 0) << "control characters take no room";
+}
+
+// A letter drawn many times its size is filtered out to the edge of its rectangle and no further:
+// ink on that edge would end in a hard line. Every rectangle's outermost pixels are transparent; the
+// margin is one pixel (FreeType's own rows and columns without ink aside, the ink reaches the pixels
+// just inside it); and the margin moved the rectangle, not the ink (capitals stay centred in the line).
+TEST(BakedFont, EveryGlyphHasATransparentMarginRoundItsInk) {
+  const Ofi o = ReadOfi(ReadFile(kData + "/Font1.ofi"));
+  const Picture atlas = Load("Font1.tga");
+  ASSERT_TRUE(atlas.ok);
+  int glyphs = 0, tight = 0;
+  for (int c = 0; c < 256; ++c) {
+    const auto& r = o.rec[c];
+    if (r.w == 0 || r.h == 0) continue;
+    SCOPED_TRACE("code " + std::to_string(c));
+    ASSERT_TRUE(r.w >= 3 && r.h >= 3) << "a glyph with ink is its ink and a margin each side: " << r.w << "x" << r.h;
+    ASSERT_TRUE(r.x >= 0 && r.y >= 0 && r.x + r.w <= atlas.w && r.y + r.h <= atlas.h) << "rectangle outside";
+    ++glyphs;
+    int edge = 0, left = 0, right = 0, top = 0, bottom = 0;
+    for (int y = r.y; y < r.y + r.h; ++y)
+      for (int x = r.x; x < r.x + r.w; ++x) {
+        const int a = atlas.At(x, y, 3);
+        if (x == r.x || y == r.y || x == r.x + r.w - 1 || y == r.y + r.h - 1) edge = std::max(edge, a);
+        if (x == r.x + 1) left = std::max(left, a);
+        if (x == r.x + r.w - 2) right = std::max(right, a);
+        if (y == r.y + 1) top = std::max(top, a);
+        if (y == r.y + r.h - 2) bottom = std::max(bottom, a);
+      }
+    EXPECT_EQ(edge, 0) << "ink on the rectangle's edge";
+    tight += left > 0 && right > 0 && top > 0 && bottom > 0;
+  }
+  EXPECT_GT(glyphs, 150) << "glyphs with ink";
+  EXPECT_GT(tight, glyphs * 9 / 10) << "of " << glyphs << " glyphs, the ink reaches the margin on all sides in";
+
+  const auto& n = o.rec[static_cast<unsigned char>("Н"_cp[0])];
+  int first = -1, last = -1;
+  for (int y = n.y; y < n.y + n.h; ++y)
+    for (int x = n.x; x < n.x + n.w; ++x)
+      if (atlas.At(x, y, 3) > 0) {
+        if (first < 0) first = y;
+        last = y;
+      }
+  ASSERT_GE(first, 0) << "Н has no ink";
+  const int inkTop = n.dy + (first - n.y), inkBottom = n.dy + (last - n.y) + 1;
+  EXPECT_NEAR(inkTop, o.lineHeight - inkBottom, 1) << "Н's ink from " << inkTop << " to " << inkBottom
+                                                   << " in a line of " << o.lineHeight;
 }
 
 TEST(BakedFont, WidthsFitTheLayouts) {

@@ -60,6 +60,9 @@ struct Desktop {
   bool Click();
   bool Key(const std::string& key);
   Picture Shot(const std::string& folder);
+  // The cursor the X server shows at the pointer now (the XFIXES extension's picture of it): 1 when
+  // any of its pixels can be seen, 0 when it is blank (as SDL's hidden cursor is), -1 when unreadable.
+  int CursorShows();
 };
 
 // Polls until `ready` holds, at most `seconds`.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "tests/support/GameRun.h"
 #include "tests/window/Desktop.h"
@@ -308,6 +309,52 @@ TEST_F(WindowGame, BarsOfAScaledWindowAreNotThePicture) {
   ASSERT_TRUE(Game.Wait(30));
 }
 
+// The pointer over the bars of a scaled window (1280×720: the picture 960×720 between 160-pixel bars)
+// and over the picture. Over the bars the desktop's cursor shows and the game's own does not, though
+// the game still reads the pointer clamped to the picture's edge and still draws its cursor there; over
+// the picture the desktop's cursor is hidden and the game's is drawn.
+TEST_F(WindowGame, OverTheBarsTheDesktopsCursorShowsAndTheGamesDoesNot) {
+  StartGame();
+  ToMenu();
+  ASSERT_TRUE(D.Xdotool({"windowmove", "--sync", D.Window, "0", "0"}));
+  ASSERT_TRUE(D.Xdotool({"windowsize", "--sync", D.Window, "1280", "720"}));
+  auto pointAt = [&](int x, int y) {
+    EXPECT_TRUE(D.MoveTo(x, y));
+    EXPECT_TRUE(RunTicks(10));
+  };
+  // The game's cursor (35×70 in the game, 33×66 in the window) at (0, 320) of the game would cover
+  // this part of the window, just right of the left bar.
+  auto cursorArea = [](const desk::Picture& p) {
+    std::vector<uint8_t> area;
+    for (int y = 300; y < 300 + 70; ++y) area.insert(area.end(), p.At(160, y), p.At(160 + 40, y));
+    return area;
+  };
+
+  pointAt(1000, 600);  // on the picture, far from the left edge
+  const desk::Picture away = D.Shot(Dir);
+  ASSERT_EQ(away.W, 1280);
+  EXPECT_EQ(D.CursorShows(), 0) << "the desktop's cursor over the picture";
+
+  pointAt(60, 300);  // the left bar
+  EXPECT_EQ(LastPointer(), "0,320") << "the pointer over the bar, as the game reads it";
+  const int64_t onBar = Trace.LastTick();
+  EXPECT_TRUE(desk::WaitUntil([&] { return Trace.FirstTick("SSprite_Draw", "SSprite_Draw 3 0 320 35 70", onBar) >= 0; }, 10))
+      << "the game draws its cursor at the clamped position as ever";
+  const desk::Picture bar = D.Shot(Dir);
+  ASSERT_EQ(bar.W, 1280);
+  EXPECT_EQ(D.CursorShows(), 1) << "no desktop cursor over the bar";
+  if (cursorArea(bar) != cursorArea(away)) desk::WritePpm(Dir + "/window-bar.ppm", bar);
+  EXPECT_TRUE(cursorArea(bar) == cursorArea(away)) << "the game's cursor shows at the picture's edge (" << Dir << ")";
+
+  pointAt(160, 300);  // the same place of the game, on the picture
+  EXPECT_EQ(LastPointer(), "0,320");
+  EXPECT_EQ(D.CursorShows(), 0) << "the desktop's cursor back on the picture";
+  EXPECT_FALSE(cursorArea(D.Shot(Dir)) == cursorArea(away)) << "the game's cursor on the picture's edge is drawn";
+  kill(Game.Pid, SIGTERM);
+  ASSERT_TRUE(Game.Wait(30));
+  EXPECT_EQ(Game.Status, 0) << Game.Stderr();
+}
+
 // The desktop shows the game's own icon for its window.
 TEST_F(WindowGame, WindowCarriesTheIcon) {
   if (!desk::HaveProgram("xprop")) GTEST_SKIP() << "xprop is not installed";
@@ -368,6 +415,22 @@ TEST_F(WindowGame, ErrorBoxOnTheDesktopButNotInAScriptedRun) {
   EXPECT_TRUE(D.Xdotool({"key", "Return"}));
   ASSERT_TRUE(Game.Wait(30)) << "the box did not close";
   EXPECT_EQ(Game.Status, 100) << Game.Stderr();
+}
+
+// The display itself gone under a game in play (its X server ended): the connection breaks inside a
+// call of the window system's, which never returns from that; the game still saves its records, says
+// what happened and ends with the status of a lost window.
+TEST_F(WindowGame, LostDisplaySavesTheRecordsAndFails) {
+  StartGame();
+  ToMenu();
+  ASSERT_GE(StartPlaying(512, 165), 0) << "the game scene did not start";
+  ASSERT_TRUE(RunTicks(20));
+  ASSERT_FALSE(fs::exists(Dir + "/records.vyx"));
+  ASSERT_EQ(kill(X.Pid, SIGTERM), 0);
+  ASSERT_TRUE(Game.Wait(30)) << "the game went on without its display";
+  EXPECT_EQ(Game.Status, 69) << Game.Stderr();
+  EXPECT_NE(Game.Stderr().find("the window or its display was lost"), std::string::npos) << Game.Stderr();
+  EXPECT_EQ(fs::exists(Dir + "/records.vyx") ? fs::file_size(Dir + "/records.vyx") : 0u, 520u) << Game.Stderr();
 }
 
 // Held keys under the X server's own auto-repeat (its default: from 660 ms, 25 a second): the keys
