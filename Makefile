@@ -28,7 +28,7 @@ windows: deps
 tsan: deps
 	cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANORU_SANITIZE_THREAD=ON -DZANORU_BENCH=OFF -DZANORU_WERROR=ON >/dev/null
 	cmake --build build/tsan -j $(JOBS) --target omega_tests
-	ctest --test-dir build/tsan --output-on-failure -j $(JOBS) -L omega
+	TSAN_OPTIONS=suppressions=$(CURDIR)/tests/tsan.supp ctest --test-dir build/tsan --output-on-failure -j $(JOBS) -L omega
 
 # Runs every fuzz target briefly (FUZZ_SECONDS each) on its seed corpus; clang's libFuzzer.
 FUZZ_SECONDS ?= 20
