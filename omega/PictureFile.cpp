@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "omega/System.h"
+#include "platform/Runtime.h"
 
 namespace omega {
 
@@ -121,6 +121,18 @@ void ReadInto(int fd, Bytes& bytes) {
   }
   ::close(fd);
   bytes.resize(done);
+}
+
+// A regular file opened for reading through the platform's checked open (a pipe does not wait there
+// for a writer; a pipe, a device or a folder is refused), with what it is; -1 when it cannot be.
+int OpenRegularFile(const std::string& nativePath, struct stat& st) {
+  TFile file;
+  if (FileTryOpenRead(file, nativePath) != 0) return -1;
+  if (::fstat(file.Descriptor, &st) != 0) {
+    FileClose(file);
+    return -1;
+  }
+  return file.Descriptor;
 }
 
 }  // namespace

@@ -48,8 +48,4 @@ std::string ProgramFile();
 // Leaves kOmegaNoWindowMark where the program's platform layer looks for it.
 void SayNoWindow();
 
-// A regular file opened for reading as a C run-time descriptor, or -1: a pipe does not wait here for a
-// writer, and a pipe, a device or a folder is refused. `st` describes it.
-int OpenRegularFile(const std::string& nativePath, struct stat& st);
-
 }  // namespace omega

@@ -143,14 +143,4 @@ std::string ProgramFile() {
 // The program and the engine load the same SDL.
 void SayNoWindow() { SDL_SetHintWithPriority(kOmegaNoWindowMark, "1", SDL_HINT_OVERRIDE); }
 
-int OpenRegularFile(const std::string& nativePath, struct stat& st) {
-  const int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return -1;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
 }  // namespace omega

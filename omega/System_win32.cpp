@@ -101,24 +101,4 @@ std::string ProgramFile() {
 // table does.
 void SayNoWindow() { AddAtomA(kOmegaNoWindowMark); }
 
-int OpenRegularFile(const std::string& nativePath, struct stat& st) {
-  HANDLE h = CreateFileA(nativePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return -1;
-  if (GetFileType(h) != FILE_TYPE_DISK) {
-    CloseHandle(h);
-    return -1;
-  }
-  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
-  if (fd < 0) {
-    CloseHandle(h);
-    return -1;
-  }
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    _close(fd);
-    return -1;
-  }
-  return fd;
-}
-
 }  // namespace omega
