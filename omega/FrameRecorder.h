@@ -81,8 +81,10 @@ class FrameRecorder {
   void TrimCache();
   void Forget();
   void Rasterise(const DrawCall& c, int top, int bottom);
-  // Rows [top, bottom) of the frame from the calls Calls_[from, n), starting from the layer or black.
-  void DrawBand(int top, int bottom, bool fromLayer, size_t from, size_t same, bool keep);
+  // Rows [top, bottom) of the frame from the calls Calls_[from, n), starting from the layer or black:
+  // strip by strip (Strips_), or all rows at once for a frame with a call stretched while drawing.
+  void DrawBand(int top, int bottom, bool fromLayer, size_t same, bool keep);
+  void DrawBandAtOnce(int top, int bottom, bool fromLayer, size_t from, size_t same, bool keep);
   void MarkChanged(const std::vector<DrawCall>& calls, size_t from);
 
   bool Accelerated_ = true;
@@ -103,6 +105,8 @@ class FrameRecorder {
   bool ShownKnown_ = false;  // the frame shown is the drawing of Last_
   int ChangedTop_ = 0, ChangedBottom_ = kScreenH;
   std::vector<uint32_t> RowWork_;
+  // Per strip of kStripRows rows, the calls from the layer on that touch it, in order.
+  std::vector<std::vector<uint32_t>> Strips_;
 };
 
 }  // namespace omega

@@ -83,42 +83,51 @@ Spans Encode(const Image& picture) {
   s.H = picture.H;
   s.RowRuns.reserve(static_cast<size_t>(s.H) + 1);
   s.RowRuns.push_back(0);
-  // Sized once: growing the pixels run by run would copy them over and over.
-  size_t visible = 0;
-  for (const Pixel p : picture.Px) visible += (p >> 24) != 0;
-  s.Px.reserve(visible);
+  // The runs first, then the pixels in one allocation: growing them run by run would copy them over and
+  // over.
+  uint32_t stored = 0;
+  const auto add = [&](int from, int to, bool opaque) {
+    if (to <= from) return;
+    s.Runs.push_back({from, to - from, stored, opaque ? 1u : 0u});
+    stored += static_cast<uint32_t>(to - from);
+  };
   std::vector<uint8_t> kinds(static_cast<size_t>(s.W) + 8);
   for (int y = 0; y < s.H; ++y) {
-    const Pixel* row = &picture.Px[static_cast<size_t>(y) * s.W];
-    Classify(row, kinds.data(), s.W);
-    const auto add = [&](int from, int to, bool opaque) {
-      if (to <= from) return;
-      s.Runs.push_back({from, to - from, static_cast<uint32_t>(s.Px.size()), opaque ? 1u : 0u});
-      s.Px.insert(s.Px.end(), row + from, row + to);
-    };
-    for (int x = Skip(kinds.data(), 0, s.W, 0); x < s.W; x = Skip(kinds.data(), x, s.W, 0)) {
-      // From x on, not transparent until `end`: long opaque stretches are runs of their own, the rest
-      // blends.
+    Classify(&picture.Px[static_cast<size_t>(y) * s.W], kinds.data(), s.W);
+    for (int x = Skip(kinds.data(), 0, s.W, 0); x < s.W;) {
+      // From x on, up to k: long opaque stretches are runs of their own, the rest (short holes too)
+      // blends; a long hole or the row's end closes it.
       int pending = x, k = x;
-      while (k < s.W && kinds[k] != 0) {
-        if (kinds[k] == 1) {
+      while (k < s.W) {
+        if (kinds[k] == 0) {
+          const int holeEnd = Skip(kinds.data(), k, s.W, 0);
+          if (holeEnd >= s.W || holeEnd - k >= kShortestGap) break;
+          if (pending == k) pending = holeEnd;  // a blended run never starts on a hole
+          k = holeEnd;
+        } else if (kinds[k] == 1) {
           ++k;
-          continue;
+        } else {
+          const int opaqueEnd = Skip(kinds.data(), k, s.W, 2);
+          if (opaqueEnd - k >= kShortestOpaqueRun) {
+            add(pending, k, false);
+            add(k, opaqueEnd, true);
+            pending = opaqueEnd;
+          }
+          k = opaqueEnd;
         }
-        const int opaqueEnd = Skip(kinds.data(), k, s.W, 2);
-        if (opaqueEnd - k >= kShortestOpaqueRun) {
-          add(pending, k, false);
-          add(k, opaqueEnd, true);
-          pending = opaqueEnd;
-        }
-        k = opaqueEnd;
       }
       add(pending, k, false);
-      x = k;
+      x = Skip(kinds.data(), k, s.W, 0);
     }
     s.RowRuns.push_back(static_cast<uint32_t>(s.Runs.size()));
   }
   s.Runs.shrink_to_fit();
+  s.Px.resize(stored);
+  for (int y = 0; y < s.H; ++y) {
+    const Pixel* row = &picture.Px[static_cast<size_t>(y) * s.W];
+    for (uint32_t r = s.RowRuns[y]; r < s.RowRuns[y + 1]; ++r)
+      std::copy(row + s.Runs[r].X, row + s.Runs[r].X + s.Runs[r].Len, &s.Px[s.Runs[r].Offset]);
+  }
   return s;
 }
 

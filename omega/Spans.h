@@ -1,5 +1,5 @@
 // Pictures as the engine keeps them for drawing: per row, runs of non-transparent premultiplied pixels,
-// so that transparent pixels cost neither memory nor time. A run is either all opaque (long enough to
+// so that transparent pixels cost neither memory nor time (but for holes shorter than kShortestGap). A run is either all opaque (long enough to
 // be copied) or blended. An opaque picture keeps its rows whole: one opaque run per row.
 // Tinting and fading happen inside the blending loop, so no tinted copy is ever made.
 #pragma once
@@ -28,6 +28,10 @@ struct Spans {
 
 // Opaque stretches shorter than this stay inside a blended run: copying them apart costs more.
 constexpr int kShortestOpaqueRun = 16;
+// Transparent gaps shorter than this stay inside a blended run (blending a transparent pixel leaves the
+// target as it is): most runs of the units' pictures are a few pixels between small holes, and starting
+// a run costs more than a vector step over the hole.
+constexpr int kShortestGap = 16;
 
 // From a premultiplied picture; the picture's pixels are taken over (moved) when it is opaque.
 Spans Encode(Image&& picture);

@@ -103,9 +103,16 @@ std::unique_ptr<FloorSprite> MakeSprite(const Resolved& r) {
         ++x;
         continue;
       }
+      // [x, end) holds no hole as long as a vector step (blending through a short one costs less than
+      // a run): opaque stretches long enough are copies, the rest blends.
       int end = x;
-      while (end < dense.W && (row[end] >> 24) != 0) ++end;
-      // [x, end) is non-transparent: opaque stretches long enough are copies, the rest blends.
+      for (;;) {
+        while (end < dense.W && (row[end] >> 24) != 0) ++end;
+        int holeEnd = end;
+        while (holeEnd < dense.W && (row[holeEnd] >> 24) == 0) ++holeEnd;
+        if (holeEnd >= dense.W || holeEnd - end >= omega::kShortestGap) break;
+        end = holeEnd;
+      }
       const auto add = [&](int from, int to, bool opaque) {
         if (to <= from) return;
         s->Runs.push_back({from, to - from, static_cast<uint32_t>(s->Pixels.size()), opaque});
@@ -114,6 +121,7 @@ std::unique_ptr<FloorSprite> MakeSprite(const Resolved& r) {
       int pending = x;  // where the blended run not yet added starts
       for (int k = x; k < end;) {
         if ((row[k] >> 24) != 255) {
+          if (pending == k && (row[k] >> 24) == 0) ++pending;  // no blended run starts on a hole
           ++k;
           continue;
         }

@@ -2,6 +2,7 @@
 // always the pixels of the whole-row pictures with their cached tinted copies, which they replace.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "omega/Spans.h"
@@ -63,27 +64,50 @@ size_t NonTransparent(const Image& img) {
 
 }  // namespace
 
-TEST(SpanPictures, KeepOnlyNonTransparentPixelsAndGiveThePictureBack) {
+TEST(SpanPictures, KeepOnlyNonTransparentPixelsAndShortHolesAndGiveThePictureBack) {
   for (const auto& [w, h] : {std::pair{70, 24}, {1, 7}, {kShortestOpaqueRun, 6}, {300, 12}}) {
     const Image picture = Mixed(w, h, static_cast<uint32_t>(w));
     const Spans s = Encode(picture);
     EXPECT_FALSE(s.Plain);
-    EXPECT_EQ(s.Px.size(), NonTransparent(picture)) << w << "×" << h << ": transparent pixels were kept";
-    for (const Spans::Run& run : s.Runs) {
-      ASSERT_GT(run.Len, 0);
-      for (int i = 0; i < run.Len; ++i) {
-        const uint32_t a = s.Px[run.Offset + i] >> 24;
-        ASSERT_NE(a, 0u) << "a transparent pixel inside a run";
+    size_t inHoles = 0;
+    for (int y = 0; y < h; ++y)
+      for (uint32_t r = s.RowRuns[y]; r < s.RowRuns[y + 1]; ++r) {
+        const Spans::Run& run = s.Runs[r];
+        ASSERT_GT(run.Len, 0);
+        ASSERT_NE(s.Px[run.Offset] >> 24, 0u) << "row " << y << ": a run starts on a transparent pixel";
+        ASSERT_NE(s.Px[run.Offset + run.Len - 1] >> 24, 0u) << "row " << y << ": a run ends on a transparent pixel";
+        for (int i = 0, hole = 0; i < run.Len; ++i) {
+          const uint32_t a = s.Px[run.Offset + i] >> 24;
+          ASSERT_EQ(s.Px[run.Offset + i], picture.Px[static_cast<size_t>(y) * w + run.X + i]);
+          hole = a == 0 ? hole + 1 : 0;
+          inHoles += a == 0;
+          ASSERT_LT(hole, kShortestGap) << "row " << y << ": a hole as long as a vector step inside a run";
+          if (run.Opaque) {
+            ASSERT_EQ(a, 255u) << "a translucent pixel inside an opaque run";
+          }
+        }
         if (run.Opaque) {
-          ASSERT_EQ(a, 255u) << "a translucent pixel inside an opaque run";
+          EXPECT_GE(run.Len, kShortestOpaqueRun);
         }
       }
-      if (run.Opaque) {
-        EXPECT_GE(run.Len, kShortestOpaqueRun);
-      }
-    }
+    EXPECT_EQ(s.Px.size(), NonTransparent(picture) + inHoles) << w << "×" << h << ": pixels kept outside the runs";
     const Image back = Expand(s);
     EXPECT_EQ(FirstDifference(picture, back), "") << w << "×" << h;
+  }
+}
+
+// A hole shorter than a vector step stays inside the run around it; one as long splits the row.
+TEST(SpanPictures, HolesSplitRunsFromAVectorStepOn) {
+  for (const int hole : {1, kShortestGap - 1, kShortestGap, kShortestGap + 5}) {
+    Image row;
+    row.W = 5 + hole + 5;
+    row.H = 1;
+    row.Px.assign(static_cast<size_t>(row.W), 0x80402010u);
+    std::fill_n(row.Px.begin() + 5, hole, Pixel{0});
+    const Spans s = Encode(row);
+    const size_t runs = hole < kShortestGap ? 1 : 2;
+    EXPECT_EQ(s.Runs.size(), runs) << "a hole of " << hole << " pixels";
+    EXPECT_EQ(s.Px.size(), hole < kShortestGap ? static_cast<size_t>(row.W) : 10u) << "a hole of " << hole;
   }
 }
 
