@@ -90,11 +90,16 @@ void FrameRecorder::Forget() {
   ShownKnown_ = false;
 }
 
-void FrameRecorder::Rasterise(const DrawCall& c, int top, int bottom) {
+void FrameRecorder::Rasterise(const DrawCall& c, int top, int bottom, const Image* under) {
   if (c.Stretched)
     DrawSpansStretched(Frame, *c.Source, c.Part, c.X, c.Y, c.Key.W, c.Key.H, c.Key.Tint, c.Alpha);
   else
-    DrawSpans_(Frame, top, bottom, SpanDraw{c.Source, c.Part, c.X, c.Y, c.Key.Tint, c.Alpha});
+    DrawSpans_(Frame, top, bottom, SpanDraw{c.Source, c.Part, c.X, c.Y, c.Key.Tint, c.Alpha, under});
+}
+
+bool FrameRecorder::Covers(const DrawCall& c, int top, int bottom) const {
+  return !c.Stretched && c.Source->Plain && c.Alpha > 0 && c.X <= 0 && c.X + c.Key.W >= Frame.W && c.Y <= top &&
+         c.Y + c.Key.H >= bottom;
 }
 
 void FrameRecorder::Draw(const Spans& picture, uint64_t id, Rect from, double x, double y, double w, double h,
@@ -166,12 +171,15 @@ void FrameRecorder::DrawBand(int top, int bottom, bool fromLayer, size_t same, b
   for (int t = top; t < bottom;) {
     const int strip = t / kStripRows, end = std::min(bottom, (strip + 1) * kStripRows);
     const size_t first = static_cast<size_t>(t) * Frame.W, count = static_cast<size_t>(end - t) * Frame.W;
-    if (fromLayer)
+    const std::vector<uint32_t>& calls = Strips_[static_cast<size_t>(strip)];
+    size_t i = 0;
+    if (fromLayer && !keep && !calls.empty() && Covers(Calls_[calls[0]], t, end))
+      // Drawn straight over the layer (a fade sheet): the layer's rows need no copy first.
+      Rasterise(Calls_[calls[i++]], t, end, &Layer_);
+    else if (fromLayer)
       std::memcpy(&Frame.Px[first], &Layer_.Px[first], count * sizeof(Pixel));
     else
       std::fill_n(&Frame.Px[first], count, 0xFF000000u);
-    const std::vector<uint32_t>& calls = Strips_[static_cast<size_t>(strip)];
-    size_t i = 0;
     if (keep) {
       for (; i < calls.size() && calls[i] < same; ++i) Rasterise(Calls_[calls[i]], t, end);
       std::memcpy(&Layer_.Px[first], &Frame.Px[first], count * sizeof(Pixel));

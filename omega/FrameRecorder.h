@@ -80,7 +80,9 @@ class FrameRecorder {
   const Image& PlainCopy(const Spans& source, const CacheKey& key);
   void TrimCache();
   void Forget();
-  void Rasterise(const DrawCall& c, int top, int bottom);
+  void Rasterise(const DrawCall& c, int top, int bottom, const Image* under = nullptr);
+  // Whether c covers rows [top, bottom) whole with pixels of its own (none transparent).
+  bool Covers(const DrawCall& c, int top, int bottom) const;
   // Rows [top, bottom) of the frame from the calls Calls_[from, n), starting from the layer or black:
   // strip by strip (Strips_), or all rows at once for a frame with a call stretched while drawing.
   void DrawBand(int top, int bottom, bool fromLayer, size_t same, bool keep);

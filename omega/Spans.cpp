@@ -164,20 +164,21 @@ namespace {
 
 struct PlainBlend {
   uint32_t Tint, Alpha;
-  void operator()(Pixel* __restrict dst, const Pixel* __restrict src, int n, bool opaque) const {
+  // under is dst or another picture's pixels at the same place.
+  void operator()(Pixel* dst, const Pixel* under, const Pixel* __restrict src, int n, bool opaque) const {
     if (Tint == kNoTint && Alpha == 255) {
       if (opaque) {
         std::memcpy(dst, src, sizeof(Pixel) * static_cast<size_t>(n));
         return;
       }
-      for (int i = 0; i < n; ++i) dst[i] = src[i] + MulPixel(dst[i], 255 - (src[i] >> 24));
+      for (int i = 0; i < n; ++i) dst[i] = src[i] + MulPixel(under[i], 255 - (src[i] >> 24));
       return;
     }
     for (int i = 0; i < n; ++i) {
       Pixel s = src[i];
       if (Tint != kNoTint) s = TintPixel(s, Tint);
       if (Alpha != 255) s = MulPixel(s, Alpha);
-      dst[i] = s + MulPixel(dst[i], 255 - (s >> 24));
+      dst[i] = s + MulPixel(under[i], 255 - (s >> 24));
     }
   }
 };

@@ -49,6 +49,9 @@ struct SpanDraw {
   Rect From;
   int64_t X = 0, Y = 0;
   uint32_t Tint = kNoTint, Alpha = 255;
+  // Where the pixels under the drawing are read from (same place, same size as the target): the
+  // target itself, or a finished layer that the drawing then covers whole, which saves copying it first.
+  const Image* Under = nullptr;
 };
 
 // Draws into rows [top, bottom) of target only, so that bands of one frame can be drawn at once.

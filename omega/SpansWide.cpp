@@ -51,18 +51,18 @@ struct WideBlend {
     return _mm512_packus_epi16(lo, hi);
   }
 
-  inline void operator()(Pixel* dst, const Pixel* src, int n, bool opaque) const {
+  inline void operator()(Pixel* dst, const Pixel* under, const Pixel* src, int n, bool opaque) const {
     if (!Tinted && !Faded && opaque) {
       std::memcpy(dst, src, sizeof(Pixel) * static_cast<size_t>(n));
       return;
     }
     int i = 0;
     for (; i + 16 <= n; i += 16)
-      _mm512_storeu_si512(dst + i, Step(_mm512_loadu_si512(src + i), _mm512_loadu_si512(dst + i), opaque));
+      _mm512_storeu_si512(dst + i, Step(_mm512_loadu_si512(src + i), _mm512_loadu_si512(under + i), opaque));
     if (i < n) {
       const auto m = static_cast<__mmask16>((1u << (n - i)) - 1);
       _mm512_mask_storeu_epi32(
-          dst + i, m, Step(_mm512_maskz_loadu_epi32(m, src + i), _mm512_maskz_loadu_epi32(m, dst + i), opaque));
+          dst + i, m, Step(_mm512_maskz_loadu_epi32(m, src + i), _mm512_maskz_loadu_epi32(m, under + i), opaque));
     }
   }
 };

@@ -227,6 +227,39 @@ TEST_F(PerfFrames, FramesDifferingOnlyInAnAlphaAreRedrawnAndMatchThePlainDrawing
     EXPECT_FALSE(plain[f].Px == plain[f - 1].Px) << "frame " << f << ": the alpha change shows no difference to test";
 }
 
+// A sheet over the kept layer is drawn straight over the layer's rows, without copying them first, only
+// where it covers them whole with pixels of its own: one a little narrower or shorter than the screen,
+// or a picture with transparent pixels, leaves pixels the layer must give. Each stepping frame leaves the
+// last one's sheet behind, so a shortcut taken where it must not be shows.
+TEST_F(PerfFrames, ASheetOverTheKeptLayerMatchesThePlainDrawingWhetherItCoversTheRowsOrNot) {
+  struct Sheet {
+    bool Black;  // or the unit's picture, soft-edged
+    float X, Y, W, H;
+  };
+  const Sheet sheets[] = {{true, -1, -1, 1026, 770},   // covers every row
+                          {true, 0, 0, 1000, 768},     // short of the right edge
+                          {true, 24, 0, 1000, 768},    // short of the left edge
+                          {true, 0, 100, 1024, 668},   // from row 100: the first strips not
+                          {false, -3, -3, 1030, 774}};  // covers, with transparent pixels
+  std::vector<std::function<void()>> frames;
+  for (const Sheet& sheet : sheets)
+    for (const int alpha : {200, 40, 255, 90}) {
+      frames.push_back([this, sheet, alpha] {
+        MenuFrame(2);
+        SSprite_Draw(sheet.Black ? black_ : unit_, sheet.X, sheet.Y, sheet.W, sheet.H, alpha, 0, 1);
+      });
+    }
+  const std::vector<Shown> plain = Run(false, frames);
+  {
+    SCOPED_TRACE("two bands at once");
+    ExpectSamePixels(plain, Run(true, frames, 2));
+  }
+  {
+    SCOPED_TRACE("one thread");
+    ExpectSamePixels(plain, Run(true, frames, 1));
+  }
+}
+
 TEST_F(PerfFrames, DrawingOutsideAFrameIsNotLostNorKeptByTheNextFrame) {
   auto frames = [this](bool accelerated) {
     omega::E().Recorder.SetAcceleration(accelerated);
