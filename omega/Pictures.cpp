@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "omega/Cpu.h"
 #include "omega/Decode.h"
 #include "omega/Engine.h"
 #include "omega/PictureFile.h"
@@ -18,15 +19,19 @@ inline Pixel PremultipliedPixel(Pixel p, uint32_t a) {
   return (a << 24) | (Mul255((p >> 16) & 0xFF, a) << 16) | (Mul255((p >> 8) & 0xFF, a) << 8) | Mul255(p & 0xFF, a);
 }
 
-void Premultiply(Image& image) {
-  for (Pixel& p : image.Px) p = PremultipliedPixel(p, p >> 24);
+void PremultiplyLoop(Pixel* __restrict px, size_t n) {
+  for (size_t i = 0; i < n; ++i) px[i] = PremultipliedPixel(px[i], px[i] >> 24);
 }
+
+void Premultiply(Image& image) { RunWide<PremultiplyLoop>(image.Px.data(), image.Px.size()); }
 
 // One row cut by the mask's levels and premultiplied; the pointers never overlap, which lets the
 // compiler vectorise the loop.
-void CutRow(Pixel* __restrict row, const uint8_t* __restrict levels, int width) {
+void CutRowLoop(Pixel* __restrict row, const uint8_t* __restrict levels, int width) {
   for (int x = 0; x < width; ++x) row[x] = PremultipliedPixel(row[x], Mul255(row[x] >> 24, levels[x]));
 }
+
+void CutRow(Pixel* row, const uint8_t* levels, int width) { RunWide<CutRowLoop>(row, levels, width); }
 
 // The folder a program keeps its pictures in, as the path of its first picture shows it: the top
 // folder of a relative path ("Data" of "Data/T/1.jpg"), the folder of an absolute one; "" for a file

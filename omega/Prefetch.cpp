@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "omega/Cpu.h"
 #include "omega/Decode.h"
 #include "omega/PictureFile.h"
 #include "omega/System.h"
@@ -193,7 +194,7 @@ void Prefetcher::Start(const std::string& folder) {
 }
 
 namespace {
-void BrightnessOf(const Pixel* __restrict px, uint8_t* __restrict levels, size_t n) {
+void BrightnessLoop(const Pixel* __restrict px, uint8_t* __restrict levels, size_t n) {
   for (size_t i = 0; i < n; ++i) {
     const Pixel p = px[i];
     levels[i] = static_cast<uint8_t>((77 * ((p >> 16) & 0xFF) + 150 * ((p >> 8) & 0xFF) + 29 * (p & 0xFF) + 128) >> 8);
@@ -203,7 +204,7 @@ void BrightnessOf(const Pixel* __restrict px, uint8_t* __restrict levels, size_t
 
 std::vector<uint8_t> Brightness(const Image& picture) {
   std::vector<uint8_t> levels(picture.Px.size());
-  BrightnessOf(picture.Px.data(), levels.data(), levels.size());
+  RunWide<BrightnessLoop>(picture.Px.data(), levels.data(), levels.size());
   return levels;
 }
 

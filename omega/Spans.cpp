@@ -3,26 +3,34 @@
 #include <algorithm>
 #include <cstring>
 
+#include "omega/Cpu.h"
 #include "omega/SpanRows.h"
 
 namespace omega {
 
 namespace {
 
-// Branch-free, so the compiler vectorises it.
+// Branch-free within a row, so the compiler vectorises it; most pictures that are not opaque show it in
+// their first rows.
 bool AllOpaque(const Image& picture) {
-  Pixel all = 0xFFFFFFFFu;
-  for (const Pixel p : picture.Px) all &= p;
-  return (all >> 24) == 255;
+  const size_t w = static_cast<size_t>(std::max(picture.W, 1));
+  for (size_t from = 0; from < picture.Px.size(); from += w) {
+    Pixel all = 0xFFFFFFFFu;
+    for (size_t i = from; i < std::min(from + w, picture.Px.size()); ++i) all &= picture.Px[i];
+    if ((all >> 24) != 255) return false;
+  }
+  return true;
 }
 
 // Per pixel of a row: 0 transparent, 1 translucent, 2 opaque (branch-free, vectorised).
-void Classify(const Pixel* __restrict row, uint8_t* __restrict kinds, int w) {
+void ClassifyLoop(const Pixel* __restrict row, uint8_t* __restrict kinds, int w) {
   for (int x = 0; x < w; ++x) {
     const uint32_t a = row[x] >> 24;
     kinds[x] = static_cast<uint8_t>((a != 0) + (a == 255));
   }
 }
+
+void Classify(const Pixel* row, uint8_t* kinds, int w) { RunWide<ClassifyLoop>(row, kinds, w); }
 
 // The first column from x on whose kind is not `kind` (or the row's end), eight at a time through
 // long stretches. kinds has 8 bytes of room past w.
