@@ -27,6 +27,13 @@ constexpr uint32_t kRowCost = 128;
 // A band is drawn strip by strip, each strip's rows copied from the layer and then every call touching
 // them drawn, so that the rows being drawn stay in the core's cache (64 rows: 256 KB).
 constexpr int kStripRows = 64;
+// Where only some of a frame differs from the one shown, it is drawn again in tiles of a strip's rows
+// and this many columns; the others keep their pixels.
+constexpr int kTileW = 32;
+constexpr int kTileColumns = (kScreenW + kTileW - 1) / kTileW;
+static_assert(kTileColumns <= 32, "a strip's tiles are the bits of one word");
+constexpr uint32_t kAllTiles = static_cast<uint32_t>((uint64_t{1} << kTileColumns) - 1);
+constexpr uint32_t kNoCall = ~0u;
 
 }  // namespace
 
@@ -42,6 +49,12 @@ bool RoundCoord(double value, int64_t& out) {
 bool FrameRecorder::CacheKey::operator==(const CacheKey& o) const {
   return Id == o.Id && From.X == o.From.X && From.Y == o.From.Y && From.W == o.From.W && From.H == o.From.H &&
          W == o.W && H == o.H && Tint == o.Tint;
+}
+
+size_t FrameRecorder::CallHash(const DrawCall& c) {
+  uint64_t h = CacheHash{}(c.Key);
+  for (const int64_t v : {c.X, c.Y, int64_t{c.Alpha}}) h = (h ^ static_cast<uint64_t>(v)) * 0x9E3779B97F4A7C15ull;
+  return static_cast<size_t>(h ^ (h >> 31));
 }
 
 size_t FrameRecorder::CacheHash::operator()(const CacheKey& k) const {
@@ -90,11 +103,12 @@ void FrameRecorder::Forget() {
   ShownKnown_ = false;
 }
 
-void FrameRecorder::Rasterise(const DrawCall& c, int top, int bottom, const Image* under) {
+void FrameRecorder::Rasterise(const DrawCall& c, int top, int bottom, const Image* under, int64_t left,
+                              int64_t right) {
   if (c.Stretched)
     DrawSpansStretched(Frame, *c.Source, c.Part, c.X, c.Y, c.Key.W, c.Key.H, c.Key.Tint, c.Alpha);
   else
-    DrawSpans_(Frame, top, bottom, SpanDraw{c.Source, c.Part, c.X, c.Y, c.Key.Tint, c.Alpha, under});
+    DrawSpans_(Frame, top, bottom, SpanDraw{c.Source, c.Part, c.X, c.Y, c.Key.Tint, c.Alpha, under, left, right});
 }
 
 bool FrameRecorder::Covers(const DrawCall& c, int top, int bottom) const {
@@ -167,11 +181,78 @@ void FrameRecorder::MarkChanged(const std::vector<DrawCall>& calls, size_t from)
   }
 }
 
+void FrameRecorder::MarkDirtyBox(const DrawCall& c) {
+  const int64_t top = std::max<int64_t>(c.Y, 0), bottom = std::min<int64_t>(c.Y + c.Key.H, Frame.H);
+  const int64_t left = std::max<int64_t>(c.X, 0), right = std::min<int64_t>(c.X + c.Key.W, Frame.W);
+  if (top >= bottom || left >= right) return;
+  const int64_t first = left / kTileW, last = (right - 1) / kTileW;
+  const uint32_t columns = static_cast<uint32_t>(((uint64_t{1} << (last + 1)) - 1) & ~((uint64_t{1} << first) - 1));
+  for (int64_t strip = top / kStripRows; strip <= (bottom - 1) / kStripRows; ++strip)
+    Dirty_[static_cast<size_t>(strip)] |= columns;
+}
+
+// A pixel comes out the same as in the frame shown when the calls that cover it are the same calls in
+// the same order. So each call of this frame is paired with an equal call of the last frame, in
+// increasing order on both sides; the tiles under every call left without a partner are drawn again.
+void FrameRecorder::MarkDirty(size_t same) {
+  const size_t n = Calls_.size(), last = Last_.size();
+  std::fill(Dirty_.begin(), Dirty_.end(), 0u);
+  size_t buckets = 16;
+  while (buckets < 2 * (last - same)) buckets *= 2;
+  Buckets_.assign(buckets, kNoCall);
+  Chain_.resize(last);
+  Matched_.assign(last, 0);
+  for (size_t k = last; k-- > same;) {
+    const size_t b = CallHash(Last_[k]) & (buckets - 1);
+    Chain_[k] = Buckets_[b];
+    Buckets_[b] = static_cast<uint32_t>(k);
+  }
+  size_t after = same;  // a partner must come after the last one taken
+  for (size_t j = same; j < n; ++j) {
+    const DrawCall& c = Calls_[j];
+    uint32_t k = Buckets_[CallHash(c) & (buckets - 1)];
+    while (k != kNoCall && (k < after || !(Last_[k] == c))) k = Chain_[k];
+    if (k == kNoCall) {
+      MarkDirtyBox(c);
+      continue;
+    }
+    Matched_[k] = 1;
+    after = size_t{k} + 1;
+  }
+  for (size_t k = same; k < last; ++k)
+    if (Matched_[k] == 0) MarkDirtyBox(Last_[k]);
+}
+
 void FrameRecorder::DrawBand(int top, int bottom, bool fromLayer, size_t same, bool keep) {
   for (int t = top; t < bottom;) {
     const int strip = t / kStripRows, end = std::min(bottom, (strip + 1) * kStripRows);
-    const size_t first = static_cast<size_t>(t) * Frame.W, count = static_cast<size_t>(end - t) * Frame.W;
+    const uint32_t dirty = Dirty_[static_cast<size_t>(strip)];
     const std::vector<uint32_t>& calls = Strips_[static_cast<size_t>(strip)];
+    if (dirty != kAllTiles) {
+      // Only some tiles differ (never while the layer is being made): each stretch of them is copied
+      // from the layer and drawn again, clipped to its columns.
+      for (int c0 = 0; c0 < kTileColumns;) {
+        if ((dirty >> c0 & 1u) == 0) {
+          ++c0;
+          continue;
+        }
+        int c1 = c0;
+        while (c1 < kTileColumns && (dirty >> c1 & 1u) != 0) ++c1;
+        const int64_t x0 = int64_t{c0} * kTileW, x1 = std::min<int64_t>(int64_t{c1} * kTileW, Frame.W);
+        for (int y = t; y < end; ++y) {
+          const size_t at = static_cast<size_t>(y) * Frame.W + static_cast<size_t>(x0);
+          std::memcpy(&Frame.Px[at], &Layer_.Px[at], static_cast<size_t>(x1 - x0) * sizeof(Pixel));
+        }
+        for (const uint32_t k : calls) {
+          const DrawCall& c = Calls_[k];
+          if (c.X < x1 && c.X + c.Key.W > x0) Rasterise(c, t, end, nullptr, x0, x1);
+        }
+        c0 = c1;
+      }
+      t = end;
+      continue;
+    }
+    const size_t first = static_cast<size_t>(t) * Frame.W, count = static_cast<size_t>(end - t) * Frame.W;
     size_t i = 0;
     if (fromLayer && !keep && !calls.empty() && Covers(Calls_[calls[0]], t, end))
       // Drawn straight over the layer (a fade sheet): the layer's rows need no copy first.
@@ -257,10 +338,14 @@ bool FrameRecorder::End() {
     for (int64_t strip = top / kStripRows; strip <= (bottom - 1) / kStripRows; ++strip)
       Strips_[static_cast<size_t>(strip)].push_back(static_cast<uint32_t>(k));
   }
+  // Drawn over the same layer as the frame shown, a frame need only be drawn again where it differs.
+  Dirty_.assign(Strips_.size(), kAllTiles);
+  if (fromLayer && !keep && ShownKnown_ && !stretched) MarkDirty(same);
   uint32_t running = 0;
   for (int y = 0; y < Frame.H; ++y) {
     running += RowWork_[y];
-    RowWork_[y] = running + kRowCost;
+    const uint32_t tiles = static_cast<uint32_t>(__builtin_popcount(Dirty_[static_cast<size_t>(y / kStripRows)]));
+    RowWork_[y] = static_cast<uint32_t>(uint64_t{running + kRowCost} * tiles / kTileColumns);
   }
   RowWork_.pop_back();
   if (stretched)

@@ -80,7 +80,8 @@ class FrameRecorder {
   const Image& PlainCopy(const Spans& source, const CacheKey& key);
   void TrimCache();
   void Forget();
-  void Rasterise(const DrawCall& c, int top, int bottom, const Image* under = nullptr);
+  void Rasterise(const DrawCall& c, int top, int bottom, const Image* under = nullptr, int64_t left = 0,
+                 int64_t right = INT64_MAX);
   // Whether c covers rows [top, bottom) whole with pixels of its own (none transparent).
   bool Covers(const DrawCall& c, int top, int bottom) const;
   // Rows [top, bottom) of the frame from the calls Calls_[from, n), starting from the layer or black:
@@ -88,6 +89,11 @@ class FrameRecorder {
   void DrawBand(int top, int bottom, bool fromLayer, size_t same, bool keep);
   void DrawBandAtOnce(int top, int bottom, bool fromLayer, size_t from, size_t same, bool keep);
   void MarkChanged(const std::vector<DrawCall>& calls, size_t from);
+  // Marks Dirty_: the tiles where the frame of Calls_ can differ from the one shown (Last_'s), both
+  // drawn over the same layer from call `same` on.
+  void MarkDirty(size_t same);
+  void MarkDirtyBox(const DrawCall& c);
+  static size_t CallHash(const DrawCall& c);
 
   bool Accelerated_ = true;
   BlendRowFn Blend_ = nullptr;       // unaccelerated: the row blender over whole-row copies
@@ -109,6 +115,11 @@ class FrameRecorder {
   std::vector<uint32_t> RowWork_;
   // Per strip of kStripRows rows, the calls from the layer on that touch it, in order.
   std::vector<std::vector<uint32_t>> Strips_;
+  // Per strip, a bit per column of kTileW pixels: the tiles to draw again (the rest is already right).
+  std::vector<uint32_t> Dirty_;
+  // Matching the last frame's calls with this frame's: chains of Last_'s indices by hash bucket.
+  std::vector<uint32_t> Buckets_, Chain_;
+  std::vector<uint8_t> Matched_;
 };
 
 }  // namespace omega

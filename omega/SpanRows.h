@@ -10,15 +10,15 @@ namespace omega {
 namespace {  // NOLINT: one private copy per instruction set
 
 // Calls blend(dst, under, src, count, opaque) for every run piece of d inside rows [top, bottom) and the
-// target's columns; `under` is where the pixels below dst are read (dst itself, or d.Under's).
+// target's columns [d.Left, d.Right); `under` is where the pixels below dst are read (dst itself, or d.Under's).
 template <typename Blend>
 inline __attribute__((always_inline)) void DrawRows(Image& target, int top, int bottom, const SpanDraw& d,
                                                     const Blend& blend) {
   const Spans& s = *d.Source;
   const int64_t y0 = std::max<int64_t>(top, d.Y), y1 = std::min<int64_t>(bottom, d.Y + d.From.H);
   const int64_t shift = d.X - d.From.X;  // target column of a source column
-  const int64_t left = std::max<int64_t>(d.From.X, -shift);
-  const int64_t right = std::min<int64_t>(int64_t{d.From.X} + d.From.W, target.W - shift);
+  const int64_t left = std::max<int64_t>(d.From.X, std::max<int64_t>(d.Left, 0) - shift);
+  const int64_t right = std::min<int64_t>(int64_t{d.From.X} + d.From.W, std::min<int64_t>(d.Right, target.W) - shift);
   if (y0 >= y1 || left >= right) return;
   const Spans::Run* runs = s.Runs.data();
   const uint32_t* rowRuns = s.RowRuns.data();

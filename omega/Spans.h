@@ -52,6 +52,8 @@ struct SpanDraw {
   // Where the pixels under the drawing are read from (same place, same size as the target): the
   // target itself, or a finished layer that the drawing then covers whole, which saves copying it first.
   const Image* Under = nullptr;
+  // Only the target's columns [Left, Right) are drawn.
+  int64_t Left = 0, Right = INT64_MAX;
 };
 
 // Draws into rows [top, bottom) of target only, so that bands of one frame can be drawn at once.

@@ -260,6 +260,44 @@ TEST_F(PerfFrames, ASheetOverTheKeptLayerMatchesThePlainDrawingWhetherItCoversTh
   }
 }
 
+// Over an unchanged layer only the tiles where calls differ are drawn again; the rest keeps the frame
+// shown. Each step is a case where a tile must still be drawn again: a unit walking under and over
+// still sprites, two still sprites overlapping that swap their order, a translucent sprite drawn twice
+// and then once, a still sprite whose alpha changes.
+TEST_F(PerfFrames, OnlyTilesThatDifferAreDrawnAgainAndTheFramesAreThePlainDrawing) {
+  const auto scene = [this](int walk, bool swapped, int twice, int alpha) {
+    MenuFrame(0);
+    ASprite_Draw(unit_, 100.5f + 7 * walk, 300, 64, 128, 2, 255, 0, 1);  // walks under the still ones
+    const auto still = [this](int which) {
+      ASprite_Draw(unit_, which == 0 ? 140.0f : 170.0f, 320, 64, 128, 3 + which, 150, 0, 1);
+    };
+    still(swapped ? 1 : 0);
+    still(swapped ? 0 : 1);
+    for (int i = 0; i < twice; ++i) ASprite_Draw(unit_, 600, 500, 64, 128, 5, 120, 0, 1);
+    ASprite_Draw(unit_, 800, 100, 64, 128, 6, alpha, 0, 1);
+    ASprite_Draw(unit_, 130.5f + 5 * walk, 330, 64, 128, 7, 255, 0, 1);  // walks over them
+  };
+  std::vector<std::function<void()>> frames;
+  for (int walk = 0; walk < 4; ++walk) frames.push_back([=] { scene(walk, false, 1, 255); });
+  frames.push_back([=] { scene(4, true, 1, 255); });   // the still ones swap
+  frames.push_back([=] { scene(4, false, 1, 255); });  // and back, nothing else changes
+  frames.push_back([=] { scene(4, false, 2, 255); });  // one drawn twice
+  frames.push_back([=] { scene(4, false, 1, 255); });  // and once again
+  frames.push_back([=] { scene(4, false, 1, 100); });  // a still one fades
+  frames.push_back([=] { scene(5, false, 0, 100); });
+  const std::vector<Shown> plain = Run(false, frames);
+  for (size_t f = 1; f < plain.size(); ++f)
+    ASSERT_FALSE(plain[f].Px == plain[f - 1].Px) << "frame " << f << " shows no change to test";
+  {
+    SCOPED_TRACE("two bands at once");
+    ExpectSamePixels(plain, Run(true, frames, 2));
+  }
+  {
+    SCOPED_TRACE("one thread");
+    ExpectSamePixels(plain, Run(true, frames, 1));
+  }
+}
+
 TEST_F(PerfFrames, DrawingOutsideAFrameIsNotLostNorKeptByTheNextFrame) {
   auto frames = [this](bool accelerated) {
     omega::E().Recorder.SetAcceleration(accelerated);
