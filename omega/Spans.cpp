@@ -44,6 +44,19 @@ int Skip(const uint8_t* kinds, int x, int w, uint8_t kind) {
   return x;
 }
 
+// Whether an opaque picture is one colour throughout; most pictures show otherwise in their first pixels.
+void MarkSolid(Spans& s) {
+  if (s.Px.empty()) return;
+  const Pixel first = s.Px[0];
+  for (size_t from = 0; from < s.Px.size(); from += 64) {
+    bool same = true;
+    for (size_t i = from; i < std::min(from + 64, s.Px.size()); ++i) same &= s.Px[i] == first;
+    if (!same) return;
+  }
+  s.Solid = true;
+  s.Colour = first;
+}
+
 Spans PlainRows(int w, int h) {
   Spans s;
   s.W = w;
@@ -76,6 +89,7 @@ Spans Encode(Image&& picture) {
   if (!AllOpaque(picture)) return Encode(static_cast<const Image&>(picture));
   Spans s = PlainRows(picture.W, picture.H);
   s.Px = std::move(picture.Px);
+  MarkSolid(s);
   return s;
 }
 
@@ -84,6 +98,7 @@ Spans Encode(const Image& picture) {
   if (AllOpaque(picture)) {
     Spans s = PlainRows(picture.W, picture.H);
     s.Px = picture.Px;
+    MarkSolid(s);
     return s;
   }
   Spans s;

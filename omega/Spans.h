@@ -19,6 +19,8 @@ struct Spans {
   };
   int W = 0, H = 0;
   bool Plain = false;              // every pixel opaque: Px is the rows whole, one run per row
+  bool Solid = false;              // Plain, and every pixel Colour (a sheet): drawn without reading Px
+  Pixel Colour = 0;
   std::vector<Pixel> Px;           // the non-transparent pixels, row after row
   std::vector<uint32_t> RowRuns;   // H + 1 entries: row y's runs are [RowRuns[y], RowRuns[y + 1])
   std::vector<Run> Runs;

@@ -67,6 +67,42 @@ struct WideBlend {
   }
 };
 
+// A picture of one colour: the colour tinted and faded once (exactly as the plain code does it per
+// pixel), then only the pixels under it are read.
+struct SolidBlend {
+  __m512i Colour, Inverse;  // the colour to add; 255 − its alpha in every 16-bit lane
+  bool Opaque;
+
+  inline __m512i Step(__m512i d) const {
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i lo = MulRound(_mm512_unpacklo_epi8(d, zero), Inverse);
+    const __m512i hi = MulRound(_mm512_unpackhi_epi8(d, zero), Inverse);
+    return _mm512_add_epi32(Colour, _mm512_packus_epi16(lo, hi));
+  }
+
+  inline void operator()(Pixel* dst, const Pixel* under, const Pixel*, int n, bool) const {
+    int i = 0;
+    if (Opaque) {
+      for (; i + 16 <= n; i += 16) _mm512_storeu_si512(dst + i, Colour);
+    } else {
+      for (; i + 16 <= n; i += 16) _mm512_storeu_si512(dst + i, Step(_mm512_loadu_si512(under + i)));
+    }
+    if (i < n) {
+      const auto m = static_cast<__mmask16>((1u << (n - i)) - 1);
+      _mm512_mask_storeu_epi32(dst + i, m, Opaque ? Colour : Step(_mm512_maskz_loadu_epi32(m, under + i)));
+    }
+  }
+};
+
+void DrawSolid(Image& target, int top, int bottom, const SpanDraw& d) {
+  Pixel c = d.Source->Colour;
+  if (d.Tint != kNoTint) c = TintPixel(c, d.Tint);
+  if (d.Alpha != 255) c = MulPixel(c, d.Alpha);
+  const uint32_t a = c >> 24;
+  DrawRows(target, top, bottom, d,
+           SolidBlend{_mm512_set1_epi32(static_cast<int>(c)), _mm512_set1_epi16(static_cast<short>(255 - a)), a == 255});
+}
+
 template <bool Tinted, bool Faded>
 void Draw(Image& target, int top, int bottom, const SpanDraw& d) {
   const uint64_t t = d.Tint;
@@ -81,6 +117,7 @@ void Draw(Image& target, int top, int bottom, const SpanDraw& d) {
 
 void DrawSpansAvx512(Image& target, int top, int bottom, const SpanDraw& d) {
   if (d.Alpha == 0) return;
+  if (d.Source->Solid) return DrawSolid(target, top, bottom, d);
   const bool tinted = d.Tint != kNoTint, faded = d.Alpha != 255;
   if (tinted)
     faded ? Draw<true, true>(target, top, bottom, d) : Draw<true, false>(target, top, bottom, d);

@@ -119,6 +119,24 @@ TEST(SpanPictures, OpaquePicturesStayWholeRowsAndEmptyOnesCostNothing) {
   EXPECT_TRUE(s.Plain);
   EXPECT_EQ(s.Px, copy.Px);
   EXPECT_EQ(s.Runs.size(), 5u) << "one run per row";
+  EXPECT_FALSE(s.Solid);
+
+  // One colour throughout is drawn without reading the pixels: a single other pixel, even the last one
+  // of a long picture, must keep it from being taken for that.
+  Image sheet;
+  sheet.W = 300;
+  sheet.H = 7;
+  sheet.Px.assign(2100, 0xFF102030u);
+  EXPECT_TRUE(Encode(sheet).Solid);
+  EXPECT_EQ(Encode(sheet).Colour, 0xFF102030u);
+  for (const size_t odd : {size_t{0}, size_t{63}, size_t{64}, size_t{2099}}) {
+    Image almost = sheet;
+    almost.Px[odd] = 0xFF102031u;
+    EXPECT_FALSE(Encode(almost).Solid) << "pixel " << odd << " differs";
+  }
+  Image translucent = sheet;
+  for (Pixel& p : translucent.Px) p = 0x80081018u;
+  EXPECT_FALSE(Encode(translucent).Solid) << "only opaque pictures are sheets";
 
   Image empty;
   empty.W = 40;
