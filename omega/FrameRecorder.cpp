@@ -187,7 +187,7 @@ void FrameRecorder::MarkDirtyBox(const DrawCall& c) {
   if (top >= bottom || left >= right) return;
   const int64_t first = left / kTileW, last = (right - 1) / kTileW;
   const uint32_t columns = static_cast<uint32_t>(((uint64_t{1} << (last + 1)) - 1) & ~((uint64_t{1} << first) - 1));
-  for (int64_t strip = top / kStripRows; strip <= (bottom - 1) / kStripRows; ++strip)
+  for (int64_t strip = top / StripRows_; strip <= (bottom - 1) / StripRows_; ++strip)
     Dirty_[static_cast<size_t>(strip)] |= columns;
 }
 
@@ -225,7 +225,7 @@ void FrameRecorder::MarkDirty(size_t same) {
 
 void FrameRecorder::DrawBand(int top, int bottom, bool fromLayer, size_t same, bool keep) {
   for (int t = top; t < bottom;) {
-    const int strip = t / kStripRows, end = std::min(bottom, (strip + 1) * kStripRows);
+    const int strip = t / StripRows_, end = std::min(bottom, (strip + 1) * StripRows_);
     const uint32_t dirty = Dirty_[static_cast<size_t>(strip)];
     const std::vector<uint32_t>& calls = Strips_[static_cast<size_t>(strip)];
     if (dirty != kAllTiles) {
@@ -270,20 +270,6 @@ void FrameRecorder::DrawBand(int top, int bottom, bool fromLayer, size_t same, b
   }
 }
 
-void FrameRecorder::DrawBandAtOnce(int top, int bottom, bool fromLayer, size_t from, size_t same, bool keep) {
-  const size_t first = static_cast<size_t>(top) * Frame.W, count = static_cast<size_t>(bottom - top) * Frame.W;
-  if (fromLayer)
-    std::memcpy(&Frame.Px[first], &Layer_.Px[first], count * sizeof(Pixel));
-  else
-    std::fill_n(&Frame.Px[first], count, 0xFF000000u);
-  size_t k = from;
-  if (keep) {
-    for (; k < same; ++k) Rasterise(Calls_[k], top, bottom);
-    std::memcpy(&Layer_.Px[first], &Frame.Px[first], count * sizeof(Pixel));
-  }
-  for (; k < Calls_.size(); ++k) Rasterise(Calls_[k], top, bottom);
-}
-
 bool FrameRecorder::End() {
   InFrame_ = false;
   LeaveOut_ = Mark{};
@@ -321,21 +307,22 @@ bool FrameRecorder::End() {
     Layer_.H = Frame.H;
     Layer_.Px.resize(Frame.Px.size());
   }
+  // A call stretched while drawing covers the whole frame at once: such a frame is one band of one strip.
+  const bool stretched = std::any_of(Calls_.begin() + static_cast<std::ptrdiff_t>(from), Calls_.end(),
+                                     [](const DrawCall& c) { return c.Stretched; });
+  StripRows_ = stretched ? Frame.H : kStripRows;
   // The bands split where the pixels to draw are halved; each strip lists the calls that touch it.
   RowWork_.assign(static_cast<size_t>(Frame.H) + 1, 0);
-  Strips_.resize(static_cast<size_t>((Frame.H + kStripRows - 1) / kStripRows));
+  Strips_.resize(static_cast<size_t>((Frame.H + StripRows_ - 1) / StripRows_));
   for (auto& strip : Strips_) strip.clear();
-  // A call stretched while drawing covers the whole frame at once: such a frame is one band, drawn whole.
-  bool stretched = false;
   for (size_t k = from; k < n; ++k) {
     const DrawCall& c = Calls_[k];
-    stretched = stretched || c.Stretched;
     const int64_t top = std::max<int64_t>(c.Y, 0), bottom = std::min<int64_t>(c.Y + c.Key.H, Frame.H);
     const int64_t width = std::min<int64_t>(c.X + c.Key.W, Frame.W) - std::max<int64_t>(c.X, 0);
     if (top >= bottom || width <= 0) continue;
     RowWork_[top] += static_cast<uint32_t>(width);
     RowWork_[bottom] -= static_cast<uint32_t>(width);
-    for (int64_t strip = top / kStripRows; strip <= (bottom - 1) / kStripRows; ++strip)
+    for (int64_t strip = top / StripRows_; strip <= (bottom - 1) / StripRows_; ++strip)
       Strips_[static_cast<size_t>(strip)].push_back(static_cast<uint32_t>(k));
   }
   // Drawn over the same layer as the frame shown, a frame need only be drawn again where it differs.
@@ -344,12 +331,12 @@ bool FrameRecorder::End() {
   uint32_t running = 0;
   for (int y = 0; y < Frame.H; ++y) {
     running += RowWork_[y];
-    const uint32_t tiles = static_cast<uint32_t>(__builtin_popcount(Dirty_[static_cast<size_t>(y / kStripRows)]));
+    const uint32_t tiles = static_cast<uint32_t>(__builtin_popcount(Dirty_[static_cast<size_t>(y / StripRows_)]));
     RowWork_[y] = static_cast<uint32_t>(uint64_t{running + kRowCost} * tiles / kTileColumns);
   }
   RowWork_.pop_back();
   if (stretched)
-    DrawBandAtOnce(0, Frame.H, fromLayer, from, same, keep);
+    DrawBand(0, Frame.H, fromLayer, same, keep);
   else
     DrawInBands(Frame.H, RowWork_,
                 [&](int top, int bottom) { DrawBand(top, bottom, fromLayer, same, keep); });

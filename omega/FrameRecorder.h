@@ -84,10 +84,9 @@ class FrameRecorder {
                  int64_t right = INT64_MAX);
   // Whether c covers rows [top, bottom) whole with pixels of its own (none transparent).
   bool Covers(const DrawCall& c, int top, int bottom) const;
-  // Rows [top, bottom) of the frame from the calls Calls_[from, n), starting from the layer or black:
-  // strip by strip (Strips_), or all rows at once for a frame with a call stretched while drawing.
+  // Rows [top, bottom) of the frame from the calls after the layer, starting from the layer or black,
+  // strip by strip (Strips_).
   void DrawBand(int top, int bottom, bool fromLayer, size_t same, bool keep);
-  void DrawBandAtOnce(int top, int bottom, bool fromLayer, size_t from, size_t same, bool keep);
   void MarkChanged(const std::vector<DrawCall>& calls, size_t from);
   // Marks Dirty_: the tiles where the frame of Calls_ can differ from the one shown (Last_'s), both
   // drawn over the same layer from call `same` on.
@@ -113,7 +112,9 @@ class FrameRecorder {
   bool ShownKnown_ = false;  // the frame shown is the drawing of Last_
   int ChangedTop_ = 0, ChangedBottom_ = kScreenH;
   std::vector<uint32_t> RowWork_;
-  // Per strip of kStripRows rows, the calls from the layer on that touch it, in order.
+  // Per strip of StripRows_ rows (the whole frame when a call is stretched while drawing), the calls
+  // from the layer on that touch it, in order.
+  int StripRows_ = kScreenH;
   std::vector<std::vector<uint32_t>> Strips_;
   // Per strip, a bit per column of kTileW pixels: the tiles to draw again (the rest is already right).
   std::vector<uint32_t> Dirty_;

@@ -82,25 +82,16 @@ void RowPixels(const Spans& s, int y, int from, int count, Pixel* out) {
   }
 }
 
-}  // namespace
-
-Spans Encode(Image&& picture) {
-  if (picture.W <= 0 || picture.H <= 0) return PlainRows(0, 0);
-  if (!AllOpaque(picture)) return Encode(static_cast<const Image&>(picture));
-  Spans s = PlainRows(picture.W, picture.H);
-  s.Px = std::move(picture.Px);
+// An opaque picture: its rows whole.
+Spans OpaqueRows(int w, int h, std::vector<Pixel> px) {
+  Spans s = PlainRows(w, h);
+  s.Px = std::move(px);
   MarkSolid(s);
   return s;
 }
 
-Spans Encode(const Image& picture) {
-  if (picture.W <= 0 || picture.H <= 0) return PlainRows(0, 0);
-  if (AllOpaque(picture)) {
-    Spans s = PlainRows(picture.W, picture.H);
-    s.Px = picture.Px;
-    MarkSolid(s);
-    return s;
-  }
+// A picture that is not opaque: runs of its pixels that are not transparent (but for short holes).
+Spans EncodeRuns(const Image& picture) {
   Spans s;
   s.W = picture.W;
   s.H = picture.H;
@@ -152,6 +143,18 @@ Spans Encode(const Image& picture) {
       std::copy(row + s.Runs[r].X, row + s.Runs[r].X + s.Runs[r].Len, &s.Px[s.Runs[r].Offset]);
   }
   return s;
+}
+
+}  // namespace
+
+Spans Encode(Image&& picture) {
+  if (picture.W <= 0 || picture.H <= 0) return PlainRows(0, 0);
+  return AllOpaque(picture) ? OpaqueRows(picture.W, picture.H, std::move(picture.Px)) : EncodeRuns(picture);
+}
+
+Spans Encode(const Image& picture) {
+  if (picture.W <= 0 || picture.H <= 0) return PlainRows(0, 0);
+  return AllOpaque(picture) ? OpaqueRows(picture.W, picture.H, picture.Px) : EncodeRuns(picture);
 }
 
 Image Expand(const Spans& spans) {

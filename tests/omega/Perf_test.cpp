@@ -139,6 +139,19 @@ class PerfFrames : public EngineTest {
     }
   }
 
+  // The frames drawn accelerated in two bands at once and on one thread: each the plain drawing's pixels.
+  static void ExpectSamePixelsOnOneThreadAndTwo(const std::vector<Shown>& plain,
+                                                const std::vector<std::function<void()>>& frames) {
+    {
+      SCOPED_TRACE("two bands at once");
+      ExpectSamePixels(plain, Run(true, frames, 2));
+    }
+    {
+      SCOPED_TRACE("one thread");
+      ExpectSamePixels(plain, Run(true, frames, 1));
+    }
+  }
+
   OEHandle back_ = 0, ground_ = 0, unit_ = 0, black_ = 0, font_ = 0;
 };
 
@@ -154,14 +167,7 @@ TEST_F(PerfFrames, GameFramesMatchThePlainDrawingWhileTheLeadingCallsStayOrChang
   frames.push_back([] {});                          // nothing drawn: black
   frames.push_back([this] { GameFrame(7, 0); });
   const std::vector<Shown> plain = Run(false, frames);
-  {
-    SCOPED_TRACE("two bands at once");
-    ExpectSamePixels(plain, Run(true, frames, 2));
-  }
-  {
-    SCOPED_TRACE("one thread");
-    ExpectSamePixels(plain, Run(true, frames, 1));
-  }
+  ExpectSamePixelsOnOneThreadAndTwo(plain, frames);
 }
 
 // The window uploads only the rows a frame reports changed: every pixel that differs from the frame
@@ -250,14 +256,7 @@ TEST_F(PerfFrames, ASheetOverTheKeptLayerMatchesThePlainDrawingWhetherItCoversTh
       });
     }
   const std::vector<Shown> plain = Run(false, frames);
-  {
-    SCOPED_TRACE("two bands at once");
-    ExpectSamePixels(plain, Run(true, frames, 2));
-  }
-  {
-    SCOPED_TRACE("one thread");
-    ExpectSamePixels(plain, Run(true, frames, 1));
-  }
+  ExpectSamePixelsOnOneThreadAndTwo(plain, frames);
 }
 
 // Over an unchanged layer only the tiles where calls differ are drawn again; the rest keeps the frame
@@ -288,14 +287,7 @@ TEST_F(PerfFrames, OnlyTilesThatDifferAreDrawnAgainAndTheFramesAreThePlainDrawin
   const std::vector<Shown> plain = Run(false, frames);
   for (size_t f = 1; f < plain.size(); ++f)
     ASSERT_FALSE(plain[f].Px == plain[f - 1].Px) << "frame " << f << " shows no change to test";
-  {
-    SCOPED_TRACE("two bands at once");
-    ExpectSamePixels(plain, Run(true, frames, 2));
-  }
-  {
-    SCOPED_TRACE("one thread");
-    ExpectSamePixels(plain, Run(true, frames, 1));
-  }
+  ExpectSamePixelsOnOneThreadAndTwo(plain, frames);
 }
 
 TEST_F(PerfFrames, DrawingOutsideAFrameIsNotLostNorKeptByTheNextFrame) {
