@@ -63,7 +63,13 @@ function(zanoru_windows_package)
   target_compile_definitions(replay_bench PRIVATE SDL_MAIN_HANDLED)  # our own main, no SDL2main
   target_link_libraries(replay_bench PRIVATE omega_core)
 
-  # For the Wine tests, never packed: an engine that lacks one operation the game calls.
+  # For the Wine tests, never packed: the test build of the game (every run from one seed, to compare
+  # with the Linux one), a program that holds a file without sharing it, and an engine that lacks one
+  # operation the game calls.
+  zanoru_seeded_game(${CMAKE_BINARY_DIR}/test-libs)
+  target_link_options(zanoru_seeded PRIVATE -mwindows)
+  add_executable(hold_file ${CMAKE_SOURCE_DIR}/tests/windows/HoldFile.cpp)
+  set_target_properties(hold_file PROPERTIES OUTPUT_NAME HoldFile RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-libs)
   add_library(partial_engine SHARED ${CMAKE_SOURCE_DIR}/tests/e2e/libs/PartialEngine.cpp)
   target_include_directories(partial_engine PRIVATE ${CMAKE_SOURCE_DIR})
   set_target_properties(partial_engine PROPERTIES OUTPUT_NAME PartialEngine PREFIX ""

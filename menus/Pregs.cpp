@@ -1,5 +1,7 @@
 #include "menus/Pregs.h"
 
+#include <algorithm>
+
 #include "assets/Materials.h"
 #include "engine/OMEGA.h"
 #include "platform/Cp1251.h"
@@ -74,9 +76,16 @@ void ApplyKey(int code) {
   }
 }
 
-// The cap on the name's length may cut a UTF-8 letter in two: its lone first bytes go, so that the rest
-// still reads as UTF-8.
+// The cap on the name's length may cut a letter in two: its lone first bytes go, so that the rest still
+// reads in the file's encoding. In UTF-16 the cap falls between letters of two bytes, but it may
+// part a pair of surrogates.
 void DropCutLetter(std::string& line) {
+  const TTextMark mark = TextMarkOf(line);
+  if (mark == kUtf16LittleMark || mark == kUtf16BigMark) {
+    const std::size_t high = mark == kUtf16LittleMark ? line.size() - 1 : line.size() - 2;
+    if (line.size() >= 4 && (static_cast<unsigned char>(line[high]) & 0xFC) == 0xD8) line.erase(line.size() - 2);
+    return;
+  }
   if (IsUtf8(line)) return;
   for (std::size_t cut = 1; cut <= 3 && cut < line.size(); ++cut)
     if (IsUtf8(std::string_view(line).substr(0, line.size() - cut))) {
@@ -107,10 +116,17 @@ void LoadPlayerName() {
   CurrentScene = scMenu;
   TFile file;
   FileOpenRead(file, PlayerNameFile);
-  std::string line = FileReadLine(file, kPlayerNameMax);
+  // The file's first bytes, no more than the first line may take: its end is found by the encoding its
+  // start tells (in UTF-16 the bytes of a line end are also parts of other letters).
+  std::string head;
+  FileReadChunks(file, [&](const char* begin, const char* end) {
+    head.append(begin, std::min<std::size_t>(static_cast<std::size_t>(end - begin), kPlayerNameMax - head.size()));
+    return head.size() < kPlayerNameMax && FirstLineLength(head) == head.size();
+  });
+  FileClose(file);
+  std::string line = head.substr(0, FirstLineLength(head));
   if (line.size() == kPlayerNameMax) DropCutLetter(line);
   PlayerName = EditorTextToCp1251(line);
-  FileClose(file);
 }
 
 void ReadNameKeys() {

@@ -105,9 +105,18 @@ std::string Utf8ToCp1251(std::string_view text);
 
 // Whether the text is well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsUtf8(std::string_view text);
-// Text a player wrote with an editor, as the game's Windows-1251: read as UTF-8 (what Linux editors
-// write; a leading byte-order mark dropped) when it is well-formed UTF-8 holding something beyond
-// ASCII, otherwise taken as Windows-1251 as it stands. A Windows-1251 Russian text is not mistaken
-// for UTF-8: its letters are the bytes 0xC0..0xFF, and UTF-8 never puts such a byte before another
-// of them or before ASCII.
+
+// The byte-order mark a text starts with, which says outright how it is written.
+enum TTextMark { kNoMark, kUtf8Mark, kUtf16LittleMark, kUtf16BigMark };
+TTextMark TextMarkOf(std::string_view text);
+// The length in bytes of the text's first line (its mark included): up to CR, LF or the end-of-text mark
+// 0x1A, none of them included; in UTF-16 (by its mark) those are characters of two bytes, and any other
+// character's bytes are never taken for them.
+std::size_t FirstLineLength(std::string_view text);
+// Text a player wrote with an editor, as the game's Windows-1251. A byte-order mark says how it is
+// written (UTF-8, or UTF-16 of either byte order: what Windows Notepad writes as "Unicode"), and the mark
+// is dropped. Without one the text is read as UTF-8 only when that cannot be mistaken: well-formed UTF-8
+// holding something beyond ASCII, every character of which Windows-1251 has. Anything else is
+// Windows-1251 as it stands: "Я№1" (DF B9 31) is also well-formed UTF-8, but of a letter Windows-1251
+// lacks. Characters without a Windows-1251 code, and malformed sequences after a mark, become '?'.
 std::string EditorTextToCp1251(std::string_view text);

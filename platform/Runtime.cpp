@@ -12,12 +12,6 @@
 
 uint32_t RandSeed;
 
-uint32_t StartSeed() {
-  const char* fixed = std::getenv("ZANORU_SEED");
-  if (fixed == nullptr || *fixed == '\0') return SeedCounter();
-  return static_cast<uint32_t>(std::strtoul(fixed, nullptr, 10));
-}
-
 uint32_t Random(uint32_t n) {
   RandSeed = RandSeed * 134775813u + 1u;
   return static_cast<uint32_t>((static_cast<uint64_t>(n) * RandSeed) >> 32);

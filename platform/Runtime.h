@@ -20,8 +20,9 @@ constexpr int kErrRange = 201;
 extern uint32_t RandSeed;
 // The low 32 bits of a monotonic high-resolution counter.
 uint32_t SeedCounter();
-// The seed a run starts from: the counter, unless ZANORU_SEED gives a number. Tests that compare two runs
-// (Linux and Windows) set it so that the units' random colours agree; a player never does.
+// The seed a run starts from: the counter (platform/StartSeed.cpp, linked into the game alone). The test
+// build of the game links a fixed seed instead, so that two runs (Linux and Windows) colour their units
+// alike; nothing a player has can choose it.
 uint32_t StartSeed();
 // A number in 0 .. n-1: advances the seed, then the high 32 bits of n × seed.
 uint32_t Random(uint32_t n);

@@ -9,7 +9,9 @@ constexpr int SM_CXSCREEN = 0;
 constexpr int SM_CYSCREEN = 1;
 constexpr uint32_t MB_ICONERROR = 0x10;
 
-// dlopen of the path with backslashes turned into slashes; 0 when it cannot be loaded.
+// dlopen of the path with backslashes turned into slashes (a path, never a name looked up in the
+// library search path); 0 when it cannot be loaded, and without dlopen when it is no regular file or
+// one of its segments lies past its end (a FIFO, a cut copy).
 HMODULE LoadLibraryA(const char* path);
 // dlsym; null when the module lacks the name.
 FARPROC GetProcAddress(HMODULE module, const char* name);
@@ -17,5 +19,7 @@ FARPROC GetProcAddress(HMODULE module, const char* name);
 // well when SDL finds a display and the engine has not said it runs without a window. Never blocks
 // without a display. Returns 1 (OK).
 int MessageBoxA(void* owner, const char* text, const char* caption, uint32_t flags);
-// The primary display's width / height in pixels; 0 without a display.
+// The primary display's width / height in pixels; 0 without a display. Both come from one look at the
+// display, taken at the first call and kept for the run; a display that refuses it is asked again for a
+// moment before it counts as none.
 int GetSystemMetrics(int index);

@@ -2,9 +2,20 @@
 
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
+#include <elf.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
+#include <type_traits>
+#include <vector>
 
 #include "engine/OMEGA_list.h"
 #include "platform/Cp1251.h"
@@ -12,14 +23,17 @@
 
 namespace {
 
-// Runs `use` with SDL's video up, where someone may be looking at a screen, and tells whether it ran. A
-// run the engine draws off screen must never open anything on a desktop, even when one is there: the
-// engine says so. Otherwise the engine's window is open, or SDL finds an X display (a Wayland desktop
-// has one too; asking Wayland itself, where there is none, makes its library complain on our standard
-// error). Video opened here is closed again: the engine opens it for its window.
+// A run the engine draws off screen must never open anything on a desktop, even when one is there: the
+// engine says so.
+bool Scripted() { return SDL_GetHintBoolean(kOmegaNoWindowMark, SDL_FALSE); }
+
+// Runs `use` with SDL's video up, where someone may be looking at a screen, and tells whether it ran.
+// Either the engine's window is open, or SDL finds an X display (a Wayland desktop has one too; asking
+// Wayland itself, where there is none, makes its library complain on our standard error). Video opened
+// here is closed again: the engine opens it for its window.
 template <class Use>
 bool OnDisplay(Use use) {
-  if (SDL_GetHintBoolean(kOmegaNoWindowMark, SDL_FALSE)) return false;
+  if (Scripted()) return false;
   if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
     use();
     return true;
@@ -34,11 +48,92 @@ bool OnDisplay(Use use) {
   return true;
 }
 
+// How long a display that refuses us is asked again: an X server resets when its last client leaves (a
+// fresh Xvfb, a desktop where the game is the only client) and refuses or empties connections for a few
+// milliseconds meanwhile; some servers refuse a share of connections at any time. Without a display at
+// all this is what starting takes longer before the engine says so.
+constexpr auto kLookFor = std::chrono::milliseconds(1500);
+constexpr auto kFirstPause = std::chrono::milliseconds(10);
+constexpr auto kLongestPause = std::chrono::milliseconds(200);
+
+// The primary display's size, or 0 × 0 without a display. Both sizes come from one look, taken once for
+// the run: each look is a connection of its own, and the one before may have made the server reset.
+const SDL_Rect& Screen() {
+  static const SDL_Rect screen = [] {
+    SDL_Rect bounds{0, 0, 0, 0};
+    if (Scripted()) return bounds;
+    const auto start = std::chrono::steady_clock::now();
+    auto pause = kFirstPause;
+    for (;;) {
+      bool sized = false;
+      OnDisplay([&] { sized = SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0; });
+      if (sized) return bounds;
+      if (std::chrono::steady_clock::now() - start + pause > kLookFor) return SDL_Rect{0, 0, 0, 0};
+      std::this_thread::sleep_for(pause);
+      pause = std::min(pause * 2, kLongestPause);
+    }
+  }();
+  return screen;
+}
+
+bool ReadAt(int fd, void* buffer, std::size_t count, uint64_t offset) {
+  auto* out = static_cast<char*>(buffer);
+  while (count > 0) {
+    const ssize_t n = ::pread(fd, out, count, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    out += n;
+    count -= static_cast<std::size_t>(n);
+    offset += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+// Whether [offset, offset + length) lies within a file of `size` bytes.
+bool Within(uint64_t offset, uint64_t length, uint64_t size) { return length <= size && offset <= size - length; }
+
+// This program's kind of ELF: the only kind dlopen takes.
+constexpr unsigned char kClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
+constexpr unsigned char kByteOrder = std::endian::native == std::endian::little ? ELFDATA2LSB : ELFDATA2MSB;
+using ElfHeader = std::conditional_t<sizeof(void*) == 8, Elf64_Ehdr, Elf32_Ehdr>;
+using ElfSegment = std::conditional_t<sizeof(void*) == 8, Elf64_Phdr, Elf32_Phdr>;
+
+bool SegmentsWithin(int fd, uint64_t size) {
+  ElfHeader header{};
+  if (!ReadAt(fd, &header, sizeof header, 0) || header.e_phentsize != sizeof(ElfSegment) || header.e_phnum == 0 ||
+      header.e_phnum == PN_XNUM || !Within(header.e_phoff, uint64_t{header.e_phnum} * sizeof(ElfSegment), size))
+    return false;
+  std::vector<ElfSegment> segments(header.e_phnum);
+  if (!ReadAt(fd, segments.data(), segments.size() * sizeof(ElfSegment), header.e_phoff)) return false;
+  bool loadable = false;
+  for (const ElfSegment& segment : segments) {
+    if (!Within(segment.p_offset, segment.p_filesz, size)) return false;
+    loadable = loadable || segment.p_type == PT_LOAD;
+  }
+  return loadable;
+}
+
+// dlopen maps a library's segments straight from its file: a part of one past the end of a cut file
+// faults (SIGBUS) when it is touched, and a FIFO holds dlopen for ever. Only a regular file of this
+// program's kind of ELF whose every segment lies within it is handed over.
+bool WholeLibrary(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st{};
+  unsigned char ident[EI_NIDENT] = {};
+  const bool whole = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ReadAt(fd, ident, sizeof ident, 0) &&
+                     std::equal(ident, ident + SELFMAG, ELFMAG) && ident[EI_CLASS] == kClass && ident[EI_DATA] == kByteOrder &&
+                     SegmentsWithin(fd, static_cast<uint64_t>(st.st_size));
+  ::close(fd);
+  return whole;
+}
+
 }  // namespace
 
 HMODULE LoadLibraryA(const char* path) {
   if (path == nullptr) return nullptr;
   const std::string native = NativePath(path);
+  if (!WholeLibrary(native)) return nullptr;
   return dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
@@ -58,9 +153,7 @@ int MessageBoxA(void*, const char* text, const char* caption, uint32_t flags) {
 }
 
 int GetSystemMetrics(int index) {
-  SDL_Rect bounds{0, 0, 0, 0};
-  if (!OnDisplay([&] { SDL_GetDisplayBounds(0, &bounds); })) return 0;
-  if (index == SM_CXSCREEN) return bounds.w;
-  if (index == SM_CYSCREEN) return bounds.h;
+  if (index == SM_CXSCREEN) return Screen().w;
+  if (index == SM_CYSCREEN) return Screen().h;
   return 0;
 }

@@ -56,13 +56,17 @@ void ResetRecords() {
   }
 }
 
+// Only a file that is not there is a first run. One that is there but cannot be opened (no permission,
+// another program holding it, a folder or a pipe of that name) is the player's table all the same: the
+// game ends with the error rather than play with the default table and save it over the player's.
 void LoadRecords() {
-  if (!FileExists(RecordsFile)) {
+  TFile file;
+  const int code = FileTryOpenRead(file, RecordsFile);
+  if (code == kErrFileNotFound) {
     ResetRecords();
     return;
   }
-  TFile file;
-  FileOpenRead(file, RecordsFile);
+  if (code != 0) RunError(code, reinterpret_cast<uintptr_t>(&LoadRecords));
   FileRead(file, &RecordsTable[1], kRecordsFileSize);
   FileClose(file);
 }

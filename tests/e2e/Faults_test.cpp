@@ -1,6 +1,7 @@
 // The real game on broken data and under signals: pictures that cannot be shown cost nothing but the
 // picture, files the game cannot go on without end it with the run-time error report, and the records
 // table survives kills, terminations and a read-only game folder.
+#include <elf.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -307,31 +309,40 @@ TEST(FaultsFiles, MapGroundListAndRecordsFilesThatCannotBeReadEndWithTheirErrorN
   }
 }
 
-// A records file the game cannot open counts as no file: the game plays with the default table, and the
-// save at the end refuses to put a new table where the old one is, so nothing of it is lost.
-TEST(FaultsFiles, RecordsUnreadableOrADirectoryIsKeptAndTheSaveReportsError5) {
+// A records file that is there but cannot be opened is the player's table all the same: the game ends
+// with the error before the engine starts, and never saves a default table over it.
+TEST(FaultsFiles, RecordsThatCannotBeOpenedEndTheGameAtStartWithError5AndAreKept) {
   const std::string old = std::string(kRecordsBytes, '\x07');
-  for (const char* label : {"a directory", "unreadable"}) {
-    SCOPED_TRACE(label);
-    const bool unreadable = std::string(label) == "unreadable";
-    if (unreadable && !CanDropToNobody()) GTEST_SKIP() << "no setpriv to drop root's privileges";
+  const struct {
+    const char* Label;
+    const char* Shell;  // run before the game, which runs as nobody when we are root
+  } cases[] = {
+      {"a directory", ""},
+      {"no permissions (000)", "chmod 000 records.vyx"},
+      {"write-only (0200)", "chmod 0200 records.vyx"},
+  };
+  if (!CanDropToNobody()) GTEST_SKIP() << "no setpriv to drop root's privileges";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Label);
+    const bool directory = std::string(c.Shell).empty();
     GameRunOptions options;
     options.Files["PlayerN.cgm"] = "Ann\r\n";
-    if (unreadable)
-      options.Files["records.vyx"] = old;
-    else
+    if (directory)
       options.Files["records.vyx/inside"] = "";
-    options.Script = "30 quit\n";  // a few frames of play, then the save
-    const GameRun run = unreadable ? RunPrepared(options, "chmod 000 records.vyx", true) : RunGame(options);
+    else
+      options.Files["records.vyx"] = old;
+    options.Script = "30 quit\n";  // a few frames of play, then the save, were the game to start
+    // The records file is the run's own, as a player's is: given to nobody with the folder.
+    const GameRun run = RunPrepared(options, std::string(IsRoot() ? "chown -R 65534:65534 .; " : "") + c.Shell, true);
     Unlock(run);
     EXPECT_EQ(run.Status, 5) << run.Stderr;
     EXPECT_NE(run.Stderr.find(ErrorReport(5)), std::string::npos) << run.Stderr;
-    EXPECT_TRUE(Traced(run, "OE_Quit") || !TraceOf(run, "Text_Draw").empty()) << "the game did not play first";
-    if (unreadable)
-      EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), old) << "the unreadable table was changed";
-    else
+    EXPECT_FALSE(Traced(run, "OE_Init")) << "the engine started with a table that was not read";
+    if (directory)
       EXPECT_TRUE(fs::is_directory(run.Folder + "/records.vyx"));
-    EXPECT_EQ(NewFilesLeft(run.Folder), 0) << "the new table was left beside the old";
+    else
+      EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), old) << "the table that was not read was changed";
+    EXPECT_EQ(NewFilesLeft(run.Folder), 0) << "a new table was left beside the old";
     if (!HasFailure()) Tidy(run);
   }
 }
@@ -496,7 +507,7 @@ TEST(FaultsFiles, PipesDevicesAndEndlessFilesNeverHangTheGame) {
       {"name file a FIFO: no name file", "rm -f PlayerN.cgm; mkfifo PlayerN.cgm", 0},
       {"name file a link to /dev/zero: no name file", "rm -f PlayerN.cgm; ln -s /dev/zero PlayerN.cgm", 0},
       {"name file 64 GB of zeros (sparse): a name of 4096 NULs", "rm PlayerN.cgm; truncate -s 64G PlayerN.cgm", 0},
-      {"records a FIFO: default table, the save refuses it", "mkfifo records.vyx", 5},
+      {"records a FIFO: error 5 at start", "mkfifo records.vyx", 5},
       {"map a FIFO", "rm Data/1.vyx; mkfifo Data/1.vyx", 5},
       {"ground list a FIFO", "rm Data/T/K.txt; mkfifo Data/T/K.txt", 5},
       {"ground list a link to /dev/zero", "rm Data/T/K.txt; ln -s /dev/zero Data/T/K.txt", 5},
@@ -663,7 +674,7 @@ void KillSaves(int runs, bool readOnly) {
     const Saver saver = StartSaver(folder, 'N', 0, readOnly);
     const int delay = when(random);
     usleep(static_cast<useconds_t>(delay));
-    kill(saver.Pid, SIGKILL);
+    if (saver.Pid > 0) kill(saver.Pid, SIGKILL);  // never kill(-1, …): every process there is
     Finish(saver, said);
     const std::string now = ReadFile(folder + "/records.vyx");
     EXPECT_TRUE(now == old || now == saved) << "kill " << i << " after " << delay << " µs left " << now.size()
@@ -775,6 +786,64 @@ TEST(FaultsEngine, NoDisplayOrABrokenVideoDriverIsReportedWithAFailingStatus) {
     EXPECT_EQ(run.Status, 1) << "expected status 1 (137: it ran on unseen until killed)\n" << run.Stderr;
     EXPECT_NE(run.Stderr.find(c.Said), std::string::npos) << "expected \"" << c.Said << "\" on stderr, got: " << run.Stderr;
     EXPECT_FALSE(fs::exists(run.Folder + "/records.vyx")) << "the game ran without a window";
+    if (!HasFailure()) Tidy(run);
+  }
+}
+
+// The end of the last part of an ELF file that is loaded (its program headers' offset + file size).
+std::size_t MappedExtent(const std::string& elf) {
+  Elf64_Ehdr header{};
+  if (elf.size() < sizeof header) return 0;
+  std::memcpy(&header, elf.data(), sizeof header);
+  std::size_t end = 0;
+  for (std::size_t i = 0; i < header.e_phnum; ++i) {
+    const std::size_t at = header.e_phoff + i * sizeof(Elf64_Phdr);
+    if (at + sizeof(Elf64_Phdr) > elf.size()) return 0;
+    Elf64_Phdr segment{};
+    std::memcpy(&segment, elf.data() + at, sizeof segment);
+    end = std::max<std::size_t>(end, segment.p_offset + segment.p_filesz);
+  }
+  return end;
+}
+
+// A wrong engine library is a missing one: the message and status 1. A FIFO once held the game in
+// dlopen for ever, and a cut copy of the library died of SIGBUS (status 135) when its missing part was
+// touched. A run that outlives a minute is killed (status 137).
+TEST(FaultsEngine, WrongEngineLibraryIsReportedAsMissing) {
+  const std::string engine = ReadFile(GameFolder() + "/DX/OMEGA.dll");
+  ASSERT_GT(engine.size(), 4096u) << "no engine library in " << GameFolder();
+  struct Case {
+    std::string Label;
+    std::string Shell;  // makes DX/OMEGA.dll in the run folder
+    std::string Bytes;  // else these are its bytes
+  };
+  std::vector<Case> cases = {
+      {"a FIFO", "mkfifo DX/OMEGA.dll", ""},
+      {"a folder", "mkdir DX/OMEGA.dll", ""},
+      {"a link to /dev/zero", "ln -s /dev/zero DX/OMEGA.dll", ""},
+      {"empty", "", ""},
+      {"text", "", "not a library\n"},
+      {"the ELF header alone", "", engine.substr(0, 64)},
+  };
+  // Cut within what dlopen maps: a build with debugging information carries much more after it.
+  const std::size_t mapped = MappedExtent(engine);
+  ASSERT_GT(mapped, 4096u) << "no loadable segments read";
+  for (const int percent : {1, 10, 25, 50, 75, 99})
+    cases.push_back({"cut to " + std::to_string(percent) + " % of its segments", "", engine.substr(0, mapped * percent / 100)});
+  cases.push_back({"one byte short of its last segment", "", engine.substr(0, mapped - 1)});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Label);
+    GameRunOptions options;
+    options.LinkEngine = false;
+    options.Files["PlayerN.cgm"] = "Ann\r\n";
+    options.Script = "1 quit\n";
+    if (c.Shell.empty()) options.Files["DX/OMEGA.dll"] = c.Bytes;
+    const GameRun run = RunPrepared(
+        options, "mkdir -p DX; " + c.Shell + "\nexec timeout -s KILL 60 '" + GameFolder() + "/zanoru'", false);
+    EXPECT_EQ(run.Status, 1) << "expected status 1 (135: SIGBUS, 137: held until killed), got " << run.Status << "\n"
+                             << run.Stderr;
+    EXPECT_EQ(run.Stderr, "Error: Error while loading OMEGA Engine\n");
+    EXPECT_TRUE(run.Trace.empty());
     if (!HasFailure()) Tidy(run);
   }
 }

@@ -5,6 +5,7 @@
 
 #include "tests/support/GameRun.h"
 #include "tests/support/Golden.h"
+#include "tests/support/Spawn.h"
 
 namespace {
 
@@ -122,6 +123,38 @@ TEST(ShellCursor, DrawnAtThePointer) {
                 (Lines{"105 Mouse_X =321", "105 Mouse_Y =654"}));
       break;
     }
+}
+
+// The game reads no environment variable: a seed in the environment does not make two runs alike, while
+// the test build of the game (its seed linked in) plays the same game every time.
+std::string UnitsPlay(const std::string& executable) {
+  GameRunOptions options = Scripted("1 key 27\n110 move 512 165\n120 click\n230 move 300 400\n260 quit\n");
+  options.Executable = executable;
+  options.Files["PlayerN.cgm"] = "Ann\r\n";
+  options.Env["ZANORU_SEED"] = "7";
+  const GameRun run = RunGame(options);
+  EXPECT_EQ(run.Status, 0) << run.Stderr;
+  EXPECT_GT(TraceOf(run, "ASprite_Draw").size(), 1000u) << "the game scene was not played";
+  return ReadFile(run.Folder + "/.trace");
+}
+
+// Nothing of the game's own code asks for an environment variable: the program imports no getenv.
+TEST(ShellEnvironment, TheGameImportsNoGetenv) {
+  const std::string folder = TempFolder("zanoru-nm");
+  const Spawned nm = RunInFolder(folder, {"/usr/bin/nm", "-D", "--undefined-only", GameFolder() + "/zanoru"}, {}, 60);
+  ASSERT_EQ(nm.Status, 0) << nm.Stderr;
+  EXPECT_NE(nm.Stdout.find("exit"), std::string::npos) << "no imports read: " << nm.Stdout;
+  EXPECT_EQ(nm.Stdout.find("getenv"), std::string::npos) << nm.Stdout;
+  RemoveFolder(folder);
+}
+
+TEST(ShellEnvironment, ASeedInTheEnvironmentIsNotReadOnlyTheTestBuildHasOne) {
+  const std::string first = UnitsPlay(GameFolder() + "/zanoru");
+  const std::string second = UnitsPlay(GameFolder() + "/zanoru");
+  EXPECT_NE(first, second) << "two runs of the game with ZANORU_SEED=7 set coloured their units alike";
+  const std::string seeded = UnitsPlay(SEEDED_GAME);
+  EXPECT_EQ(UnitsPlay(SEEDED_GAME), seeded) << "two runs of the test build differ";
+  EXPECT_NE(seeded, first);
 }
 
 TEST(ShellEngineLoad, MissingLibraryIsReportedAndTheProgramFails) {

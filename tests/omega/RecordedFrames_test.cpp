@@ -34,7 +34,7 @@ long FirstDifference(const std::vector<omega::Pixel>& expected, const std::vecto
 
 class RecordedFrames : public EngineTest {
  protected:
-  // Plays the shipped game headless with a fixed seed and keeps its trace: the menu from tick 1 on,
+  // Plays the game's test build (a fixed seed) headless and keeps its trace: the menu from tick 1 on,
   // "Новая игра" at tick 130, the pointer moving over the map until the quit.
   static void SetUpTestSuite() {
     folder_ = omega_test::TempFolder();
@@ -45,8 +45,7 @@ class RecordedFrames : public EngineTest {
       script += std::to_string(t) + " move " + std::to_string(t * 37 % 1024) + " " + std::to_string(t * 53 % 768) + "\n";
     script += std::to_string(kLastTick) + " quit\n";
     omega_test::WriteFile(folder_ + "/s.txt", script);
-    const auto r = omega_test::Run(folder_, {std::string(GAME_DIR) + "/zanoru"},
-                                   {{"OMEGA_SCRIPT", "s.txt"}, {"OMEGA_TRACE", "t.txt"}, {"ZANORU_SEED", "7"}}, 120);
+    const auto r = omega_test::Run(folder_, {SEEDED_GAME}, {{"OMEGA_SCRIPT", "s.txt"}, {"OMEGA_TRACE", "t.txt"}}, 120);
     ASSERT_EQ(r.Status, 0) << r.Stderr;
     ASSERT_TRUE(replay::ReadTrace(folder_ + "/t.txt", trace_)) << "no trace in " << folder_;
   }

@@ -1,6 +1,8 @@
 #include "tests/support/Files.h"
 
+#include <grp.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -50,4 +52,21 @@ InTempFolder::~InTempFolder() {
   std::error_code ignored;
   fs::current_path(Previous, ignored);
   RemoveFolder(Path);
+}
+
+namespace {
+constexpr uid_t kNobody = 65534;
+}  // namespace
+
+void GiveToOrdinaryUser(const std::vector<std::string>& paths) {
+  if (geteuid() != 0) return;
+  for (const std::string& path : paths)
+    if (::lchown(path.c_str(), kNobody, kNobody) != 0)
+      throw std::runtime_error("cannot give " + path + " to nobody");
+}
+
+bool BecomeOrdinaryUser() {
+  if (geteuid() != 0) return true;
+  return setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
+         setresuid(kNobody, kNobody, kNobody) == 0 && geteuid() == kNobody;
 }

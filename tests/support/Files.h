@@ -1,6 +1,7 @@
 // Files and folders for tests: whole-file reads and writes, and fresh temporary folders.
 #pragma once
 #include <string>
+#include <vector>
 
 // The whole file, or "" when it cannot be read.
 std::string ReadFile(const std::string& path);
@@ -22,3 +23,11 @@ struct InTempFolder {
   std::string Previous;
   std::string Path;
 };
+
+// File permissions do not bind root, so a test of them runs its checks as an ordinary user: as ourselves
+// when we are not root, else as nobody (65534), as `setpriv --reuid=65534 --regid=65534 --clear-groups`
+// would run a program. GiveToOrdinaryUser makes the paths (files and folders, a test's own) that user's,
+// so they are their owner's as a player's files are; BecomeOrdinaryUser drops the calling process's
+// privileges for good, so it is called in a child (a death test's statement). False when it could not.
+void GiveToOrdinaryUser(const std::vector<std::string>& paths);
+bool BecomeOrdinaryUser();

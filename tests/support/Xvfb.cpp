@@ -25,7 +25,9 @@ bool Xvfb::Start() {
     const std::string n = std::to_string(d);
     const std::string socket = "/tmp/.X11-unix/X" + n;
     if (Exists(socket) || Exists("/tmp/.X" + n + "-lock")) continue;
-    const int pid = SpawnInFolder(Folder, {"/usr/bin/Xvfb", ":" + n, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, {});
+    std::vector<std::string> args = {"/usr/bin/Xvfb", ":" + n, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"};
+    args.insert(args.end(), Options.begin(), Options.end());
+    const int pid = SpawnInFolder(Folder, args, {});
     if (pid <= 0) return false;
     for (int i = 0; i < 200; ++i) {
       if (PollChild(pid) >= 0) break;  // ended: another server took the number first

@@ -284,6 +284,19 @@ TEST_F(PlayerNameFile, PipeOrDeviceOfThatNameCountsAsMissingWithoutWaiting) {
   }
 }
 
+// ASCII text in UTF-16; `raw` bytes are taken as they are (already little-endian units).
+std::string Utf16Le(const std::string& text, bool raw = false) {
+  if (raw) return text;
+  std::string out;
+  for (const char c : text) out += std::string{c, '\0'};
+  return out;
+}
+std::string Utf16Be(const std::string& text) {
+  std::string out;
+  for (const char c : text) out += std::string{'\0', c};
+  return out;
+}
+
 struct NameCase {
   const char* Label;
   std::string Bytes;
@@ -317,7 +330,23 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"UTF-8 letter cut by the cap", std::string(4095, 'x') + "\xD0\xAF", std::string(4095, 'x')},
                       NameCase{"UTF-8 letters up to the cap", "\xD0\xAF" + std::string(4092, 'x') + "\xD0\xAF" + "\xD0\xAF",
                                "\xDF" + std::string(4092, 'x') + "\xDF"},
-                      NameCase{"Windows-1251 letter at the cap", std::string(4095, 'x') + "\xDF\xDF", std::string(4095, 'x')}),
+                      NameCase{"Windows-1251 letter at the cap", std::string(4095, 'x') + "\xDF\xDF", std::string(4095, 'x')},
+                      // A letter of four bytes ("😀", F0 9F 98 80) cut after its third: all three go.
+                      NameCase{"four-byte letter cut by the cap", "\xD0\xAF" + std::string(4091, 'x') + "\xF0\x9F\x98\x80",
+                               "\xDF" + std::string(4091, 'x')},
+                      NameCase{"four-byte letter cut by the cap after a mark",
+                               "\xEF\xBB\xBF\xD0\xAF" + std::string(4088, 'x') + "\xF0\x9F\x98\x80", "\xDF" + std::string(4088, 'x')},
+                      NameCase{"three-byte letter cut by the cap", "\xD0\xAF" + std::string(4092, 'x') + "\xE2\x84\x96",
+                               "\xDF" + std::string(4092, 'x')},
+                      // In UTF-16 the cap is 2,047 letters after the mark; one of a pair of surrogates goes.
+                      NameCase{"UTF-16 at the cap", "\xFF\xFE" + Utf16Le(std::string(2048, 'x')), std::string(2047, 'x')},
+                      NameCase{"UTF-16 pair of surrogates cut by the cap",
+                               "\xFF\xFE" + Utf16Le(std::string(2046, 'x')) + std::string("\x3D\xD8\x00\xDE", 4), std::string(2046, 'x')},
+                      NameCase{"UTF-16BE pair of surrogates cut by the cap",
+                               "\xFE\xFF" + Utf16Be(std::string(2046, 'x')) + std::string("\xD8\x3D\xDE\x00", 4), std::string(2046, 'x')},
+                      NameCase{"UTF-16 pair of surrogates whole at the cap",
+                               "\xFF\xFE" + Utf16Le(std::string(2045, 'x')) + std::string("\x3D\xD8\x00\xDE", 4) + Utf16Le("yz"),
+                               std::string(2045, 'x') + "?"}),
     [](const ::testing::TestParamInfo<NameCase>& info) { return CaseName(info.param.Label); });
 
 // Editors on Linux write UTF-8, older files are Windows-1251: both give the same name.
@@ -326,9 +355,20 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(NameCase{"UTF-8", "\xD0\x92\xD0\xB0\xD1\x81\xD1\x8F\n", "Вася"_cp},
                       NameCase{"Windows-1251", "\xC2\xE0\xF1\xFF\r\n", "Вася"_cp},
                       NameCase{"UTF-8 with a byte-order mark", "\xEF\xBB\xBF\xD0\x81\xD0\xB6 Ann\n", "Ёж Ann"_cp},
-                      NameCase{"UTF-8 beyond Windows-1251", "\xD0\xAF\xE4\xB8\xAD\xF0\x9F\x98\x80\n", "Я??"_cp},
+                      NameCase{"UTF-8 beyond Windows-1251 after a mark", "\xEF\xBB\xBF\xD0\xAF\xE4\xB8\xAD\xF0\x9F\x98\x80\n",
+                               "Я??"_cp},
+                      NameCase{"UTF-8 beyond Windows-1251 without a mark", "\xD0\xAF\xE4\xB8\xAD\n", "\xD0\xAF\xE4\xB8\xAD"},
                       NameCase{"UTF-8 of the second line only", "Ann\n\xD0\x92\n", "Ann"},
-                      NameCase{"Windows-1251 that looks half like UTF-8", "\xD0\x92\xC2\n", "\xD0\x92\xC2"}),
+                      NameCase{"Windows-1251 that looks half like UTF-8", "\xD0\x92\xC2\n", "\xD0\x92\xC2"},
+                      // Windows-1251 names that are also well-formed UTF-8, of letters Windows-1251 lacks.
+                      NameCase{"Windows-1251 Ya No 1", "\xDF\xB9\x31\r\n", "Я№1"_cp},
+                      NameCase{"Windows-1251 Es yo", "\xD1\xB8\r\n", "Сё"_cp},
+                      // Windows Notepad's "Unicode": UTF-16 little-endian with its mark and CR LF.
+                      NameCase{"UTF-16 little-endian", "\xFF\xFE" + Utf16Le("\x12\x04\x30\x04\x41\x04\x4F\x04", true) + Utf16Le("\r\nBob"),
+                               "Вася"_cp},
+                      NameCase{"UTF-16 big-endian", "\xFE\xFF" + Utf16Be("Ann\n") + Utf16Be("Bob"), "Ann"},
+                      NameCase{"UTF-16 letter К (1A 04) is no end-of-text mark",
+                               "\xFF\xFE" + Utf16Le("\x1A\x04\x0A\x04", true) + Utf16Le("\r\n"), "\xCA\x8C"}),
     [](const ::testing::TestParamInfo<NameCase>& info) { return CaseName(info.param.Label); });
 
 TEST_F(PlayerNameFile, FileIsOnlyReadNeverWritten) {

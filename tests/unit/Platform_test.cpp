@@ -86,10 +86,16 @@ TEST_F(FileErrors, OpenForReadingGivesTheClassicNumbers) {
 }
 
 TEST_F(FileErrors, NoPermissionIsAccessDenied) {
-  if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
   fs::permissions(dir_ / "four", fs::perms::none);
-  TFile file;
-  EXPECT_EQ(FileTryOpenRead(file, Path("four")), kErrAccessDenied);
+  GiveToOrdinaryUser({dir_.string(), Path("four")});
+  // The child's status is the error number.
+  EXPECT_EXIT(
+      {
+        if (!BecomeOrdinaryUser()) std::_Exit(99);
+        TFile file;
+        std::_Exit(FileTryOpenRead(file, Path("four")));
+      },
+      ::testing::ExitedWithCode(kErrAccessDenied), "");
 }
 
 void ReadMoreThanThere(const std::string& path, std::size_t count) {
@@ -238,11 +244,70 @@ TEST(Cp1251, Utf8IsRecognisedOnlyWhenWellFormed) {
   for (const Case& c : cases) EXPECT_EQ(IsUtf8(c.Text), c.Valid) << c.Label;
 }
 
-TEST(Cp1251, EditorTextIsReadAsUtf8OnlyWhenItIsUtf8BeyondAscii) {
-  EXPECT_EQ(EditorTextToCp1251("\xD0\x92\xD0\xB0\xD1\x81\xD1\x8F"), std::string("Вася"_cp)) << "UTF-8";
-  EXPECT_EQ(EditorTextToCp1251("\xC2\xE0\xF1\xFF"), "\xC2\xE0\xF1\xFF") << "Windows-1251 stays";
-  EXPECT_EQ(EditorTextToCp1251("Ann"), "Ann") << "ASCII stays";
-  EXPECT_EQ(EditorTextToCp1251("\xEF\xBB\xBF"), "") << "a byte-order mark alone";
-  EXPECT_EQ(EditorTextToCp1251("\xE2\x84\x96 \xE2\x82\xAC"), "\xB9 \x88") << "signs beyond the letters";
-  EXPECT_EQ(EditorTextToCp1251("\xE2\x98\x83"), "?") << "no Windows-1251 code";
+TEST(Cp1251, EditorTextIsReadAsUtf8OnlyWhenThatCannotBeMistaken) {
+  const struct {
+    const char* Label;
+    std::string Text;
+    std::string Name;  // Windows-1251
+  } cases[] = {
+      {"UTF-8 of letters Windows-1251 has", "\xD0\x92\xD0\xB0\xD1\x81\xD1\x8F", "Вася"_cp},
+      {"UTF-8 of signs beyond the letters", "\xE2\x84\x96 \xE2\x82\xAC", "\xB9 \x88"},
+      {"Windows-1251 that is no UTF-8", "\xC2\xE0\xF1\xFF", "\xC2\xE0\xF1\xFF"},
+      {"ASCII", "Ann", "Ann"},
+      {"empty", "", ""},
+      // Well-formed UTF-8, but of characters Windows-1251 lacks: the bytes are Windows-1251 letters.
+      {"Я№1: UTF-8 of U+07F9", "\xDF\xB9\x31", "\xDF\xB9\x31"},
+      {"Сё: UTF-8 of U+0478", "\xD1\xB8", "\xD1\xB8"},
+      {"UTF-8 of a snowman", "\xE2\x98\x83", "\xE2\x98\x83"},
+      {"one letter Windows-1251 lacks among those it has", "\xD0\x92\xE2\x98\x83", "\xD0\x92\xE2\x98\x83"},
+      // A byte-order mark says UTF-8 outright: what Windows-1251 lacks becomes '?'.
+      {"UTF-8 mark alone", "\xEF\xBB\xBF", ""},
+      {"UTF-8 mark, letters it has", "\xEF\xBB\xBF\xD0\x81\xD0\xB6", "Ёж"_cp},
+      {"UTF-8 mark, a snowman", "\xEF\xBB\xBF\xD0\x92\xE2\x98\x83", "В?"_cp},
+      {"UTF-8 mark, U+07F9", "\xEF\xBB\xBF\xDF\xB9\x31", "?1"},
+      {"UTF-8 mark, malformed bytes", "\xEF\xBB\xBF\xC2\xE0!\xD0", "??" "!?"},
+      {"UTF-8 mark, an overlong letter", "\xEF\xBB\xBF\xC1\x81", "??"},
+      // UTF-16 with its mark (Windows Notepad's "Unicode"), either byte order.
+      {"UTF-16 little-endian", std::string("\xFF\xFE\x12\x04\x30\x04\x41\x04\x4F\x04", 10), "Вася"_cp},
+      {"UTF-16 big-endian", std::string("\xFE\xFF\x04\x12\x04\x30\x04\x41\x04\x4F", 10), "Вася"_cp},
+      {"UTF-16 ASCII and a sign", std::string("\xFF\xFEN\0o\0\x16\x21", 8), "No\xB9"},
+      {"UTF-16 mark alone", "\xFF\xFE", ""},
+      {"UTF-16 letter Windows-1251 lacks", std::string("\xFF\xFE\x03\x26", 4), "?"},
+      {"UTF-16 pair of surrogates: one character", std::string("\xFF\xFE\x3D\xD8\x00\xDE" "A\0", 8), "?A"},
+      {"UTF-16 lone high surrogate", std::string("\xFF\xFE\x3D\xD8" "A\0", 6), "?A"},
+      {"UTF-16 lone low surrogate", std::string("\xFE\xFF\xDE\x00\x00" "A", 6), "?A"},
+      {"UTF-16 high surrogate last", std::string("\xFF\xFE" "A\0\x3D\xD8", 6), "A?"},
+      {"UTF-16 odd last byte", std::string("\xFF\xFE" "A\0B", 5), "A?"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(EditorTextToCp1251(c.Text), c.Name)
+        << c.Label << ": expected \"" << Cp1251ToUtf8(c.Name) << "\", got \"" << Cp1251ToUtf8(EditorTextToCp1251(c.Text)) << "\"";
+}
+
+TEST(Cp1251, FirstLineEndsAtALineEndOfTheTextsOwnEncoding) {
+  const struct {
+    const char* Label;
+    std::string Text;
+    std::size_t Length;
+  } cases[] = {
+      {"CR LF", "Ann\r\nBob", 3},
+      {"LF", "Ann\nBob", 3},
+      {"lone CR", "Ann\rBob", 3},
+      {"end-of-text mark", "Ann\x1A" "Bob", 3},
+      {"no line end", "Ann", 3},
+      {"empty", "", 0},
+      {"UTF-8 mark, then CR", "\xEF\xBB\xBF" "A\r", 4},
+      // In UTF-16 a line end is a character of two bytes, and the bytes 0A, 0D and 1A of other
+      // characters ("К" is 1A 04, "Њ" 0A 04, "č" 0D 01 in little-endian) end nothing.
+      {"UTF-16LE letters with line-end bytes", std::string("\xFF\xFE\x1A\x04\x0A\x04\x0D\x01\r\0\n\0", 12), 8},
+      {"UTF-16LE LF", std::string("\xFF\xFE" "A\0\n\0" "B\0", 8), 4},
+      {"UTF-16LE end-of-text mark", std::string("\xFF\xFE" "A\0\x1A\0", 6), 4},
+      {"UTF-16BE CR", std::string("\xFE\xFF\0A\0\r\0B", 8), 4},
+      {"UTF-16BE letter ending in 0A", std::string("\xFE\xFF\x04\x0A\0\n", 6), 4},
+      {"UTF-16 no line end", std::string("\xFF\xFE" "A\0", 4), 4},
+      {"UTF-16 odd last byte", std::string("\xFF\xFE" "A\0\n", 5), 5},
+      {"UTF-16 mark alone", "\xFF\xFE", 2},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FirstLineLength(c.Text), c.Length) << c.Label;
+  EXPECT_EQ(EditorTextToCp1251(std::string("\xFF\xFE\x1A\x04\x0A\x04\x0D\x01", 8)), "\xCA\x8C?");
 }

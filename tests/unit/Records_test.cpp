@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <memory>
 #include <string>
@@ -118,13 +120,53 @@ TEST_F(Records, ShortFileEndsTheProgramWithError100) {
   EXPECT_EXIT(LoadRecords(), ::testing::ExitedWithCode(100), "Runtime error 100 at ");
 }
 
-TEST_F(Records, DirectoryNamedLikeTheFileGivesDefaultsThenFailsToSave) {
-  fs::create_directory("records.vyx");
+// A records file that is there but cannot be opened is the player's table all the same: the game ends at
+// once, never to save the default table over it.
+void LoadAndSaveAsOrdinaryUser() {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  RunErrorHandler = nullptr;
+  alarm(10);  // a FIFO must not hold the load
+  if (!BecomeOrdinaryUser()) std::_Exit(99);
   LoadRecords();
-  EXPECT_EQ(RecordsTable[10].Name[0], 5);
-  EXPECT_EXIT(SaveRecords(), ::testing::ExitedWithCode(5), "Runtime error   5 at ");
-  EXPECT_TRUE(fs::is_directory("records.vyx"));
-  EXPECT_EQ(Names(), std::vector<std::string>{"records.vyx"});
+  SaveRecords();
+  std::exit(0);
+}
+
+TEST_F(Records, FileThatCannotBeOpenedEndsTheProgramWithError5AndIsKept) {
+  const std::string table = Entry(3, "Bob", 77) + DefaultFile().substr(52);
+  const struct {
+    const char* Label;
+    std::function<void()> Make;
+  } cases[] = {
+      {"write-only (0200)",
+       [&] {
+         WriteFile("records.vyx", table);
+         fs::permissions("records.vyx", fs::perms::owner_write);
+       }},
+      {"no permissions", [&] {
+         WriteFile("records.vyx", table);
+         fs::permissions("records.vyx", fs::perms::none);
+       }},
+      {"a folder", [] { fs::create_directory("records.vyx"); }},
+      {"a FIFO", [] { ASSERT_EQ(mkfifo("records.vyx", 0644), 0); }},
+      {"a link to a device", [] { fs::create_symlink("/dev/null", "records.vyx"); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Label);
+    std::error_code ec;
+    fs::remove_all("records.vyx", ec);
+    c.Make();
+    GiveToOrdinaryUser({".", "records.vyx"});
+    const auto type = fs::symlink_status("records.vyx").type();
+    EXPECT_EXIT(LoadAndSaveAsOrdinaryUser(), ::testing::ExitedWithCode(5), "Runtime error   5 at ");
+    EXPECT_EQ(fs::symlink_status("records.vyx").type(), type);
+    if (type == fs::file_type::regular) {
+      fs::permissions("records.vyx", fs::perms::owner_read, fs::perm_options::add);
+      EXPECT_EQ(ReadFile("records.vyx"), table) << "the table that was not read was written over";
+    }
+    EXPECT_EQ(Names(), std::vector<std::string>{"records.vyx"}) << "a save left a file of its own";
+  }
 }
 
 // A write that fails (the file-size limit stands in for a full disk) keeps the old table.
@@ -151,12 +193,20 @@ TEST_F(Records, FullDiskLeavesTheOldFileWhole) {
 }
 
 TEST_F(Records, WriteProtectedFileIsNotReplaced) {
-  if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind root";
   WriteFile("records.vyx", DefaultFile());
-  LoadRecords();
   fs::permissions("records.vyx", fs::perms::owner_read);
-  RecordsTable[1].Score = 9;
-  EXPECT_EXIT(SaveRecords(), ::testing::ExitedWithCode(5), "Runtime error   5 at ");
+  GiveToOrdinaryUser({".", "records.vyx"});
+  EXPECT_EXIT(
+      {
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        if (!BecomeOrdinaryUser()) std::_Exit(99);
+        LoadRecords();
+        RecordsTable[1].Score = 9;
+        SaveRecords();
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(5), "Runtime error   5 at ");
   EXPECT_EQ(ReadFile("records.vyx"), DefaultFile());
   EXPECT_EQ(Names(), std::vector<std::string>{"records.vyx"});
 }

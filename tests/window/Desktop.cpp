@@ -100,6 +100,8 @@ bool Process::Running() {
   return false;
 }
 
+bool Process::Signal(int signal) { return Running() && ::kill(Pid, signal) == 0; }
+
 bool Process::Wait(double seconds) {
   if (WaitUntil([&] { return !Running(); }, seconds)) return true;
   Status = WaitBounded(Pid, 0);

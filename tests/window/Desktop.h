@@ -36,6 +36,9 @@ struct Process {
   bool Start(const std::string& folder, const std::vector<std::string>& args,
              const std::map<std::string, std::string>& env);
   bool Running();
+  // Sends the signal while the program runs. Never kill(Pid, …) by hand: Pid is -1 once the program has
+  // ended, and kill(-1, …) signals every process we may signal (as root: every process there is).
+  bool Signal(int signal);
   // Waits at most `seconds`, then kills it; true when it ended by itself.
   bool Wait(double seconds);
   std::string Stdout() const;
