@@ -27,16 +27,13 @@ bool Xvfb::Start() {
     if (Exists(socket) || Exists("/tmp/.X" + n + "-lock")) continue;
     const int pid = SpawnInFolder(Folder, {"/usr/bin/Xvfb", ":" + n, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, {});
     if (pid <= 0) return false;
-    for (int i = 0; i < 200; ++i) {
-      if (PollChild(pid) >= 0) break;  // ended: another server took the number first
-      if (Exists(socket)) {
-        Display = d;
-        Pid = pid;
-        return true;
-      }
-      usleep(50000);
+    bool ended = false;  // another server took the number first
+    if (WaitUntil([&] { return (ended = PollChild(pid) >= 0) || Exists(socket); }, 20) && !ended) {
+      Display = d;
+      Pid = pid;
+      return true;
     }
-    WaitBounded(pid, 0);
+    if (!ended) WaitBounded(pid, 0);
   }
   return false;
 }
