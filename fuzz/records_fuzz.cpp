@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::ifstream in(RecordsFile, std::ios::binary);
     const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // Every byte read is written back unchanged, and nothing beyond the table.
-    if (size >= 520 && (saved.size() != 520 || std::memcmp(saved.data(), data, 520) != 0)) std::abort();
+    if (size >= kRecordsFileSize && (saved.size() != kRecordsFileSize || std::memcmp(saved.data(), data, kRecordsFileSize) != 0)) std::abort();
   } catch (const FuzzRunError&) {
   }
   return 0;

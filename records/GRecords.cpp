@@ -18,10 +18,6 @@ uint16_t ScoreColumnX;
 
 namespace {
 
-// The file is the ten entries one after the other, entry 1 first.
-constexpr std::size_t kRecordsFileSize = sizeof(TRecordEntry) * kRecordCount;
-static_assert(kRecordsFileSize == 520);
-
 constexpr uint16_t kRankColumn = 240;
 constexpr uint16_t kNameColumnOffset = 40;
 // The score column starts where a name of this many hyphens would end.

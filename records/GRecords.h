@@ -1,5 +1,6 @@
 // The records table, its file "records.vyx" and its scene.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 inline constexpr const char* RecordsFile = "records.vyx";
@@ -14,6 +15,9 @@ struct TRecordEntry {
   uint8_t Padding[2];
 };
 static_assert(sizeof(TRecordEntry) == 52);
+// The file is the ten entries one after the other, entry 1 first.
+constexpr std::size_t kRecordsFileSize = sizeof(TRecordEntry) * kRecordCount;
+static_assert(kRecordsFileSize == 520);
 
 extern TRecordEntry RecordsTable[kRecordCount + 1];  // 1..10
 extern uint16_t RankColumnX;

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "bench/replay/TraceReplay.h"
+#include "tests/support/TraceReplay.h"
 #include "omega/Raster.h"
 #include "omega/Spans.h"
 

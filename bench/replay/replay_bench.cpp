@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "bench/replay/Floor.h"
-#include "bench/replay/TraceReplay.h"
+#include "tests/support/TraceReplay.h"
 #include "omega/Bands.h"
 #include "omega/Engine.h"
 

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "records/GRecords.h"
 #include "tests/support/CraftedPictures.h"
 #include "tests/support/GameRun.h"
 #include "tests/support/Spawn.h"
@@ -30,7 +31,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kMapBytes = 4165;
-constexpr std::size_t kRecordsBytes = 520;
 
 bool IsRoot() { return geteuid() == 0; }
 bool CanDropToNobody() { return !IsRoot() || fs::exists("/usr/bin/setpriv"); }
@@ -171,7 +171,7 @@ TEST_P(FaultsPictures, EveryPictureBrokenTheTourStillPlaysAndQuits) {
   EXPECT_TRUE(std::any_of(sprites.begin(), sprites.end(), [](const trace_reader::Call& s) { return s.Body.ends_with(" 64 32 255 0 1"); }))
       << "the game scene drew no unit's shadow";
   EXPECT_TRUE(Traced(run, "U_IntToStr")) << "the records table was not drawn";
-  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx").size(), kRecordsBytes) << "the save at the end did not run";
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx").size(), kRecordsFileSize) << "the save at the end did not run";
 
   // The breakage took: pictures that are not there or not pictures fail to load, the stand-in loads.
   const auto loads = TraceOf(run, "Tex_LoadFromFile");
@@ -274,7 +274,7 @@ TEST(FaultsFiles, MapGroundListAndRecordsFilesThatCannotBeReadEndWithTheirErrorN
       {"ground list empty", "Data/T/K.txt", nullptr, set("Data/T/K.txt", ""), "", 0, false},
       {"ground list more sheets than exist", "Data/T/K.txt", nullptr, set("Data/T/K.txt", "40\r\n"), "", 0, false},
       {"records empty", "records.vyx", nullptr, set("records.vyx", ""), "", 100, true},
-      {"records one byte short", "records.vyx", nullptr, resize("records.vyx", kRecordsBytes - 1), "", 100, true},
+      {"records one byte short", "records.vyx", nullptr, resize("records.vyx", kRecordsFileSize - 1), "", 100, true},
   };
 
   for (const FileCase& c : cases) {
@@ -287,7 +287,7 @@ TEST(FaultsFiles, MapGroundListAndRecordsFilesThatCannotBeReadEndWithTheirErrorN
     options.LinkData = false;
     options.Files = DataCopy();
     options.Files["PlayerN.cgm"] = "Ann\r\n";
-    if (std::string(c.File) == "records.vyx") options.Files["records.vyx"] = std::string(kRecordsBytes, '\0');
+    if (std::string(c.File) == "records.vyx") options.Files["records.vyx"] = std::string(kRecordsFileSize, '\0');
     c.Prepare(options.Files);
     // Past the intro, into the game scene and out through the menu: a world that loads must also play.
     options.Script = "1 key 27\n110 move 512 165\n120 click\n300 key 27\n410 move 512 615\n420 click\n600 quit\n";
@@ -312,7 +312,7 @@ TEST(FaultsFiles, MapGroundListAndRecordsFilesThatCannotBeReadEndWithTheirErrorN
 // A records file that is there but cannot be opened is the player's table all the same: the game ends
 // with the error before the engine starts, and never saves a default table over it.
 TEST(FaultsFiles, RecordsThatCannotBeOpenedEndTheGameAtStartWithError5AndAreKept) {
-  const std::string old = std::string(kRecordsBytes, '\x07');
+  const std::string old = std::string(kRecordsFileSize, '\x07');
   const struct {
     const char* Label;
     const char* Shell;  // run before the game, which runs as nobody when we are root
@@ -364,7 +364,7 @@ std::string RecordsWithTail() {
 // A kill at any moment of a run that saves leaves either the old file or the new one, whole.
 TEST(FaultsRecords, KillAtAnyMomentLeavesTheOldOrTheNewTableWhole) {
   const std::string old = RecordsWithTail();
-  const std::string saved = old.substr(0, kRecordsBytes);
+  const std::string saved = old.substr(0, kRecordsFileSize);
   GameRunOptions options;
   options.Files["PlayerN.cgm"] = "Ann\r\n";
   options.Files["records.vyx"] = old;
@@ -407,7 +407,7 @@ TEST(FaultsRecords, LeftoverNewFileFromAKilledSaveHarmsNeitherStartNorSave) {
   options.Script = "30 quit\n";  // a few frames of play, then the save
   const GameRun run = RunGame(options);
   ASSERT_EQ(run.Status, 0) << run.Stderr;
-  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes));
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsFileSize));
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx.tmp"), std::string(100, '\xFF'));
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx.0badf00d.tmp"), std::string(100, '\xFE'));
   EXPECT_EQ(NewFilesLeft(run.Folder), 2) << "the save left its own new file behind";
@@ -431,7 +431,7 @@ TEST(FaultsRecords, TerminationDuringPlaySavesTheRecords) {
   options.Script = "1 key 27\n110 move 512 165\n120 click\n100000000 quit\n";
   const GameRun run = RunPrepared(options, SignalOnceTraced("TERM", 40000000, 180), false);
   EXPECT_EQ(run.Status, 0) << "expected a normal end after SIGTERM, got " << run.Status << "\n" << run.Stderr;
-  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes))
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsFileSize))
       << "the save at the end did not run";
   ASSERT_FALSE(run.Trace.empty());
   const int lastTick = static_cast<int>(run.Trace.back().Tick);
@@ -452,7 +452,7 @@ TEST(FaultsRecords, ReadOnlyFolderWithAWritableRecordsFileSavesInPlace) {
   const GameRun run = RunPrepared(options, "chmod 0666 records.vyx; chmod 0555 .", true);
   Unlock(run);
   EXPECT_EQ(run.Status, 0) << run.Stderr;
-  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes))
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsFileSize))
       << "the table was not written over in place";
   EXPECT_EQ(NewFilesLeft(run.Folder), 0);
   if (!HasFailure()) Tidy(run);
@@ -478,7 +478,7 @@ TEST(FaultsRecords, LinkedRecordsFileKeepsItsLinkTargetFolderAndPermissions) {
       options, "umask 077; ln -s '" + target + "' records.vyx; ln -s '" + store + "/victim' records.vyx.tmp", false);
   EXPECT_EQ(run.Status, 0) << run.Stderr;
   EXPECT_TRUE(fs::is_symlink(run.Folder + "/records.vyx")) << "the link was replaced by a file";
-  EXPECT_EQ(ReadFile(target), RecordsWithTail().substr(0, kRecordsBytes));
+  EXPECT_EQ(ReadFile(target), RecordsWithTail().substr(0, kRecordsFileSize));
   struct stat st {};
   ASSERT_EQ(stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u) << "expected the permissions 640, got " << std::oct << (st.st_mode & 0777);
@@ -614,7 +614,7 @@ std::vector<std::string> NamesIn(const std::string& folder) {
 void QuitInPairs(int pairs, bool readOnly) {
   if (readOnly && !CanDropToNobody()) GTEST_SKIP() << "no way to drop root's privileges";
   const std::string a = SaverTable('A'), b = SaverTable('B');
-  const std::string folder = RecordsFolder(std::string(kRecordsBytes, 'o'), readOnly);
+  const std::string folder = RecordsFolder(std::string(kRecordsFileSize, 'o'), readOnly);
   ASSERT_FALSE(folder.empty());
   std::mt19937 random(20261208);
   std::uniform_int_distribution<int> spread(0, 3000);
@@ -856,7 +856,7 @@ TEST(FaultsRecords, HangUpSavesTheRecords) {
   options.Script = "100000000 quit\n";
   const GameRun run = RunPrepared(options, SignalOnceTraced("HUP", 200000, 60), false);
   EXPECT_EQ(run.Status, 0) << "expected a normal end after SIGHUP, got " << run.Status << "\n" << run.Stderr;
-  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsBytes))
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsFileSize))
       << "the quit callback did not save";
   if (!HasFailure()) Tidy(run);
 }
@@ -873,7 +873,7 @@ TEST(FaultsEngine, TraceWriteErrorIsReportedOnceAndFailsTheRun) {
   std::size_t reports = 0;
   for (std::size_t at = run.Stderr.find("trace"); at != std::string::npos; at = run.Stderr.find("trace", at + 1)) ++reports;
   EXPECT_EQ(reports, 1u) << "expected one report, got: " << run.Stderr;
-  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx").size(), kRecordsBytes) << "the game did not play to its end";
+  EXPECT_EQ(ReadFile(run.Folder + "/records.vyx").size(), kRecordsFileSize) << "the game did not play to its end";
   if (!HasFailure()) Tidy(run);
 }
 

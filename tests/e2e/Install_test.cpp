@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 
+#include "records/GRecords.h"
 #include "tests/support/GameRun.h"
 
 namespace fs = std::filesystem;
@@ -109,7 +110,7 @@ TEST_F(Installed, LauncherPlaysInThePlayersFolderAndLeavesTheInstallAlone) {
   ASSERT_EQ(run.Status, 0) << run.Stderr;
 
   const fs::path player = fs::path(xdg) / "zanoru";
-  EXPECT_EQ(fs::exists(player / "records.vyx") ? fs::file_size(player / "records.vyx") : 0u, 520u)
+  EXPECT_EQ(fs::exists(player / "records.vyx") ? fs::file_size(player / "records.vyx") : 0u, kRecordsFileSize)
       << "the records belong to the player";
   EXPECT_EQ(fs::read_symlink(player / "Data"), fs::path(Prefix) / "share/zanoru/Data");
   EXPECT_EQ(fs::read_symlink(player / "DX"), fs::path(Prefix) / "lib/zanoru/DX");
@@ -146,7 +147,7 @@ TEST_F(Installed, RelativeXdgDataHomeIsIgnored) {
     const GameRun run = Launch({{"XDG_DATA_HOME", relative}, {"HOME", home}});
     EXPECT_EQ(run.Status, 0) << run.Stderr;
     EXPECT_EQ(fs::exists(home + "/.local/share/zanoru/records.vyx") ? fs::file_size(home + "/.local/share/zanoru/records.vyx") : 0u,
-              520u)
+              kRecordsFileSize)
         << "expected the player's folder in HOME";
     for (const auto& entry : fs::directory_iterator(run.Folder))
       EXPECT_EQ(entry.path().filename().string()[0], '.') << "made where the launcher started: " << entry.path();
@@ -196,7 +197,7 @@ TEST_F(Installed, ReadOnlyPlayersFolderWithTheRightLinksStillPlays) {
   fs::permissions(player, fs::perms::owner_all);
   EXPECT_EQ(run.Status, 0) << run.Stderr;
   EXPECT_FALSE(TraceOf(run, "OE_Init").empty()) << "the game did not start";
-  EXPECT_EQ(fs::file_size(player / "records.vyx"), 520u);
+  EXPECT_EQ(fs::file_size(player / "records.vyx"), kRecordsFileSize);
   auto after = Snapshot(player);
   after.erase("records.vyx");
   auto linksOnly = links;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "records/GRecords.h"
 #include "tests/support/GameRun.h"
 
 namespace {
@@ -56,7 +57,7 @@ TEST(MenusEndToEnd, FirstRunRegistersANameVisitsRecordsAndQuits) {
   EXPECT_EQ(quits[0].Tick, 1837 + 51) << "Выйти switches (and quits) 51 ticks after the press";
 
   const std::string records = ReadFile(run.Folder + "/records.vyx");
-  EXPECT_EQ(records.size(), 520u);
+  EXPECT_EQ(records.size(), kRecordsFileSize);
   EXPECT_EQ(records, DefaultRecords());
 }
 

@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "tests/omega/support/Pictures.h"
-#include "tests/omega/support/Spawn.h"
+#include "tests/support/Spawn.h"
 #include "tests/support/TraceReader.h"
 #include "tests/support/Xvfb.h"
 
@@ -46,7 +46,7 @@ TEST(Library, ScriptDrivesTicksPressesAndShots) {
             "50 shot first.png\n"
             "60 up 16\n"
             "70 shot last.png\n");
-  const auto r = omega_test::Run(dir, Probe("pic.png"), {{"OMEGA_SCRIPT", "s.txt"}, {"OMEGA_TRACE", "t.txt"}});
+  const auto r = RunInFolder(dir, Probe("pic.png"), {{"OMEGA_SCRIPT", "s.txt"}, {"OMEGA_TRACE", "t.txt"}}, 60);
   ASSERT_EQ(r.Status, 0) << r.Stderr;
   EXPECT_EQ(r.Stdout,
             "load\n"
@@ -78,7 +78,7 @@ TEST(Library, ScriptDrivesTicksPressesAndShots) {
 TEST(Library, MalformedScriptEndsWithStatusTwoBeforeTheLoadCallback) {
   const std::string dir = omega_test::TempFolder();
   WriteFile(dir + "/s.txt", "1 click\n# fine so far\n3 jump 4\n");
-  const auto r = omega_test::Run(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}});
+  const auto r = RunInFolder(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}}, 60);
   EXPECT_EQ(r.Status, 2);
   EXPECT_NE(r.Stderr.find("s.txt:3:"), std::string::npos) << r.Stderr;
   EXPECT_EQ(r.Stdout.find("load"), std::string::npos) << r.Stdout;
@@ -86,7 +86,7 @@ TEST(Library, MalformedScriptEndsWithStatusTwoBeforeTheLoadCallback) {
 
 TEST(Library, MissingScriptFileIsAnErrorToo) {
   const std::string dir = omega_test::TempFolder();
-  const auto r = omega_test::Run(dir, Probe(), {{"OMEGA_SCRIPT", "nowhere.txt"}});
+  const auto r = RunInFolder(dir, Probe(), {{"OMEGA_SCRIPT", "nowhere.txt"}}, 60);
   EXPECT_EQ(r.Status, 2);
   EXPECT_NE(r.Stderr.find("nowhere.txt"), std::string::npos) << r.Stderr;
 }
@@ -94,7 +94,7 @@ TEST(Library, MissingScriptFileIsAnErrorToo) {
 TEST(Library, GameQuitEndsTheRunBeforeTheLastScriptedTick) {
   const std::string dir = omega_test::TempFolder();
   WriteFile(dir + "/s.txt", "5 key 27\n1000 shot never.png\n");
-  const auto r = omega_test::Run(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}});
+  const auto r = RunInFolder(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}}, 60);
   ASSERT_EQ(r.Status, 0) << r.Stderr;
   EXPECT_NE(r.Stdout.find("tick 5 key 27\nquit after 5 ticks\nreturned\n"), std::string::npos) << r.Stdout;
   EXPECT_FALSE(std::filesystem::exists(dir + "/never.png"));
@@ -104,20 +104,20 @@ TEST(Library, ScriptQuitAndAnEmptyScript) {
   const std::string dir = omega_test::TempFolder();
   WriteFile(dir + "/q.txt", "3 quit\n9 key 65\n");
   WriteFile(dir + "/e.txt", "# nothing\n");
-  const auto q = omega_test::Run(dir, Probe(), {{"OMEGA_SCRIPT", "q.txt"}});
+  const auto q = RunInFolder(dir, Probe(), {{"OMEGA_SCRIPT", "q.txt"}}, 60);
   EXPECT_EQ(q.Stdout, "load\nquit after 3 ticks\nreturned\n");
-  const auto e = omega_test::Run(dir, Probe(), {{"OMEGA_SCRIPT", "e.txt"}});
+  const auto e = RunInFolder(dir, Probe(), {{"OMEGA_SCRIPT", "e.txt"}}, 60);
   EXPECT_EQ(e.Stdout, "load\nquit after 0 ticks\nreturned\n");
 }
 
 TEST(Library, TerminationRunsTheQuitCallbackAndKeepsTheTrace) {
   const std::string dir = omega_test::TempFolder();
   WriteFile(dir + "/s.txt", "100000000 quit\n");
-  const auto child = omega_test::Start(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}, {"OMEGA_TRACE", "t.txt"}});
-  for (int i = 0; i < 500 && ReadFile(dir + "/.stdout").find("load") == std::string::npos; ++i) usleep(10000);
+  const int child = SpawnInFolder(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}, {"OMEGA_TRACE", "t.txt"}});
+  ASSERT_TRUE(WaitUntil([&] { return ReadFile(dir + "/.stdout").find("load") != std::string::npos; }, 30));
   usleep(200000);
-  kill(child.Pid, SIGTERM);
-  const auto r = omega_test::Finish(child, 30);
+  kill(child, SIGTERM);
+  const auto r = Collect(dir, WaitBounded(child, 30));
   EXPECT_EQ(r.Status, 0) << r.Stderr;
   EXPECT_NE(r.Stdout.find("quit after"), std::string::npos) << r.Stdout;
   const std::string trace = ReadFile(dir + "/t.txt");
@@ -140,18 +140,18 @@ TEST(Window, OpensTakesARealKeyAndQuitsCleanly) {
   WriteFile(dir + "/lsan.supp", "leak:libdbus-1.so\n");
   const std::map<std::string, std::string> env = {{"DISPLAY", x.Name()}, {"OMEGA_TRACE", "t.txt"},
                                                   {"LSAN_OPTIONS", "suppressions=" + dir + "/lsan.supp"}};
-  const auto probe = omega_test::Start(dir, Probe(), env);
+  const int probe = SpawnInFolder(dir, Probe(), env);
   const std::string tools = omega_test::TempFolder();  // xdotool's output must not overwrite the probe's
   // The window is named after the program that runs the engine.
-  const auto search = omega_test::Run(tools, {"/usr/bin/xdotool", "search", "--sync", "--name", "Omega_probe"}, {{"DISPLAY", x.Name()}}, 20);
+  const auto search = RunInFolder(tools, {"/usr/bin/xdotool", "search", "--sync", "--name", "Omega_probe"}, {{"DISPLAY", x.Name()}}, 20);
   ASSERT_EQ(search.Status, 0) << "the window did not appear: " << search.Stderr;
   const std::string window = search.Stdout.substr(0, search.Stdout.find('\n'));
   // The pointer moves into the window so the key goes to it, then A, then Escape (the probe quits on it).
-  omega_test::Run(tools, {"/usr/bin/xdotool", "windowfocus", "--sync", window}, {{"DISPLAY", x.Name()}}, 10);
-  omega_test::Run(tools, {"/usr/bin/xdotool", "key", "--window", window, "a"}, {{"DISPLAY", x.Name()}}, 10);
+  RunInFolder(tools, {"/usr/bin/xdotool", "windowfocus", "--sync", window}, {{"DISPLAY", x.Name()}}, 10);
+  RunInFolder(tools, {"/usr/bin/xdotool", "key", "--window", window, "a"}, {{"DISPLAY", x.Name()}}, 10);
   usleep(300000);
-  omega_test::Run(tools, {"/usr/bin/xdotool", "key", "--window", window, "Escape"}, {{"DISPLAY", x.Name()}}, 10);
-  const auto r = omega_test::Finish(probe, 20);
+  RunInFolder(tools, {"/usr/bin/xdotool", "key", "--window", window, "Escape"}, {{"DISPLAY", x.Name()}}, 10);
+  const auto r = Collect(dir, WaitBounded(probe, 20));
   EXPECT_EQ(r.Status, 0) << r.Stderr;
   EXPECT_NE(r.Stdout.find(" key 65\n"), std::string::npos) << r.Stdout;
   EXPECT_NE(r.Stdout.find(" key 27\nquit after "), std::string::npos) << r.Stdout;
@@ -162,7 +162,7 @@ TEST(Window, OpensTakesARealKeyAndQuitsCleanly) {
 // A video driver that cannot start ends the run with a failing status, not as if it had played.
 TEST(Window, WithoutADisplayItSaysSoAndFails) {
   const std::string dir = omega_test::TempFolder();
-  const auto r = omega_test::Run(dir, Probe(), {{"SDL_VIDEODRIVER", "x11"}}, 30);
+  const auto r = RunInFolder(dir, Probe(), {{"SDL_VIDEODRIVER", "x11"}}, 30);
   EXPECT_EQ(r.Status, 1) << r.Stderr;
   EXPECT_NE(r.Stderr.find("OMEGA: no video"), std::string::npos) << r.Stderr;
   EXPECT_EQ(r.Stdout.find("returned"), std::string::npos) << "the loop was reported as run";

@@ -88,3 +88,12 @@ Spawned RunInFolder(const std::string& folder, const std::vector<std::string>& a
                     const std::map<std::string, std::string>& env, double seconds) {
   return Collect(folder, WaitBounded(SpawnInFolder(folder, args, env), seconds));
 }
+
+bool WaitUntil(const std::function<bool()>& ready, double seconds) {
+  const double end = Now() + seconds;
+  for (;;) {
+    if (ready()) return true;
+    if (Now() >= end) return false;
+    usleep(50000);
+  }
+}

@@ -2,6 +2,7 @@
 // /dev/null, standard output and error into <folder>/.stdout and <folder>/.stderr, with this process's
 // environment minus the display and the engine's OMEGA_* variables, then `env` on top.
 #pragma once
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,3 +26,7 @@ Spawned RunInFolder(const std::string& folder, const std::vector<std::string>& a
                     const std::map<std::string, std::string>& env, double seconds);
 // What the child started in `folder` printed.
 Spawned Collect(const std::string& folder, int status);
+
+// Polls until `ready` holds, at most `seconds` of the monotonic clock however slowly `ready` runs; whether
+// it held.
+bool WaitUntil(const std::function<bool()>& ready, double seconds);

@@ -29,16 +29,13 @@ bool Xvfb::Start() {
     args.insert(args.end(), Options.begin(), Options.end());
     const int pid = SpawnInFolder(Folder, args, {});
     if (pid <= 0) return false;
-    for (int i = 0; i < 200; ++i) {
-      if (PollChild(pid) >= 0) break;  // ended: another server took the number first
-      if (Exists(socket)) {
-        Display = d;
-        Pid = pid;
-        return true;
-      }
-      usleep(50000);
+    bool ended = false;  // another server took the number first
+    if (WaitUntil([&] { return (ended = PollChild(pid) >= 0) || Exists(socket); }, 20) && !ended) {
+      Display = d;
+      Pid = pid;
+      return true;
     }
-    WaitBounded(pid, 0);
+    if (!ended) WaitBounded(pid, 0);
   }
   return false;
 }

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "platform/Runtime.h"
+#include "records/GRecords.h"
 #include "tests/support/Files.h"
 
 namespace {
@@ -165,8 +166,8 @@ TEST_F(Files, ChunksStopWhenTheReaderHasWhatItNeeds) {
 
 // ---- saving whole -------------------------------------------------------------------------------
 
-const std::string kNew = std::string(520, 'N');
-const std::string kOld = std::string(520, 'o');
+const std::string kNew = std::string(kRecordsFileSize, 'N');
+const std::string kOld = std::string(kRecordsFileSize, 'o');
 
 int Save(const fs::path& path, const std::string& bytes = kNew) {
   return FileTrySaveWhole(path.string(), bytes.data(), bytes.size());
@@ -221,7 +222,7 @@ TEST_F(Files, SaveThroughALinkReplacesTheTargetInItsOwnFolderAndKeepsTheLink) {
     fs::create_directory(Path("game"));
     WriteFile(Path("elsewhere/deeper/table"), kOld);
     link.make();
-    const std::string saved = std::string(520, link.what[0]);
+    const std::string saved = std::string(kRecordsFileSize, link.what[0]);
     ASSERT_EQ(Save(Path("game/records"), saved), 0);
     EXPECT_TRUE(fs::is_symlink(Path("game/records"))) << "the link was replaced by a file";
     EXPECT_EQ(ReadFile(Path("elsewhere/deeper/table")), saved) << "the target does not hold the new table";

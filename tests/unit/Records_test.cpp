@@ -82,7 +82,7 @@ TEST_F(Records, FirstRunUsesDefaultsAndWritesThemAtQuit) {
   EXPECT_FALSE(fs::exists("records.vyx")) << "loading must not create the file";
   SaveRecords();
   const std::string saved = ReadFile("records.vyx");
-  ASSERT_EQ(saved.size(), 520u);
+  ASSERT_EQ(saved.size(), kRecordsFileSize);
   EXPECT_EQ(saved, DefaultFile());
   EXPECT_EQ(Names(), std::vector<std::string>{"records.vyx"});
 }
@@ -110,7 +110,7 @@ TEST_F(Records, LongerFileIsCutToTheTable) {
   WriteFile("records.vyx", longer);
   LoadRecords();
   SaveRecords();
-  EXPECT_EQ(ReadFile("records.vyx"), longer.substr(0, 520));
+  EXPECT_EQ(ReadFile("records.vyx"), longer.substr(0, kRecordsFileSize));
 }
 
 TEST_F(Records, ShortFileEndsTheProgramWithError100) {

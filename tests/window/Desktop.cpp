@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -150,28 +151,42 @@ Picture Desktop::Shot(const std::string& folder) {
   return ReadXwd(ReadFile(file));
 }
 
-bool WaitUntil(const std::function<bool()>& ready, double seconds) {
-  for (double waited = 0; waited < seconds; waited += 0.05) {
-    if (ready()) return true;
-    usleep(50000);
+const std::vector<trace_reader::Call>& LiveTrace::Calls() {
+  std::ifstream in(Path, std::ios::binary);
+  if (!in) return Read_;
+  in.seekg(0, std::ios::end);
+  const auto size = static_cast<uint64_t>(std::max<std::streamoff>(in.tellg(), 0));
+  if (size < Offset_) {  // written anew from the start: a new run
+    Read_.clear();
+    Pending_.clear();
+    Offset_ = 0;
   }
-  return ready();
+  if (size == Offset_) return Read_;
+  std::string fresh(size - Offset_, '\0');
+  in.seekg(static_cast<std::streamoff>(Offset_));
+  in.read(fresh.data(), static_cast<std::streamsize>(fresh.size()));
+  fresh.resize(static_cast<size_t>(in.gcount()));
+  Offset_ += fresh.size();
+  std::string text = std::move(Pending_);
+  text += fresh;
+  const size_t complete = text.rfind('\n') + 1;  // 0 when no line is complete yet
+  for (auto& call : trace_reader::ParseTrace(text.substr(0, complete))) Read_.push_back(std::move(call));
+  Pending_ = text.substr(complete);
+  return Read_;
 }
 
-std::vector<trace_reader::Call> LiveTrace::Calls() const { return trace_reader::ParseTrace(ReadFile(Path)); }
-
-int64_t LiveTrace::LastTick() const {
-  const auto calls = Calls();
+int64_t LiveTrace::LastTick() {
+  const auto& calls = Calls();
   return calls.empty() ? -1 : calls.back().Tick;
 }
 
-int64_t LiveTrace::FirstTick(const std::string& operation, const std::string& text, int64_t from) const {
+int64_t LiveTrace::FirstTick(const std::string& operation, const std::string& text, int64_t from) {
   for (const auto& call : Calls())
     if (call.Tick >= from && call.Name == operation && call.Body.find(text) != std::string::npos) return call.Tick;
   return -1;
 }
 
-int64_t LiveTrace::FirstBusyTick(const std::string& operation, int count, int64_t from) const {
+int64_t LiveTrace::FirstBusyTick(const std::string& operation, int count, int64_t from) {
   int64_t tick = -1;
   int seen = 0;
   for (const auto& call : Calls()) {

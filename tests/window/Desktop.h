@@ -5,15 +5,18 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/Files.h"
+#include "tests/support/Spawn.h"
 #include "tests/support/TraceReader.h"
 #include "tests/support/Xvfb.h"
 
 namespace desk {
 
 using ::HaveProgram;
+using ::WaitUntil;
 using ::Xvfb;
 inline std::string TempFolder() { return ::TempFolder("zanoru-window"); }
 
@@ -68,18 +71,24 @@ struct Desktop {
   int CursorShows();
 };
 
-// Polls until `ready` holds, at most `seconds`.
-bool WaitUntil(const std::function<bool()>& ready, double seconds);
-
-// The trace of a running game, read as it grows.
+// The trace of a running game, read as it grows: each look reads only the bytes written since the last
+// one, so a long run's trace costs no more to poll than a short one's.
 struct LiveTrace {
+  LiveTrace() = default;
+  explicit LiveTrace(std::string path) : Path(std::move(path)) {}
+
   std::string Path;
-  std::vector<trace_reader::Call> Calls() const;  // complete lines only
-  int64_t LastTick() const;                // -1 while empty
+  const std::vector<trace_reader::Call>& Calls();  // complete lines only
+  int64_t LastTick();                // -1 while empty
   // The first tick of a call of this operation whose line contains `text`, or -1.
-  int64_t FirstTick(const std::string& operation, const std::string& text = "", int64_t from = 0) const;
+  int64_t FirstTick(const std::string& operation, const std::string& text = "", int64_t from = 0);
   // The first tick from `from` on that has at least `count` lines of the operation, or -1.
-  int64_t FirstBusyTick(const std::string& operation, int count, int64_t from = 0) const;
+  int64_t FirstBusyTick(const std::string& operation, int count, int64_t from = 0);
+
+ private:
+  std::vector<trace_reader::Call> Read_;
+  std::string Pending_;  // the start of a line still being written
+  uint64_t Offset_ = 0;  // bytes of the file read so far
 };
 
 }  // namespace desk

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "engine/OMEGA_list.h"
+#include "records/GRecords.h"
 #include "tests/support/GameRun.h"
 #include "tests/window/Desktop.h"
 
@@ -220,7 +221,7 @@ TEST(WineGame, TourGivesTheLinuxTraceAndPicturesAndQuitsThroughTheMenu) {
   // "Выйти" ended it, and the records went to the disk whole.
   EXPECT_EQ(TraceOf(linux, "OE_Quit").size(), 1u);
   ASSERT_TRUE(fs::exists(wine.Dir + "/records.vyx"));
-  EXPECT_EQ(fs::file_size(wine.Dir + "/records.vyx"), 520u);
+  EXPECT_EQ(fs::file_size(wine.Dir + "/records.vyx"), kRecordsFileSize);
   EXPECT_EQ(ReadFile(wine.Dir + "/records.vyx"), ReadFile(linux.Folder + "/records.vyx"));
 
   // Byte for byte the same engine calls, numbers printed the same way.
@@ -299,7 +300,7 @@ TEST(WineGameFails, MissingMapShortRecordsAndProtectedRecords) {
   }
   {
     SCOPED_TRACE("records write-protected at quit");
-    std::string table(520, '\0');
+    std::string table(kRecordsFileSize, '\0');
     for (size_t i = 0; i < table.size(); ++i) table[i] = static_cast<char>(i * 7);
     table[0] = 3;  // a name of three letters
     Folder f;
@@ -441,7 +442,7 @@ TEST(WineWindow, ShowsTheHeadlessMenuAndQuitsThroughIt) {
   ASSERT_TRUE(game.Wait(60)) << "the game did not end after Выйти";
   EXPECT_EQ(game.Status, 0) << game.Stderr();
   EXPECT_GE(trace.FirstTick("OE_Quit"), menu);
-  EXPECT_EQ(fs::exists(dir + "/records.vyx") ? fs::file_size(dir + "/records.vyx") : 0u, 520u);
+  EXPECT_EQ(fs::exists(dir + "/records.vyx") ? fs::file_size(dir + "/records.vyx") : 0u, kRecordsFileSize);
 }
 
 }  // namespace

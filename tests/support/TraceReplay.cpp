@@ -1,4 +1,4 @@
-#include "bench/replay/TraceReplay.h"
+#include "tests/support/TraceReplay.h"
 
 #include <cstdlib>
 

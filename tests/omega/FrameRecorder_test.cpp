@@ -1,14 +1,20 @@
-// The accelerated frame (recorded calls, kept leading layer, skipped unchanged frames, wide blending)
-// against the plain one (every call drawn at once, plain blending): the same pixels, frame after frame.
+// The frame recorder (recorded calls, kept leading layer, skipped unchanged frames, strips, tiles drawn
+// again, two bands, wide blending) against the plain drawing (every call drawn at once, plain blending):
+// the same pixels, frame after frame, on made-up scenes and on the real game's recorded frames.
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <unistd.h>
 
 #include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "omega/Bands.h"
 #include "omega/System.h"
 #include "tests/omega/support/EngineFixture.h"
+#include "tests/support/Spawn.h"
+#include "tests/support/TraceReplay.h"
 
 namespace {
 
@@ -34,7 +40,7 @@ uint32_t SoftEdged(int x, int y, int seed) {
   return (a << 24) | (Noise(x, y, seed) & 0xFFFFFFu);
 }
 
-class PerfFrames : public EngineTest {
+class RecorderFrames : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
@@ -155,7 +161,7 @@ class PerfFrames : public EngineTest {
   OEHandle back_ = 0, ground_ = 0, unit_ = 0, black_ = 0, font_ = 0;
 };
 
-TEST_F(PerfFrames, GameFramesMatchThePlainDrawingWhileTheLeadingCallsStayOrChange) {
+TEST_F(RecorderFrames, GameFramesMatchThePlainDrawingWhileTheLeadingCallsStayOrChange) {
   std::vector<std::function<void()>> frames;
   for (int n = 0; n < 5; ++n) frames.push_back([this, n] { GameFrame(n, 0); });  // the ground layer kept
   frames.push_back([this] { GameFrame(4, 0); });                                 // the same calls again
@@ -172,7 +178,7 @@ TEST_F(PerfFrames, GameFramesMatchThePlainDrawingWhileTheLeadingCallsStayOrChang
 
 // The window uploads only the rows a frame reports changed: every pixel that differs from the frame
 // before must lie in them, whether a unit moved, the kept layer was made anew or the scene changed.
-TEST_F(PerfFrames, EveryChangedPixelLiesInTheRowsReportedChanged) {
+TEST_F(RecorderFrames, EveryChangedPixelLiesInTheRowsReportedChanged) {
   std::vector<std::function<void()>> frames;
   for (int n = 0; n < 3; ++n) frames.push_back([this, n] { GameFrame(n, 0); });
   frames.push_back([this] { GameFrame(2, 0); });
@@ -196,7 +202,7 @@ TEST_F(PerfFrames, EveryChangedPixelLiesInTheRowsReportedChanged) {
   EXPECT_LT(shown[6].ChangedBottom - shown[6].ChangedTop, omega::kScreenH) << "a moved highlight is not the whole frame";
 }
 
-TEST_F(PerfFrames, OnlyAFrameWithTheSameCallsAsTheLastIsReportedUnchanged) {
+TEST_F(RecorderFrames, OnlyAFrameWithTheSameCallsAsTheLastIsReportedUnchanged) {
   const std::vector<Shown> shown = Run(true, {[this] { MenuFrame(0); }, [this] { MenuFrame(0); },
                                               [this] { MenuFrame(1); }, [this] { MenuFrame(1); }, [] {}, [] {}});
   const bool expected[] = {true, false, true, false, true, false};
@@ -207,7 +213,7 @@ TEST_F(PerfFrames, OnlyAFrameWithTheSameCallsAsTheLastIsReportedUnchanged) {
 // Frames whose calls differ from the last frame's only in one call's alpha: a fade sheet stepping over a
 // still scene (the last call), and the first call fading in under the rest (the kept layer's own calls).
 // Each is a new picture: drawn, reported changed, and the plain drawing's pixels.
-TEST_F(PerfFrames, FramesDifferingOnlyInAnAlphaAreRedrawnAndMatchThePlainDrawing) {
+TEST_F(RecorderFrames, FramesDifferingOnlyInAnAlphaAreRedrawnAndMatchThePlainDrawing) {
   std::vector<std::function<void()>> frames;
   for (const int alpha : {0, 5, 10, 250, 245}) {
     frames.push_back([this, alpha] {
@@ -237,7 +243,7 @@ TEST_F(PerfFrames, FramesDifferingOnlyInAnAlphaAreRedrawnAndMatchThePlainDrawing
 // where it covers them whole with pixels of its own: one a little narrower or shorter than the screen,
 // or a picture with transparent pixels, leaves pixels the layer must give. Each stepping frame leaves the
 // last one's sheet behind, so a shortcut taken where it must not be shows.
-TEST_F(PerfFrames, ASheetOverTheKeptLayerMatchesThePlainDrawingWhetherItCoversTheRowsOrNot) {
+TEST_F(RecorderFrames, ASheetOverTheKeptLayerMatchesThePlainDrawingWhetherItCoversTheRowsOrNot) {
   struct Sheet {
     bool Black;  // or the unit's picture, soft-edged
     float X, Y, W, H;
@@ -263,7 +269,7 @@ TEST_F(PerfFrames, ASheetOverTheKeptLayerMatchesThePlainDrawingWhetherItCoversTh
 // shown. Each step is a case where a tile must still be drawn again: a unit walking under and over
 // still sprites, two still sprites overlapping that swap their order, a translucent sprite drawn twice
 // and then once, a still sprite whose alpha changes.
-TEST_F(PerfFrames, OnlyTilesThatDifferAreDrawnAgainAndTheFramesAreThePlainDrawing) {
+TEST_F(RecorderFrames, OnlyTilesThatDifferAreDrawnAgainAndTheFramesAreThePlainDrawing) {
   const auto scene = [this](int walk, bool swapped, int twice, int alpha) {
     MenuFrame(0);
     ASprite_Draw(unit_, 100.5f + 7 * walk, 300, 64, 128, 2, 255, 0, 1);  // walks under the still ones
@@ -290,7 +296,7 @@ TEST_F(PerfFrames, OnlyTilesThatDifferAreDrawnAgainAndTheFramesAreThePlainDrawin
   ExpectSamePixelsOnOneThreadAndTwo(plain, frames);
 }
 
-TEST_F(PerfFrames, DrawingOutsideAFrameIsNotLostNorKeptByTheNextFrame) {
+TEST_F(RecorderFrames, DrawingOutsideAFrameIsNotLostNorKeptByTheNextFrame) {
   auto frames = [this](bool accelerated) {
     omega::E().Recorder.SetAcceleration(accelerated);
     std::vector<std::vector<omega::Pixel>> out;
@@ -312,9 +318,8 @@ TEST_F(PerfFrames, DrawingOutsideAFrameIsNotLostNorKeptByTheNextFrame) {
     EXPECT_TRUE(plain[f] == fast[f]) << "step " << f << ": the accelerated pixels differ from the plain ones";
 }
 
-// Every source alpha over every kind of destination, on rows whose lengths leave vector tails.
 // Two bands by default only where two cores are allowed: `taskset -c 0` must give one.
-TEST(PerfBands, TheCoresAllowedFollowTheAffinity) {
+TEST(DrawBands, TheCoresAllowedFollowTheAffinity) {
   cpu_set_t was;
   CPU_ZERO(&was);
   ASSERT_EQ(sched_getaffinity(0, sizeof was, &was), 0);
@@ -330,7 +335,8 @@ TEST(PerfBands, TheCoresAllowedFollowTheAffinity) {
   EXPECT_EQ(omega::CoresAllowed(), CPU_COUNT(&was)) << "the whole affinity again";
 }
 
-TEST(PerfBlend, WideBlendingGivesThePlainBlendersPixels) {
+// Every source alpha over every kind of destination, on rows whose lengths leave vector tails.
+TEST(WideBlending, GivesThePlainBlendersPixels) {
   omega::Image src;
   src.W = 67;
   src.H = 256;
@@ -358,6 +364,119 @@ TEST(PerfBlend, WideBlendingGivesThePlainBlendersPixels) {
         break;
       }
   }
+}
+
+// ---- the real game's frames ----
+
+// The real game's frames, recorded while it plays (menu fading in, then the village with its walking,
+// tinted units), drawn again in this process three ways side by side: the plain drawing (whole-row
+// copies scaled and tinted ahead, every call drawn at once), and the accelerated one (pictures as runs,
+// tint and fade inside the blend, the kept layer) on one thread and in two bands. Every frame must be
+// the same pixels all three ways.
+struct Way {
+  const char* Name;
+  bool Accelerated;
+  int Threads;
+  omega::FrameRecorder Recorder;
+};
+
+// The first pixel where `got` differs from `expected`, or -1.
+long FirstDifference(const std::vector<omega::Pixel>& expected, const std::vector<omega::Pixel>& got) {
+  if (expected.size() != got.size()) return 0;
+  for (size_t i = 0; i < expected.size(); ++i)
+    if (expected[i] != got[i]) return static_cast<long>(i);
+  return -1;
+}
+
+class RecordedFrames : public EngineTest {
+ protected:
+  // Plays the shipped game headless with a fixed seed and keeps its trace: the menu from tick 1 on,
+  // "Новая игра" at tick 130, the pointer moving over the map until the quit.
+  static void SetUpTestSuite() {
+    folder_ = omega_test::TempFolder();
+    for (const char* link : {"Data", "DX"})
+      ASSERT_EQ(symlink((std::string(GAME_DIR) + "/" + link).c_str(), (folder_ + "/" + link).c_str()), 0) << link;
+    std::string script = "1 key 27\n100 move 512 165\n130 click\n";
+    for (int t = 147; t < kLastTick; t += 17)
+      script += std::to_string(t) + " move " + std::to_string(t * 37 % 1024) + " " + std::to_string(t * 53 % 768) + "\n";
+    script += std::to_string(kLastTick) + " quit\n";
+    omega_test::WriteFile(folder_ + "/s.txt", script);
+    // The game's test build: a fixed seed, so the units' colours are the same in every run.
+    const auto r = RunInFolder(folder_, {SEEDED_GAME}, {{"OMEGA_SCRIPT", "s.txt"}, {"OMEGA_TRACE", "t.txt"}}, 120);
+    ASSERT_EQ(r.Status, 0) << r.Stderr;
+    ASSERT_TRUE(replay::ReadTrace(folder_ + "/t.txt", trace_)) << "no trace in " << folder_;
+  }
+
+  void SetUp() override {
+    EngineTest::SetUp();
+    ASSERT_EQ(chdir(folder_.c_str()), 0);
+  }
+
+  // Draws `frames` all three ways, frame by frame, each way with its own recorder (its kept layer and
+  // cache carry over from its frame before), and compares each frame with the plain one.
+  void ExpectTheSamePixels(const std::vector<const replay::Frame*>& frames) {
+    replay::EngineReplay replay;
+    replay.Load(trace_);
+    std::vector<Way> ways;
+    ways.push_back(Way{"plain", false, 1, {}});
+    ways.push_back(Way{"runs, one thread", true, 1, {}});
+    ways.push_back(Way{"runs, two bands", true, 2, {}});
+    for (Way& way : ways) way.Recorder.SetAcceleration(way.Accelerated);
+    const int threads = omega::DrawThreads();
+    size_t compared = 0;
+    for (const replay::Frame* frame : frames) {
+      // The mix colour carries over from frame to frame: each way starts the frame with the same one.
+      const uint32_t mix = omega::E().Pictures.MixColour;
+      for (Way& way : ways) {
+        omega::E().Pictures.MixColour = mix;
+        omega::SetDrawThreads(way.Threads);
+        std::swap(omega::E().Recorder, way.Recorder);
+        replay.Draw(*frame);
+        std::swap(omega::E().Recorder, way.Recorder);
+      }
+      for (size_t w = 1; w < ways.size(); ++w) {
+        const long at = FirstDifference(ways[0].Recorder.Frame.Px, ways[w].Recorder.Frame.Px);
+        if (at < 0) continue;
+        const size_t i = static_cast<size_t>(at);
+        ADD_FAILURE() << ways[w].Name << ", tick " << frame->Tick << " (" << frame->Calls.size() << " calls), pixel ("
+                      << i % omega::kScreenW << ", " << i / omega::kScreenW << "): expected "
+                      << Hex(ways[0].Recorder.Frame.Px[i]) << " (plain), got " << Hex(ways[w].Recorder.Frame.Px[i]);
+        omega::SetDrawThreads(threads);
+        return;
+      }
+      ++compared;
+    }
+    omega::SetDrawThreads(threads);
+    EXPECT_EQ(compared, frames.size());
+  }
+
+  static constexpr int kLastTick = 300;
+  static std::string folder_;
+  static replay::Trace trace_;
+};
+
+std::string RecordedFrames::folder_;
+replay::Trace RecordedFrames::trace_;
+
+std::vector<const replay::Frame*> Between(const replay::Trace& trace, int64_t from, int64_t to) {
+  std::vector<const replay::Frame*> out;
+  for (const replay::Frame& f : trace.Frames)
+    if (f.Tick >= from && f.Tick < to) out.push_back(&f);
+  return out;
+}
+
+// The menu fading in, then from the click on the scene changing, the map fading in, units leaving their
+// huts and walking, tinted: one run of consecutive frames, so that the kept layer is used, made anew and
+// dropped as the game goes.
+TEST_F(RecordedFrames, TheMenuAndTheVillageWithItsWalkingTintedUnitsAreTheSameAllThreeWays) {
+  ASSERT_GE(Between(trace_, 1, 125).size(), 20u) << "the menu's frames were not recorded";
+  const auto game = Between(trace_, 128, kLastTick);
+  ASSERT_GE(game.size(), 100u) << "the game's frames were not recorded";
+  size_t tinted = 0;
+  for (const replay::Frame* f : game)
+    for (const replay::Call& c : f->Calls) tinted += c.Kind == replay::Op::ColourMix && c.Colour != 0xFFFFFF;
+  ASSERT_GT(tinted, 0u) << "no unit drawn tinted: the frames test nothing of tinting while blending";
+  ExpectTheSamePixels(Between(trace_, 1, kLastTick));
 }
 
 }  // namespace
