@@ -1,13 +1,16 @@
-# The Windows build (cross-compiled with cmake/mingw-w64.cmake; `make windows`): SDL2, SDL2_image and
-# libjpeg come static from the prefix that scripts/windows-deps.sh fills (CMAKE_PREFIX_PATH), under the
-# names the Linux build gives its pkg-config packages, so the rest of the build reads the same.
+# The Windows build (cross-compiled with cmake/mingw-w64.cmake; `make windows`): SDL2, SDL2_image,
+# libjpeg, libpng and zlib come static from the prefix that scripts/windows-deps.sh fills
+# (CMAKE_PREFIX_PATH), under the names the Linux build gives its pkg-config packages, so the rest of the
+# build reads the same.
 find_package(SDL2 REQUIRED CONFIG)
-# SDL2_image decodes with its own stb code here, yet its package file still asks for libpng and libjpeg;
-# it links neither, so empty stand-ins answer.
-add_library(PNG::PNG INTERFACE IMPORTED)
-add_library(JPEG::JPEG INTERFACE IMPORTED)
-find_package(SDL2_image REQUIRED CONFIG)
+# SDL2_image decodes PNG with libpng (on zlib) and JPEG with libjpeg-turbo, the decoders of the Linux
+# build; its package file links them through CMake's own PNG::PNG and JPEG::JPEG.
 find_package(libjpeg-turbo REQUIRED CONFIG)
+add_library(JPEG::JPEG INTERFACE IMPORTED)
+target_link_libraries(JPEG::JPEG INTERFACE libjpeg-turbo::jpeg-static)
+find_package(ZLIB REQUIRED)
+find_package(PNG REQUIRED)
+find_package(SDL2_image REQUIRED CONFIG)
 add_library(PkgConfig::SDL2 INTERFACE IMPORTED)
 target_link_libraries(PkgConfig::SDL2 INTERFACE SDL2_image::SDL2_image-static SDL2::SDL2-static)
 add_library(PkgConfig::JPEG INTERFACE IMPORTED)

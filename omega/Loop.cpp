@@ -13,9 +13,8 @@
 #include <cstring>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
+#include "omega/Decode.h"
 #include "omega/Engine.h"
 #include "omega/Keys.h"
 #include "omega/Script.h"
@@ -127,15 +126,9 @@ void EngineError(const std::string& text) {
 }
 
 void RunHeadless(const char* scriptPath) {
-  // A folder opens for reading but reads as nothing: it is no script, as an unreadable file is none.
-  // (A pipe is a script: one may be handed over as /dev/fd/N.)
-  std::ifstream in(scriptPath, std::ios::binary);
-  std::error_code folder;
-  if (!in || std::filesystem::is_directory(scriptPath, folder)) ScriptFailure(std::string("cannot read ") + scriptPath);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) ScriptFailure(std::string("cannot read ") + scriptPath);
-  const ScriptParse script = ParseScript(text.str());
+  std::string text, error;
+  if (!ReadScriptFile(scriptPath, text, error)) ScriptFailure(error);
+  const ScriptParse script = ParseScript(text);
   if (script.ErrorLine != 0)
     ScriptFailure(std::string(scriptPath) + ":" + std::to_string(script.ErrorLine) + ": " + script.Error);
 
@@ -166,7 +159,9 @@ void RunHeadless(const char* scriptPath) {
     RecordFrame(e.Tick * TickPeriod());
     for (size_t i = next; i < after; ++i) {
       const ScriptCommand& c = script.Commands[i];
-      if (c.Op == ScriptOp::Shot) SaveFramePng(c.File);
+      // A shot that cannot be written fails the run as a trace does: a test must not compare a missing
+      // or stale picture.
+      if (c.Op == ScriptOp::Shot && !SaveFramePng(c.File)) e.ShotFailed = true;
       if (c.Op == ScriptOp::Quit) e.QuitAsked = true;
     }
     next = after;
@@ -240,7 +235,10 @@ void SetWindowIcon(SDL_Window* window) {
   const std::string file = LibraryFile();
   if (file.empty()) return;
   const std::filesystem::path icon = std::filesystem::path(file).parent_path() / "icon.png";
-  SDL_Surface* picture = IMG_Load(icon.string().c_str());
+  Image pixels;
+  if (!DecodeIcon(icon.string(), pixels)) return;
+  SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(pixels.Px.data(), pixels.W, pixels.H, 32, pixels.W * 4,
+                                                            SDL_PIXELFORMAT_ARGB8888);
   if (picture == nullptr) return;
   SDL_SetWindowIcon(window, picture);
   SDL_FreeSurface(picture);
@@ -482,7 +480,7 @@ void RunEngine() {
     std::fflush(stderr);
     std::exit(kNoWindowStatus);
   }
-  if (E().Trace.Failed()) std::exit(kTraceFailedStatus);
+  if (E().Trace.Failed() || e.ShotFailed) std::exit(kTraceFailedStatus);
 }
 
 void RequestQuit() { E().Loop.QuitAsked = true; }

@@ -34,10 +34,12 @@ struct LoopState {
   volatile std::sig_atomic_t Signalled = 0;  // SIGINT, SIGTERM or SIGHUP during the loop
   std::vector<int64_t> FrameTimes;           // ms of the frames of the last second
   std::string Error;                         // the last engine error, also printed on standard error
+  bool ShotFailed = false;                   // a scripted shot could not be written
 };
 
 // OE_Init: the load callback, the loop, the quit callback. Ends the process with kNoWindowStatus when no
-// window opens, and with kTraceFailedStatus after the loop when the trace could not be written.
+// window opens, and with kTraceFailedStatus after the loop when the trace or a scripted shot could not
+// be written.
 void RunEngine();
 void RequestQuit();
 int32_t CurrentFps();

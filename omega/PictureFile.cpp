@@ -109,18 +109,23 @@ PictureHeader ReadPictureHeader(const unsigned char* data, std::size_t size, boo
 
 namespace {
 
-// Reads into `bytes` (sized to the most wanted) and cuts it to what was read.
-template <typename Bytes>
-void ReadInto(int fd, Bytes& bytes) {
+// Reads up to `count` bytes to `to`; how many were read (fewer at the file's end or on an error).
+std::size_t ReadUpTo(int fd, unsigned char* to, std::size_t count) {
   std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+  while (done < count) {
+    const ssize_t n = ::read(fd, to + done, count - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
+  return done;
+}
+
+// Reads into `bytes` (sized to the most wanted), cuts it to what was read and closes the file.
+template <typename Bytes>
+void ReadInto(int fd, Bytes& bytes) {
+  bytes.resize(ReadUpTo(fd, reinterpret_cast<unsigned char*>(bytes.data()), bytes.size()));
   ::close(fd);
-  bytes.resize(done);
 }
 
 // A regular file opened for reading through the platform's checked open (a pipe does not wait there
@@ -137,20 +142,72 @@ int OpenRegularFile(const std::string& nativePath, struct stat& st) {
 
 }  // namespace
 
-bool ReadPictureFile(const std::string& nativePath, std::vector<unsigned char>& bytes) {
-  bytes.clear();
+int64_t MaxPictureFileBytes(int64_t w, int64_t h) {
+  if (!PictureSizeAllowed(w, h)) return 0;
+  return std::min(kMaxFileBytesPerPixel * w * h + kPictureFileSlack, kMaxPictureFileBytes);
+}
+
+namespace {
+
+// Opens a picture file and reads its start (up to the slack, all of a small file): false when it is
+// no regular file, is empty, its header is unreadable or refuses it, or the file is larger than a
+// picture of the declared size can need. The descriptor stays open for the rest.
+bool OpenPicture(const std::string& nativePath, int& fd, std::vector<unsigned char>& start, PictureFileInfo& info) {
   struct stat st {};
-  const int fd = OpenRegularFile(nativePath, st);
+  fd = OpenRegularFile(nativePath, st);
   if (fd < 0) return false;
-  if (st.st_size <= 0 || st.st_size > kMaxPictureFileBytes) {
+  info.FileBytes = st.st_size;
+  // The cap on the file's size follows from the size its header declares; nothing past the start is
+  // read before that is checked.
+  bool ok = st.st_size > 0;
+  if (ok) {
+    start.resize(static_cast<std::size_t>(std::min<int64_t>(st.st_size, kPictureFileSlack)));
+    start.resize(ReadUpTo(fd, start.data(), start.size()));
+    info.Header = ReadPictureHeader(start.data(), start.size(), HasTgaName(nativePath));
+    ok = info.Header.Format != PictureFormat::Unknown && st.st_size <= MaxPictureFileBytes(info.Header.W, info.Header.H);
+  }
+  if (!ok) {
     ::close(fd);
+    fd = -1;
+  }
+  return ok;
+}
+
+}  // namespace
+
+bool PeekPictureFile(const std::string& nativePath, PictureFileInfo& info) {
+  info = PictureFileInfo{};
+  int fd = -1;
+  std::vector<unsigned char> start;
+  if (!OpenPicture(nativePath, fd, start, info)) return false;
+  ::close(fd);
+  return true;
+}
+
+bool ReadPictureFile(const std::string& nativePath, std::vector<unsigned char>& bytes, PictureHeader& header) {
+  bytes.clear();
+  header = PictureHeader{};
+  int fd = -1;
+  PictureFileInfo info;
+  if (!OpenPicture(nativePath, fd, bytes, info)) {
+    bytes.clear();
     return false;
   }
-  bytes.resize(static_cast<std::size_t>(st.st_size));
+  header = info.Header;
   // A file cut short while we read keeps what was read: decoders fill in what is missing, as they do for
   // any truncated file.
-  ReadInto(fd, bytes);
+  const std::size_t done = bytes.size(), whole = static_cast<std::size_t>(info.FileBytes);
+  if (done == static_cast<std::size_t>(kPictureFileSlack) && whole > done) {
+    bytes.resize(whole);
+    bytes.resize(done + ReadUpTo(fd, bytes.data() + done, whole - done));
+  }
+  ::close(fd);
   return !bytes.empty();
+}
+
+bool ReadPictureFile(const std::string& nativePath, std::vector<unsigned char>& bytes) {
+  PictureHeader header;
+  return ReadPictureFile(nativePath, bytes, header);
 }
 
 bool ReadFileStart(const std::string& nativePath, std::size_t limit, std::string& bytes) {

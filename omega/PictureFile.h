@@ -11,9 +11,16 @@ namespace omega {
 
 constexpr int64_t kMaxPictureSide = 16384;
 constexpr int64_t kMaxPicturePixels = int64_t{64} << 20;
+// Room in a picture file for what is not pixels: headers, palettes, colour profiles, comments.
+constexpr int64_t kPictureFileSlack = int64_t{1} << 20;
 // The largest file worth reading: an uncompressed picture of the largest size at 32 bits, with room
 // for headers. Anything larger cannot be a picture we accept.
-constexpr int64_t kMaxPictureFileBytes = 4 * kMaxPicturePixels + (int64_t{1} << 20);
+constexpr int64_t kMaxPictureFileBytes = 4 * kMaxPicturePixels + kPictureFileSlack;
+// Past the slack a file may hold this many bytes per pixel its header declares: a 16-bit RGBA PNG
+// stored without compression, the largest any encoder writes (32-bit BMP and TGA take 4, TGA's worst
+// run-length coding 5, a JPEG at its best quality 2 to 4). More is padding nobody needs to read: a
+// 1×1 picture in a file of 250 MB.
+constexpr int64_t kMaxFileBytesPerPixel = 8;
 
 enum class PictureFormat { Unknown, Jpeg, Png, Tga, Bmp };
 
@@ -22,8 +29,23 @@ struct PictureHeader {
   int64_t W = 0, H = 0;  // 0 when the header does not say (or is cut short)
 };
 
-// Reads a whole picture file: false for anything but a non-empty regular file of at most
-// kMaxPictureFileBytes (a pipe or device is refused without waiting on it) or when reading fails.
+// The most bytes a file of a w×h picture may take: kMaxFileBytesPerPixel a pixel plus the slack,
+// never more than kMaxPictureFileBytes.
+int64_t MaxPictureFileBytes(int64_t w, int64_t h);
+
+// What a picture file will cost before it is read whole: its header (format and declared size) and
+// its size. False for anything ReadPictureFile refuses without decoding.
+struct PictureFileInfo {
+  PictureHeader Header;
+  int64_t FileBytes = 0;
+};
+bool PeekPictureFile(const std::string& nativePath, PictureFileInfo& info);
+
+// Reads a whole picture file and its header: false for anything but a non-empty regular file (a pipe
+// or device is refused without waiting on it) of a format we read whose declared size is allowed
+// (PictureSizeAllowed) and whose size is at most MaxPictureFileBytes of it, or when reading fails.
+// Only the first kPictureFileSlack bytes are read before the header is checked.
+bool ReadPictureFile(const std::string& nativePath, std::vector<unsigned char>& bytes, PictureHeader& header);
 bool ReadPictureFile(const std::string& nativePath, std::vector<unsigned char>& bytes);
 
 // Up to `limit` bytes from the start of a regular file (a pipe or device is refused without waiting on

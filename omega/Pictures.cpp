@@ -1,7 +1,9 @@
 #include "omega/Pictures.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iterator>
+#include <new>
 #include <string>
 
 #include "omega/Cpu.h"
@@ -43,17 +45,28 @@ std::string DataFolderOf(const std::string& nativePath) {
   return first == path.end() || std::next(first) == path.end() ? "" : first->string();
 }
 
+bool StopRequested(const void*) { return E().Loop.Signalled != 0; }
+
 // A picture file as DecodePicture gives it, from the decoding ahead when that has it ready (only the
 // decoding ahead works out whether it is opaque). The first load starts the decoding ahead of every
-// picture in its folder.
+// picture in its folder. Refused when it would take the pictures held past their budget, and once
+// the game is asked to end (a signal): its loads are then over at once, and the quit comes promptly.
 bool LoadPicture(const std::string& path, Prefetched& out) {
+  out = Prefetched{};
+  if (StopRequested(nullptr)) return false;
+  const PictureStore& store = E().Pictures;
+  const std::size_t room = store.Budget - std::min(store.Budget, store.HeldBytes);
   Prefetcher& ahead = E().Ahead;
   if (ahead.On()) {
     ahead.Start(DataFolderOf(path));
-    if (ahead.Take(path, out)) return out.Decoded;
+    if (ahead.Take(path, out)) {
+      if (out.Picture.Px.size() * sizeof(Pixel) <= room) return out.Decoded;
+      out = Prefetched{};
+      return false;
+    }
   }
   out = Prefetched{};
-  out.Decoded = DecodePicture(path, out.Picture);
+  out.Decoded = DecodePicture(path, out.Picture, DecodeLimits{room, StopRequested, nullptr});
   return out.Decoded;
 }
 
@@ -64,7 +77,9 @@ Texture* FindTexture(OEHandle handle) {
 
 }  // namespace
 
-OEHandle LoadTexture(const char* file, int32_t flags) {
+namespace {
+
+OEHandle LoadTextureOrThrow(const char* file, int32_t flags) {
   PictureStore& e = E().Pictures;
   auto texture = std::make_unique<Texture>();
   Prefetched loaded;
@@ -97,24 +112,43 @@ OEHandle LoadTexture(const char* file, int32_t flags) {
     if (!loaded.Opaque) Premultiply(pic);
   }
   texture->Picture = Encode(std::move(pic));
-  texture->Seq = ++e.LoadCount;
-  texture->Id = e.NextId++;
+  const std::size_t bytes = texture->Picture.Bytes();
   const auto handle = reinterpret_cast<OEHandle>(texture.get());
-  e.Textures.emplace(handle, std::move(texture));
+  Texture& kept = *e.Textures.emplace(handle, std::move(texture)).first->second;
+  kept.Seq = ++e.LoadCount;
+  kept.Id = e.NextId++;
+  e.HeldBytes += bytes;
   return handle;
+}
+
+}  // namespace
+
+// Memory running out on the way is one more way a picture cannot be loaded: handle 0, nothing kept.
+OEHandle LoadTexture(const char* file, int32_t flags) {
+  try {
+    return LoadTextureOrThrow(file, flags);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
 }
 
 bool LoadMask(const char* file) {
   PictureStore& e = E().Pictures;
   e.HasMask = false;
-  e.Mask.clear();
+  e.HeldBytes -= std::min(e.HeldBytes, e.Mask.capacity());
+  std::vector<uint8_t>().swap(e.Mask);
   Prefetched loaded;
   if (file == nullptr) return false;
   const std::string path = NativePath(file);
-  if (!LoadPicture(path, loaded)) return false;
+  try {
+    if (!LoadPicture(path, loaded)) return false;
+    e.Mask = Brightness(loaded.Picture);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  e.HeldBytes += e.Mask.capacity();
   e.MaskW = loaded.Picture.W;
   e.MaskH = loaded.Picture.H;
-  e.Mask = Brightness(loaded.Picture);
   e.HasMask = true;
   // A mask's picture is often loaded next as a picture of its own: hand it back unchanged.
   E().Ahead.Return(path, std::move(loaded));
@@ -161,16 +195,24 @@ OEHandle LoadFont(const char* picture, const char* info) {
   font->Seq = ++e.LoadCount;
   font->Id = e.NextId++;
   Prefetched loaded;
-  if (picture != nullptr && info != nullptr && LoadPicture(NativePath(picture), loaded)) {
-    Premultiply(loaded.Picture);
-    font->Picture = Encode(std::move(loaded.Picture));
-    // One byte more than a table: enough to tell a long file from a right one without reading it all.
-    std::string bytes;
-    ReadFileStart(NativePath(info), kOfiSize + 1, bytes);
-    font->Table = ParseOfi(bytes, font->Picture.W, font->Picture.H);
+  try {
+    if (picture != nullptr && info != nullptr && LoadPicture(NativePath(picture), loaded)) {
+      Premultiply(loaded.Picture);
+      font->Picture = Encode(std::move(loaded.Picture));
+      // One byte more than a table: enough to tell a long file from a right one without reading it all.
+      std::string bytes;
+      ReadFileStart(NativePath(info), kOfiSize + 1, bytes);
+      font->Table = ParseOfi(bytes, font->Picture.W, font->Picture.H);
+    }
+  } catch (const std::bad_alloc&) {
+    // As a font whose picture cannot be loaded: no glyphs.
+    font->Picture = Spans{};
+    font->Table = FontTable{};
   }
+  const std::size_t bytes = font->Picture.Bytes();
   const auto handle = reinterpret_cast<OEHandle>(&font->Table.LineHeight);
   e.Fonts.emplace(handle, std::move(font));
+  e.HeldBytes += bytes;
   return handle;
 }
 

@@ -1,5 +1,6 @@
 // Pictures, masks and fonts the game loads, and their drawing onto the frame.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -29,6 +30,12 @@ struct Font {
   Spans Picture;  // premultiplied
 };
 
+// The pictures the game holds (textures, fonts and the mask, as the engine keeps them) take at most
+// this many bytes: a load that would pass it is refused (handle 0) before its file is decoded. The
+// game's own pictures take about 60 MB decoded, so a game may load all of them eight times over; one
+// crafted file declaring the largest picture (256 MB) fits, two do not.
+constexpr std::size_t kHeldPicturesBudget = std::size_t{512} << 20;
+
 struct PictureStore {
   std::unordered_map<OEHandle, std::unique_ptr<Texture>> Textures;
   std::unordered_map<OEHandle, std::unique_ptr<Font>> Fonts;
@@ -38,6 +45,8 @@ struct PictureStore {
   int MaskW = 0, MaskH = 0;
   std::vector<uint8_t> Mask;  // brightness 0..255
   uint32_t MixColour = kNoTint;
+  std::size_t HeldBytes = 0;  // of the textures, fonts and mask held
+  std::size_t Budget = kHeldPicturesBudget;  // tests make it smaller
 };
 
 OEHandle LoadTexture(const char* file, int32_t flags);

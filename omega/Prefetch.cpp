@@ -4,6 +4,7 @@
 #include <SDL_image.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <condition_variable>
 #include <filesystem>
@@ -36,15 +37,12 @@ struct Entry {
 
 std::size_t BytesOf(const Prefetched& p) { return p.Picture.Px.size() * sizeof(Pixel); }
 
-// The bytes a picture file will take decoded, from its header; 0 when it would not decode.
-std::size_t PeekDecodedBytes(const std::string& path) {
-  constexpr std::size_t kHeaderBytes = 64 << 10;
-  std::string start;
-  if (!ReadFileStart(path, kHeaderBytes, start)) return 0;
-  const PictureHeader header =
-      ReadPictureHeader(reinterpret_cast<const unsigned char*>(start.data()), start.size(), HasTgaName(path));
-  if (header.Format == PictureFormat::Unknown || !PictureSizeAllowed(header.W, header.H)) return 0;
-  return static_cast<std::size_t>(header.W * header.H) * sizeof(Pixel);
+// What decoding a picture file ahead costs while it is decoded: its bytes, read whole, and its pixels,
+// from its header; 0 when it would not decode.
+std::size_t PeekCost(const std::string& path) {
+  PictureFileInfo file;
+  if (!PeekPictureFile(path, file)) return 0;
+  return static_cast<std::size_t>(file.FileBytes) + static_cast<std::size_t>(file.Header.W * file.Header.H) * sizeof(Pixel);
 }
 
 }  // namespace
@@ -56,6 +54,8 @@ struct PrefetchPool {
   std::map<std::pair<uint64_t, uint64_t>, size_t> ByFile;
   size_t Next = 0;  // the first entry a thread may still find waiting
   bool Stop = false;
+  // Stop, as a decode in progress reads it: a JPEG's decode gives up when it is set.
+  std::atomic<bool> Stopping{false};
   bool Started = false;
   size_t Hits = 0;
   bool AnyReturned = false;
@@ -73,6 +73,7 @@ struct PrefetchPool {
     {
       const std::lock_guard<std::mutex> hold(Lock);
       Stop = true;
+      Stopping = true;
     }
     Ready.notify_all();
     for (SDL_Thread* t : Threads) SDL_WaitThread(t, nullptr);
@@ -94,9 +95,9 @@ struct PrefetchPool {
       }
       // The entry is this thread's alone until it is marked done; the vector never grows meanwhile.
       Entry& e = Entries[index];
-      // What it will cost, from its header: a picture that would not decode, or would not fit in what
-      // is left of the budget, is left to the load that asks for it (if any ever does).
-      const std::size_t cost = PeekDecodedBytes(e.Path);
+      // What it will cost, from its header and its size: a picture that would not decode, or would not
+      // fit in what is left of the budget, is left to the load that asks for it (if any ever does).
+      const std::size_t cost = PeekCost(e.Path);
       {
         const std::lock_guard<std::mutex> hold(Lock);
         if (cost == 0 || cost > Budget - std::min(Budget, Held)) {
@@ -109,7 +110,10 @@ struct PrefetchPool {
       Stamp before;
       Prefetched result;
       const bool stamped = StampOf(e.Path, before);
-      result.Decoded = stamped && DecodePicture(e.Path, result.Picture);
+      DecodeLimits limits;
+      limits.Abandon = [](const void* pool) { return static_cast<const PrefetchPool*>(pool)->Stopping.load(); };
+      limits.Context = this;
+      result.Decoded = stamped && DecodePicture(e.Path, result.Picture, limits);
       if (result.Decoded) {
         result.Opaque = IsOpaque(result.Picture);
       }
@@ -155,6 +159,7 @@ void Prefetcher::Start(const std::string& folder) {
   pool.Halt();  // threads of an earlier prefetch have all returned; make sure they are joined
   pool.Started = true;
   pool.Stop = false;
+  pool.Stopping = false;
   if (folder.empty()) return;  // nothing worth decoding ahead
   namespace fs = std::filesystem;
   std::error_code ec;
@@ -303,6 +308,7 @@ void Prefetcher::Stop() {
   pool.Held = 0;
   pool.Unbounded = false;
   pool.Stop = false;
+  pool.Stopping = false;
   pool.Started = false;
 }
 

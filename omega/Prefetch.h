@@ -56,8 +56,9 @@ class Prefetcher {
   // their files themselves.
   void DropUnused();
 
-  // At most this many bytes of decoded pictures wait to be taken at any time: a picture that would
-  // pass it is left to the load that asks for it. The game's own pictures take about 60 MB.
+  // At most this many bytes are held at any time: the files being decoded (read whole) with their
+  // pixels as their headers declare them, and the pictures decoded and waiting to be taken. A picture
+  // that would pass it is left to the load that asks for it. The game's own pictures take about 60 MB.
   static constexpr std::size_t kAheadBudgetBytes = std::size_t{128} << 20;
   // Past this many bytes held the threads wait for loads to take some before decoding the next file:
   // what keeps the start-up's memory low. The budget above is the hard bound, this only the pace.

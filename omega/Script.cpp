@@ -3,6 +3,8 @@
 #include <charconv>
 #include <sstream>
 
+#include "omega/PictureFile.h"
+
 namespace omega {
 
 namespace {
@@ -73,6 +75,20 @@ ScriptParse ParseScript(const std::string& text) {
     if (has) result.Commands.push_back(cmd);
   }
   return result;
+}
+
+bool ReadScriptFile(const std::string& path, std::string& text, std::string& error) {
+  // One byte past the cap tells a long file from one of exactly the cap.
+  if (!ReadFileStart(path, kMaxScriptBytes + 1, text)) {
+    error = "cannot read " + path + " (a regular file is needed)";
+    return false;
+  }
+  if (text.size() > kMaxScriptBytes) {
+    error = path + " is longer than " + std::to_string(kMaxScriptBytes) + " bytes";
+    text.clear();
+    return false;
+  }
+  return true;
 }
 
 }  // namespace omega

@@ -3,6 +3,7 @@
 #pragma once
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <sys/stat.h>
 
@@ -27,6 +28,10 @@ void ReleaseFreedMemory();
 // the loop reads, so the game's quit callback still runs; released, the former handling comes back.
 void CatchStopRequests(volatile std::sig_atomic_t* flag);
 void ReleaseStopRequests();
+
+// Opens a file for appending (binary), created when missing; null, errno set, when it cannot be. A pipe
+// with nobody reading it is refused (ENXIO) instead of waited on for ever.
+std::FILE* OpenForAppending(const std::string& path);
 
 // Creates an empty file of that name only when nothing has the name yet.
 enum class NewFile { Created, Taken, Failed };

@@ -66,6 +66,21 @@ void ReleaseStopRequests() {
   gFlag = nullptr;
 }
 
+std::FILE* OpenForAppending(const std::string& path) {
+  // Non-blocking, the open of a pipe fails at once when no one reads it; writes then block again, so
+  // a slow reader is waited for rather than taken for a full disk.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) return nullptr;
+  const int flags = ::fcntl(fd, F_GETFL);
+  std::FILE* file = flags != -1 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? ::fdopen(fd, "ab") : nullptr;
+  if (file == nullptr) {
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+  }
+  return file;
+}
+
 NewFile CreateNewFile(const std::string& name) {
   const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd >= 0) {

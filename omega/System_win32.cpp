@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <io.h>
 
@@ -66,6 +67,9 @@ void ReleaseStopRequests() {
   std::signal(SIGTERM, gOldTerm);
   gFlag = nullptr;
 }
+
+// Windows has no pipes in its file system: a path names a file or a device.
+std::FILE* OpenForAppending(const std::string& path) { return std::fopen(path.c_str(), "ab"); }
 
 NewFile CreateNewFile(const std::string& name) {
   HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);

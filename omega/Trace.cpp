@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "omega/Engine.h"
+#include "omega/System.h"
 
 namespace omega {
 
@@ -17,7 +18,7 @@ TraceLog::TraceLog() {
   if (path == nullptr || *path == '\0') return;
   Path_ = path;
   // Binary: the same bytes on every system, no line ends turned into CR LF.
-  File_ = std::fopen(path, "ab");
+  File_ = OpenForAppending(path);
   if (File_ == nullptr) {
     Fail(errno);
     return;

@@ -1,22 +1,38 @@
 #!/usr/bin/env bash
 # Cross-builds the engine's third-party libraries for Windows, static, from Debian's own source packages:
-# SDL2 (video, events, timer and the software renderer only), libjpeg-turbo and SDL2_image (stb
-# decoders). Everything lands in <deps>/prefix; each library leaves a stamp there, so a later run
-# returns at once. The system's apt sources are never touched: the sources are fetched through a
-# private apt folder under <deps>.
+# SDL2 (video, events, timer and the software renderer only), libjpeg-turbo, zlib, libpng and SDL2_image
+# (decoding PNG with libpng and JPEG with libjpeg-turbo, as on Linux: the same decoders, the same limits
+# and the same answers to damaged files on both systems). Everything lands in <deps>/prefix; each
+# library leaves a stamp there, so a later run returns at once. SDL2_image's stamp holds its
+# configuration: another one (a decoder added) builds it again. The system's apt sources are never
+# touched: the sources are fetched through a private apt folder under <deps>.
 set -euo pipefail
 deps=$(mkdir -p "${1:?deps folder}" && cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
 toolchain=$root/cmake/mingw-w64.cmake
 prefix=$deps/prefix
 jobs=${JOBS:-$(nproc)}
+triple=x86_64-w64-mingw32
 mkdir -p "$prefix"
 
 # name of the Debian source package, the folder prefix dpkg-source extracts it to
-packages=(libsdl2:SDL2 libjpeg-turbo:libjpeg-turbo libsdl2-image:SDL2_image)
+packages=(libsdl2:SDL2 libjpeg-turbo:libjpeg-turbo zlib:zlib libpng1.6:libpng libsdl2-image:SDL2_image)
+
+image_args=(-DBUILD_SHARED_LIBS=OFF -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_TESTS=OFF -DSDL2IMAGE_BACKEND_STB=OFF
+  -DSDL2IMAGE_BACKEND_WIC=OFF -DSDL2IMAGE_DEPS_SHARED=OFF -DSDL2IMAGE_VENDORED=OFF -DSDL2IMAGE_PNG=ON
+  -DSDL2IMAGE_JPG=ON -DSDL2IMAGE_TGA=ON -DSDL2IMAGE_BMP=ON -DSDL2IMAGE_GIF=OFF -DSDL2IMAGE_LBM=OFF
+  -DSDL2IMAGE_PCX=OFF -DSDL2IMAGE_PNM=OFF -DSDL2IMAGE_QOI=OFF -DSDL2IMAGE_SVG=OFF -DSDL2IMAGE_XCF=OFF
+  -DSDL2IMAGE_XPM=OFF -DSDL2IMAGE_XV=OFF -DSDL2IMAGE_AVIF=OFF -DSDL2IMAGE_JXL=OFF -DSDL2IMAGE_TIF=OFF
+  -DSDL2IMAGE_WEBP=OFF)
+
+# What each library's stamp must hold: its configuration where a change of it needs a new build, else
+# nothing (the stamp's presence is enough).
+stamp_key() { if [ "$1" = libsdl2-image ]; then echo "${image_args[*]}"; fi; }
+built() { [ -f "$prefix/.$1.stamp" ] && [ "$(cat "$prefix/.$1.stamp")" = "$(stamp_key "$1")" ]; }
+stamp() { stamp_key "$1" >"$prefix/.$1.stamp"; }
 
 all_built() {
-  for entry in "${packages[@]}"; do [ -f "$prefix/.${entry%%:*}.stamp" ] || return 1; done
+  for entry in "${packages[@]}"; do built "${entry%%:*}" || return 1; done
 }
 all_built && exit 0
 
@@ -40,17 +56,28 @@ fetch_sources() {
     touch "$apt_dir/.updated"
   fi
   for entry in "${packages[@]}"; do
-    local name=${entry%%:*}
+    local name=${entry%%:*} version fetched=
     [ -f "$deps/src/.$name.fetched" ] && continue
-    (cd "$deps/src" && apt-get "${apt_opts[@]}" source --download-only -qq "$name" >/dev/null)
-    touch "$deps/src/.$name.fetched"
+    # The newest version first; a mirror may lack it (a security update not mirrored yet), then the
+    # next one.
+    for version in $(apt-cache "${apt_opts[@]}" showsrc "$name" | sed -n 's/^Version: //p' | sort -u | sort -rV); do
+      if (cd "$deps/src" && apt-get "${apt_opts[@]}" source --download-only -qq "$name=$version" >/dev/null 2>&1); then
+        fetched=$version
+        break
+      fi
+    done
+    [ -n "$fetched" ] || { echo "cannot fetch the source package $name" >&2; exit 1; }
+    echo "$fetched" >"$deps/src/.$name.fetched"
   done
 }
 
 # Extracts a fetched source package (Debian's patches applied) and prints the folder.
 extract() {
   local name=$1 dsc
-  dsc=$(ls "$deps/src/${name}"_*.dsc | head -1)
+  local version
+  version=$(cat "$deps/src/.$name.fetched")
+  dsc="$deps/src/${name}_${version#*:}.dsc"
+  [ -f "$dsc" ] || dsc=$(ls "$deps/src/${name}"_*.dsc | head -1)
   local dir=$deps/src/$name
   if [ ! -d "$dir" ]; then
     # Into a fresh folder first, so an interrupted extraction is never taken for a whole one.
@@ -70,12 +97,12 @@ cross_cmake() {
   cmake --install "$build" >>"$deps/build-$name.log"
   # Only the installed library is needed from now on (the fetched archives stay for a rebuild).
   rm -rf "$build" "$src"
-  touch "$prefix/.$name.stamp"
+  stamp "$name"
 }
 
 fetch_sources
 
-if [ ! -f "$prefix/.libsdl2.stamp" ]; then
+if ! built libsdl2; then
   echo "cross-building SDL2"
   off=()
   for s in AUDIO JOYSTICK HAPTIC HIDAPI SENSOR POWER LOCALE MISC OPENGL OPENGLES VULKAN \
@@ -87,18 +114,34 @@ if [ ! -f "$prefix/.libsdl2.stamp" ]; then
     -DSDL_LOADSO=ON -DSDL_ATOMIC=ON "${off[@]}"
 fi
 
-if [ ! -f "$prefix/.libjpeg-turbo.stamp" ]; then
+if ! built libjpeg-turbo; then
   echo "cross-building libjpeg-turbo"
   cross_cmake libjpeg-turbo "$(extract libjpeg-turbo)" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF \
     -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF
 fi
 
-if [ ! -f "$prefix/.libsdl2-image.stamp" ]; then
+# zlib's static library alone: its CMake build would install a DLL beside it, which the libraries after
+# it would link instead (and Debian's sources lack zlib's own makefile for MinGW).
+if ! built zlib; then
+  echo "cross-building zlib"
+  src=$(extract zlib)
+  build=$deps/build/zlib
+  cmake -S "$src" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >"$deps/build-zlib.log"
+  cmake --build "$build" -j "$jobs" --target zlibstatic >>"$deps/build-zlib.log"
+  mkdir -p "$prefix/lib" "$prefix/include"
+  cp "$(find "$build" -maxdepth 1 -name 'lib*.a' | head -1)" "$prefix/lib/libz.a"
+  cp "$src/zlib.h" "$build/zconf.h" "$prefix/include/"
+  rm -rf "$build" "$src"
+  stamp zlib
+fi
+
+if ! built libpng1.6; then
+  echo "cross-building libpng"
+  cross_cmake libpng1.6 "$(extract libpng1.6)" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+    -DPNG_EXECUTABLES=OFF -DPNG_FRAMEWORK=OFF
+fi
+
+if ! built libsdl2-image; then
   echo "cross-building SDL2_image"
-  cross_cmake libsdl2-image "$(extract libsdl2-image)" -DBUILD_SHARED_LIBS=OFF -DSDL2IMAGE_SAMPLES=OFF \
-    -DSDL2IMAGE_TESTS=OFF -DSDL2IMAGE_BACKEND_STB=ON -DSDL2IMAGE_BACKEND_WIC=OFF -DSDL2IMAGE_DEPS_SHARED=OFF \
-    -DSDL2IMAGE_VENDORED=OFF -DSDL2IMAGE_PNG=ON -DSDL2IMAGE_JPG=ON -DSDL2IMAGE_TGA=ON -DSDL2IMAGE_BMP=ON \
-    -DSDL2IMAGE_GIF=OFF -DSDL2IMAGE_LBM=OFF -DSDL2IMAGE_PCX=OFF -DSDL2IMAGE_PNM=OFF -DSDL2IMAGE_QOI=OFF \
-    -DSDL2IMAGE_SVG=OFF -DSDL2IMAGE_XCF=OFF -DSDL2IMAGE_XPM=OFF -DSDL2IMAGE_XV=OFF -DSDL2IMAGE_AVIF=OFF \
-    -DSDL2IMAGE_JXL=OFF -DSDL2IMAGE_TIF=OFF -DSDL2IMAGE_WEBP=OFF
+  cross_cmake libsdl2-image "$(extract libsdl2-image)" "${image_args[@]}"
 fi

@@ -296,6 +296,26 @@ TEST_F(RecorderFrames, OnlyTilesThatDifferAreDrawnAgainAndTheFramesAreThePlainDr
   ExpectSamePixelsOnOneThreadAndTwo(plain, frames);
 }
 
+// Calls are paired with the last frame's in increasing order, each partner used once: after [X, A, B]
+// the frame [Y, A, A, B] (A translucent, X and Y elsewhere) has one A without a partner, whose tiles
+// must be drawn again: the plain drawing shows A twice there.
+TEST_F(RecorderFrames, ASpriteDrawnOnceMoreFindsNoPartnerAndIsDrawnAgain) {
+  const auto frame = [this](float xAt, int copies) {
+    MenuFrame(0);
+    ASprite_Draw(unit_, xAt, 300, 64, 128, 2, 255, 0, 1);                                      // X or Y
+    for (int i = 0; i < copies; ++i) ASprite_Draw(unit_, 600, 500, 64, 128, 5, 120, 0, 1);  // A
+    ASprite_Draw(unit_, 800, 100, 64, 128, 6, 255, 0, 1);                                    // B
+  };
+  // The first two frames differ in X alone: the menu below becomes the kept layer, and the third frame
+  // is drawn over it tile by tile.
+  const std::vector<std::function<void()>> frames = {
+      [=] { frame(100, 1); }, [=] { frame(120, 1); }, [=] { frame(140, 2); }, [=] { frame(180, 1); }};
+  const std::vector<Shown> plain = Run(false, frames);
+  const size_t at = 580 * omega::kScreenW + 632;  // the opaque middle of A
+  ASSERT_NE(plain[2].Px[at], plain[1].Px[at]) << "A drawn twice looks like A drawn once: nothing to test";
+  ExpectSamePixelsOnOneThreadAndTwo(plain, frames);
+}
+
 TEST_F(RecorderFrames, DrawingOutsideAFrameIsNotLostNorKeptByTheNextFrame) {
   auto frames = [this](bool accelerated) {
     omega::E().Recorder.SetAcceleration(accelerated);

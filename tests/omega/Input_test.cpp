@@ -36,6 +36,26 @@ TEST_F(Input, APressDuringATickBelongsToTheNextOne) {
   omega::EndTick();
 }
 
+// Left, right and middle are buttons 1, 2 and 3 (the middle one the last the game may ask for); each
+// press is seen as its own button only, and 0 or 4 are no buttons even with their slots set.
+TEST_F(Input, EachOfTheThreeButtonsIsSeenAsItselfAndNoOther) {
+  for (const int pressed : {omega::kButtonLeft, omega::kButtonRight, omega::kButtonMiddle}) {
+    omega::PressInput(256 + pressed);
+    omega::BeginTick();
+    for (int asked = 0; asked <= 4; ++asked)
+      EXPECT_EQ(Mouse_Press(asked), asked == pressed) << "button " << pressed << " pressed, button " << asked
+                                                     << " asked: expected " << (asked == pressed) << ", got "
+                                                     << !(asked == pressed);
+    omega::EndTick();
+  }
+  for (const int slot : {0, 4}) {
+    omega::PressInput(256 + slot);
+    omega::BeginTick();
+    EXPECT_FALSE(Mouse_Press(slot)) << "slot " << slot << " read as a button";
+    omega::EndTick();
+  }
+}
+
 TEST_F(Input, HeldWhileAnyHolderIsDown) {
   // Both shift keys map to 16: releasing one leaves it held.
   EXPECT_EQ(omega::VirtualKeyOf(SDL_SCANCODE_LSHIFT), 16);

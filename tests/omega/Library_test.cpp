@@ -2,13 +2,16 @@
 // the status of a bad script, signals, and a real window under Xvfb.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
 #include "tests/omega/support/Pictures.h"
 #include "tests/support/Spawn.h"
+#include "tests/support/CraftedPictures.h"
 #include "tests/support/TraceReader.h"
 #include "tests/support/Xvfb.h"
 
@@ -91,6 +94,57 @@ TEST(Library, MissingScriptFileIsAnErrorToo) {
   EXPECT_NE(r.Stderr.find("nowhere.txt"), std::string::npos) << r.Stderr;
 }
 
+// Only a regular file of at most kMaxScriptBytes is a script: a device such as /dev/zero was read until
+// memory ran out, a pipe without a writer waited for ever. Each is refused with status 2 before the load
+// callback; a script of exactly the cap is read.
+TEST(Library, AScriptIsARegularFileOfBoundedSize) {
+  const std::string dir = omega_test::TempFolder();
+  ASSERT_EQ(mkfifo((dir + "/fifo.txt").c_str(), 0644), 0);
+  std::string longest = "3 quit\n";
+  longest.resize(16 << 20, ' ');  // blanks end the last line: still a valid script
+  WriteFile(dir + "/longest.txt", longest);
+  WriteFile(dir + "/long.txt", longest + " ");
+  const struct {
+    const char* Script;
+    int Status;
+    const char* Said;
+  } cases[] = {{"fifo.txt", 2, "regular file"},
+               {"long.txt", 2, "longer than 16777216 bytes"},
+               {"/dev/zero", 2, "regular file"},
+               {"longest.txt", 0, ""}};
+  for (const auto& c : cases) {
+    const auto r = RunInFolder(dir, Probe(), {{"OMEGA_SCRIPT", c.Script}}, 60);
+    EXPECT_EQ(r.Status, c.Status) << c.Script << ": " << r.Stderr;
+    EXPECT_NE(r.Stderr.find(c.Said), std::string::npos) << c.Script << ": expected \"" << c.Said << "\", got " << r.Stderr;
+    EXPECT_EQ(r.Stdout.find("load") != std::string::npos, c.Status == 0) << c.Script << ": " << r.Stdout;
+  }
+}
+
+// A trace naming a pipe nobody reads cannot be opened without waiting for a reader: it fails like a
+// trace that cannot be written (said once, status 74) instead of blocking before the first call.
+TEST(Library, ATraceNamingAPipeWithoutAReaderFailsTheRunAtOnce) {
+  const std::string dir = omega_test::TempFolder();
+  ASSERT_EQ(mkfifo((dir + "/t.txt").c_str(), 0644), 0);
+  WriteFile(dir + "/s.txt", "3 quit\n");
+  const auto r = RunInFolder(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}, {"OMEGA_TRACE", "t.txt"}}, 60);
+  EXPECT_EQ(r.Status, 74) << r.Stderr;
+  EXPECT_EQ(Count(r.Stderr, "cannot write the trace file t.txt"), 1u) << r.Stderr;
+  // The run plays to its end; the failure ends the process as OE_Init would return.
+  EXPECT_EQ(r.Stdout, "load\nquit after 3 ticks\n");
+}
+
+// A scripted shot that cannot be written fails the run as the trace does: said on standard error,
+// status 74 once the run has played to its end; the shots that could be written are there.
+TEST(Library, AShotThatCannotBeWrittenFailsTheRun) {
+  const std::string dir = omega_test::TempFolder();
+  WriteFile(dir + "/s.txt", "2 shot nowhere/first.png\n4 shot second.png\n6 quit\n");
+  const auto r = RunInFolder(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}}, 60);
+  EXPECT_EQ(r.Status, 74) << r.Stderr;
+  EXPECT_NE(r.Stderr.find("cannot write the shot nowhere/first.png"), std::string::npos) << r.Stderr;
+  EXPECT_EQ(r.Stdout, "load\nquit after 6 ticks\n");
+  EXPECT_NE(PngPixel(dir + "/second.png", 0, 0), -1) << "the shot after the failed one was not written";
+}
+
 TEST(Library, GameQuitEndsTheRunBeforeTheLastScriptedTick) {
   const std::string dir = omega_test::TempFolder();
   WriteFile(dir + "/s.txt", "5 key 27\n1000 shot never.png\n");
@@ -157,6 +211,43 @@ TEST(Window, OpensTakesARealKeyAndQuitsCleanly) {
   EXPECT_NE(r.Stdout.find(" key 27\nquit after "), std::string::npos) << r.Stdout;
   EXPECT_NE(r.Stdout.find("returned"), std::string::npos) << r.Stdout;
   EXPECT_NE(ReadFile(dir + "/t.txt").find(" OE_Quit\n"), std::string::npos);
+}
+
+// The icon beside the engine library is read as every picture is: a pipe there does not block the
+// window once it is open, a PNG declaring 20000² in 46 KB takes no gigabytes; the window opens and
+// takes its keys either way. A copy of the library, so that its folder is the test's own.
+TEST(Window, AnIconThatIsAPipeOrABombIsLeftOut) {
+  if (!HaveProgram("Xvfb") || !HaveProgram("xdotool")) GTEST_SKIP() << "Xvfb or xdotool is not installed";
+  Xvfb x;
+  ASSERT_TRUE(x.Start()) << "no free display for Xvfb";
+  for (const char* icon : {"pipe", "bomb"}) {
+    SCOPED_TRACE(icon);
+    const std::string dir = omega_test::TempFolder();
+    std::filesystem::create_directories(dir + "/DX");
+    std::filesystem::copy_file(OMEGA_LIBRARY, dir + "/DX/OMEGA.dll");
+    if (std::string(icon) == "pipe") {
+      ASSERT_EQ(mkfifo((dir + "/DX/icon.png").c_str(), 0644), 0);
+    } else {
+      WriteFile(dir + "/DX/icon.png", CraftedPng(20000, 20000, 3, 1));
+    }
+    WriteFile(dir + "/lsan.supp", "leak:libdbus-1.so\n");
+    const int probe = SpawnInFolder(dir, {OMEGA_PROBE, dir + "/DX/OMEGA.dll"},
+                                    {{"DISPLAY", x.Name()}, {"LSAN_OPTIONS", "suppressions=" + dir + "/lsan.supp"}});
+    const std::string tools = omega_test::TempFolder();
+    const auto search =
+        RunInFolder(tools, {"/usr/bin/xdotool", "search", "--sync", "--name", "Omega_probe"}, {{"DISPLAY", x.Name()}}, 20);
+    ASSERT_EQ(search.Status, 0) << "the window did not appear: " << search.Stderr;
+    const std::string window = search.Stdout.substr(0, search.Stdout.find('\n'));
+    // Once the probe has ticked, the icon is behind it: its Escape ends the run.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ReadFile(dir + "/.stdout").find("load") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+      usleep(10000);
+    RunInFolder(tools, {"/usr/bin/xdotool", "windowfocus", "--sync", window}, {{"DISPLAY", x.Name()}}, 10);
+    RunInFolder(tools, {"/usr/bin/xdotool", "key", "--window", window, "Escape"}, {{"DISPLAY", x.Name()}}, 10);
+    const auto r = Collect(dir, WaitBounded(probe, 30));
+    EXPECT_EQ(r.Status, 0) << r.Stderr;
+    EXPECT_NE(r.Stdout.find(" key 27\nquit after "), std::string::npos) << r.Stdout;
+  }
 }
 
 // A video driver that cannot start ends the run with a failing status, not as if it had played.

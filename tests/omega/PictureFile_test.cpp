@@ -239,6 +239,29 @@ TEST_F(AheadBudget, FinishDecodesTheRestWhateverThePace) {
   EXPECT_EQ(ahead.HeldBytes(), 13 * kPicture) << "Finish returned with pictures left undecoded";
 }
 
+// A file is read whole while it decodes: its bytes count against the budget with its pixels. A 1×1
+// picture padded to 1 MB costs a megabyte, not four bytes, and with less than that left it is left to
+// its load.
+TEST_F(AheadBudget, TheFilesBytesCountWithItsPixels) {
+  WritePng("Data/padded.png", 1, 1, {0xFF00FF00u});
+  std::string padded = ReadFile("Data/padded.png");
+  padded.resize(1 << 20, '\0');
+  WriteFile("Data/padded.png", padded);
+  omega::Prefetcher& ahead = omega::E().Ahead;
+  ahead.SetBudget(14 * kPicture + (512 << 10));
+  ahead.Start("Data");
+  ahead.Finish();
+  EXPECT_EQ(ahead.Files(), 14u);
+  EXPECT_EQ(ahead.HeldBytes(), 13 * kPicture) << "expected the padded picture left out for its 1 MB file";
+  EXPECT_NE(Tex_LoadFromFile("Data\\padded.png", -1, 1), 0u) << "its load decodes it itself";
+  EXPECT_EQ(ahead.Hits(), 0u);
+  ahead.Stop();
+  ahead.SetBudget(14 * kPicture + (2 << 20));  // with room for it, it is decoded ahead like any other
+  ahead.Start("Data");
+  ahead.Finish();
+  EXPECT_EQ(ahead.HeldBytes(), 13 * kPicture + 4);
+}
+
 // A picture bigger than the whole budget is never decoded ahead, and one whose header refuses it costs
 // nothing: a hostile file in the data folder holds no memory.
 TEST_F(AheadBudget, PicturesPastTheBudgetOrTheLimitsAreLeftToTheirLoads) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 
 #include "omega/Spans.h"
@@ -183,6 +184,65 @@ TEST(SpanPictures, DrawingTintedAndFadedMatchesTheTintedCopies) {
           ASSERT_EQ(FirstDifference(before, wide), "") << "wide, " << where;
           ASSERT_EQ(FirstDifference(before, banded), "") << "two bands split at " << split << ", " << where;
         }
+}
+
+// A one-colour picture (a sheet) is drawn without reading its pixels: its colour tinted, then faded,
+// in that order, as every other picture is. Every channel value under tints and fades that round
+// differently when the two are swapped.
+TEST(SpanPictures, OneColourPicturesDrawnTintedAndFadedMatchTheTintedCopies) {
+  const uint32_t tints[] = {kNoTint, 0x00FF00, 0xFF8040, 0x7F7F7F, 0x030507, 0xC8641E};
+  const uint32_t alphas[] = {255, 254, 200, 128, 77, 3};
+  int cases = 0;
+  for (uint32_t channel = 0; channel < 256; ++channel) {
+    Image sheet;
+    sheet.W = 20;  // wider than one vector step, and a tail
+    sheet.H = 2;
+    const Pixel colour = 0xFF000000u | channel << 16 | (255 - channel) << 8 | (channel * 7 & 0xFF);
+    sheet.Px.assign(40, colour);
+    const Spans s = Encode(sheet);
+    ASSERT_TRUE(s.Solid) << "a one-colour picture not marked as one";
+    for (const uint32_t tint : tints)
+      for (const uint32_t alpha : alphas) {
+        Image before = Target(24, 4, channel * 31 + alpha);
+        Image plain = before, wide = before;
+        const Rect whole{0, 0, 20, 2};
+        Blit(before, MakeScaled(sheet, whole, 20, 2, tint), 2, 1, alpha, PickBlend(false));
+        const SpanDraw d{&s, whole, 2, 1, tint, alpha};
+        PickDrawSpans(false)(plain, 0, 4, d);
+        PickDrawSpans(true)(wide, 0, 4, d);
+        char where[80];
+        std::snprintf(where, sizeof where, "colour %08X tint %06X alpha %u", colour, tint, alpha);
+        ASSERT_EQ(FirstDifference(before, plain), "") << "plain, " << where;
+        ASSERT_EQ(FirstDifference(before, wide), "") << "wide, " << where;
+        ++cases;
+      }
+  }
+  EXPECT_EQ(cases, 256 * 6 * 6);
+}
+
+// A long opaque stretch is a run of its own; a short hole right after it must not open the blended run
+// that follows (that run starts on the next visible pixel), for every hole shorter than a split.
+TEST(SpanPictures, ARunAfterALongOpaqueStretchAndAShortHoleStartsOnAVisiblePixel) {
+  for (const int opaque : {kShortestOpaqueRun, kShortestOpaqueRun + 9})
+    for (int hole = 1; hole < kShortestGap; ++hole) {
+      Image row;
+      row.W = 3 + opaque + hole + 5;
+      row.H = 1;
+      row.Px.assign(3, 0x80402010u);                      // translucent lead
+      row.Px.insert(row.Px.end(), opaque, 0xFF123456u);   // the long opaque stretch
+      row.Px.insert(row.Px.end(), hole, Pixel{0});        // the short hole
+      row.Px.insert(row.Px.end(), 5, 0x40201008u);        // translucent tail
+      const Spans s = Encode(row);
+      const std::string what = std::to_string(opaque) + " opaque, a hole of " + std::to_string(hole);
+      ASSERT_EQ(s.Runs.size(), 3u) << what << ": expected lead, opaque stretch, tail";
+      for (const Spans::Run& run : s.Runs) {
+        EXPECT_NE(s.Px[run.Offset] >> 24, 0u) << what << ": the run at " << run.X << " starts on a hole";
+        EXPECT_NE(s.Px[run.Offset + run.Len - 1] >> 24, 0u) << what << ": the run at " << run.X << " ends on a hole";
+      }
+      EXPECT_EQ(s.Runs[2].X, 3 + opaque + hole) << what;
+      EXPECT_EQ(s.Px.size(), static_cast<size_t>(3 + opaque + 5)) << what << ": hole pixels kept";
+      EXPECT_EQ(FirstDifference(row, Expand(s)), "") << what;
+    }
 }
 
 TEST(SpanPictures, ScaledCopiesAndStretchingMatchTheTintedCopies) {

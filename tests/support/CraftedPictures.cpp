@@ -146,3 +146,50 @@ std::string JpegResized(const std::string& jpeg, uint16_t w, uint16_t h) {
   }
   return "";
 }
+
+std::string PngBomb(uint32_t w, uint32_t h, uint64_t inflated) {
+  std::string png = "\x89PNG\r\n\x1A\n";
+  std::string header;
+  Big32(header, w);
+  Big32(header, h);
+  header += std::string{8, 0, 0, 0, 0};  // 8-bit grey, no interlace
+  Chunk(png, "IHDR", header);
+  Chunk(png, "IDAT", ZlibOfZeros(inflated));
+  Chunk(png, "IEND", "");
+  return png;
+}
+
+std::vector<DamagedPicture> DamagedPngs() {
+  // 4×4, 8 bits of palette index a pixel, a two-colour palette; every chunk whole and right.
+  const auto picture = [](bool badCrc, bool iend, int transparent) {
+    std::string png = "\x89PNG\r\n\x1A\n";
+    std::string header;
+    Big32(header, 4);
+    Big32(header, 4);
+    header += std::string{8, 3, 0, 0, 0};
+    Chunk(png, "IHDR", header);
+    Chunk(png, "PLTE", std::string("\xFF\x00\x00\x00\x00\xFF", 6));
+    if (transparent > 0) Chunk(png, "tRNS", std::string(static_cast<std::size_t>(transparent), '\x80'));
+    std::string rows;
+    for (int y = 0; y < 4; ++y) rows += std::string{0, 0, 1, 0, 1};  // filter none, then indices
+    uLongf size = compressBound(static_cast<uLong>(rows.size()));
+    std::string idat(size, '\0');
+    compress(reinterpret_cast<Bytef*>(idat.data()), &size, reinterpret_cast<const Bytef*>(rows.data()),
+             static_cast<uLong>(rows.size()));
+    idat.resize(size);
+    Chunk(png, "IDAT", idat);
+    if (badCrc) png[png.size() - 1] = static_cast<char>(png[png.size() - 1] ^ 0x5A);
+    if (iend) Chunk(png, "IEND", "");
+    return png;
+  };
+  return {
+      {"whole (the picture the others damage)", picture(false, true, 2), true},
+      {"the IDAT's CRC wrong", picture(true, true, 0), false},
+      {"no IEND", picture(false, false, 0), true},
+      {"a tRNS of 3 entries for a palette of 2", picture(false, true, 3), true},
+      // Past the file size a 16×16 picture may need: refused unread.
+      {"16x16 inflating to 1 GiB in 1 MB", PngBomb(16, 16, uint64_t{1} << 30), false},
+      // Within it: libpng reads the 16 rows, finds "Too much image data" and stops inflating.
+      {"16x16 inflating to 256 MiB in 250 KB", PngBomb(16, 16, uint64_t{1} << 28), true},
+  };
+}

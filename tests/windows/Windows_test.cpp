@@ -14,6 +14,7 @@
 
 #include "engine/OMEGA_list.h"
 #include "records/GRecords.h"
+#include "tests/support/CraftedPictures.h"
 #include "tests/support/GameRun.h"
 #include "tests/window/Desktop.h"
 
@@ -248,6 +249,39 @@ TEST(WineGame, TourGivesTheLinuxTraceAndPicturesAndQuitsThroughTheMenu) {
 }
 
 // ---- failures ---------------------------------------------------------------------------------------
+
+// The Windows build decodes PNG with libpng and JPEG with libjpeg-turbo, as the Linux build does: a
+// damaged PNG or a decompression bomb in the place of a picture the game loads is taken or refused as
+// on Linux (tests/omega PictureLimits_test.cpp holds the same table against the Linux engine), and an
+// unused bomb is never inflated whole.
+TEST(WineGame, DamagedPngsAndABombAreTakenAsOnLinux) {
+  NEED_WINDOWS();
+  std::map<std::string, std::string> data;
+  for (const auto& entry : fs::recursive_directory_iterator(WindowsGame() + "/Data"))
+    if (entry.is_regular_file())
+      data[fs::relative(entry.path(), WindowsGame()).string()] = ReadFile(entry.path().string());
+  ASSERT_EQ(data.count("Data/Black.jpg"), 1u) << "the picture replaced is no longer the game's";
+  for (const DamagedPicture& d : DamagedPngs()) {
+    SCOPED_TRACE(d.What);
+    Folder f;
+    f.Data = false;
+    f.Files = data;
+    f.Files["Data/Black.jpg"] = d.Bytes;  // a PNG under a JPEG's name: the decoder goes by the signature
+    f.Files["Data/junk/bomb.png"] = PngBomb(16, 16, uint64_t{1} << 30);
+    f.Files["PlayerN.cgm"] = "Ann\r\n";
+    const WineRun run = RunWine("10 key 27\n100 quit\n", f);
+    EXPECT_EQ(run.Status, 0) << run.Stderr;
+    int loads = 0;
+    for (const auto& call : run.Trace)
+      if (call.Name == "Tex_LoadFromFile" && !call.Args.empty() && call.Args[0] == "Data\\Black.jpg") {
+        ++loads;
+        EXPECT_EQ(call.ResultInt() != 0, d.Loads) << "expected " << (d.Loads ? "a picture" : "handle 0") << ", got "
+                                                   << call.Body;
+      }
+    EXPECT_GE(loads, 1) << "the game did not load the picture";
+    fs::remove_all(run.Dir);
+  }
+}
 
 TEST(WineGameFails, WithoutTheEngineFolderSaysSoOnce) {
   NEED_WINDOWS();
