@@ -1,31 +1,35 @@
 # The two commands: `make play` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: play test tsan deps windows
+.PHONY: play test tsan windows deb
 
-deps:
-	@bash scripts/install-deps.sh
+# Each target installs the Debian packages it needs (scripts/install-deps.sh --print <target>).
+DEPS = @bash scripts/install-deps.sh
 
-play: deps
+play:
+	$(DEPS) play
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZANORU_TESTS=OFF -DZANORU_BENCH=OFF >/dev/null
 	cmake --build build -j $(JOBS)
 	bash scripts/play.sh build
 
 # The Linux tests first; then the Windows build (its libraries cross-built once, its data baked by this
 # build) and the same game under Wine (label wine).
-test: deps
+test:
+	$(DEPS) test
 	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANORU_SANITIZE=ON -DZANORU_BENCH=OFF -DZANORU_WERROR=ON >/dev/null
 	cmake --build build/asan -j $(JOBS)
-	ctest --test-dir build/asan --output-on-failure -j $(JOBS) -LE wine
+	ctest --test-dir build/asan --output-on-failure -j $(JOBS) -LE 'wine|deb'
 	ZANORU_WERROR=ON bash scripts/windows.sh build/asan
 	ZANORU_REQUIRE_WINDOWS=1 ctest --test-dir build/asan --output-on-failure -j $(JOBS) -L wine
 
 # The game for Windows: build/windows/game/ and build/windows/zanoru-<version>-win64.zip.
-windows: deps
+windows:
+	$(DEPS) windows
 	bash scripts/windows.sh
 
 # The engine's tests under ThreadSanitizer: decoding ahead on threads, the loop and the trace.
-tsan: deps
+tsan:
+	$(DEPS) tsan
 	cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANORU_SANITIZE_THREAD=ON -DZANORU_BENCH=OFF -DZANORU_WERROR=ON >/dev/null
 	cmake --build build/tsan -j $(JOBS) --target omega_tests
 	TSAN_OPTIONS=suppressions=$(CURDIR)/tests/tsan.supp ctest --test-dir build/tsan --output-on-failure -j $(JOBS) -L omega
@@ -33,7 +37,17 @@ tsan: deps
 # Runs every fuzz target briefly (FUZZ_SECONDS each) on its seed corpus; clang's libFuzzer.
 FUZZ_SECONDS ?= 20
 .PHONY: fuzz
-fuzz: deps
+fuzz:
+	$(DEPS) fuzz
 	CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANORU_FUZZ=ON -DZANORU_TESTS=OFF -DZANORU_BENCH=OFF >/dev/null
 	cmake --build build/fuzz -j $(JOBS)
 	bash scripts/fuzz.sh build/fuzz $(FUZZ_SECONDS)
+
+# The Debian package build/deb/zanoru_<version>_amd64.deb, checked by lintian; then installed, played
+# headless, removed (label deb: it installs into this machine's /usr, so it needs root).
+deb:
+	$(DEPS) deb
+	bash scripts/deb.sh
+	cmake -S . -B build/deb-test -DZANORU_BENCH=OFF >/dev/null
+	cmake --build build/deb-test -j $(JOBS) --target deb_tests
+	ZANORU_REQUIRE_DEB=1 ctest --test-dir build/deb-test --output-on-failure -L deb

@@ -26,10 +26,26 @@ add_link_options(-static $<$<CONFIG:Release>:-s>)
 
 set(ZANORU_DATA_DIR "" CACHE PATH "Data baked by a native build (<native build>/game/Data)")
 
+# The icon the native build baked from the drawing of DX/icon.png, beside its Data folder.
+set(ZANORU_ICON_FILE "" CACHE FILEPATH "zanoru.ico baked by a native build (<native build>/icons/zanoru.ico)")
+enable_language(RC)
+
+# A version resource for one of the two files, from dist/windows/version.rc.in.
+function(zanoru_version_resource target file description type)
+  set(RC_FILE_NAME ${file})
+  set(RC_DESCRIPTION ${description})
+  set(RC_FILE_TYPE ${type})
+  get_filename_component(RC_INTERNAL_NAME ${file} NAME_WE)
+  set(rc ${CMAKE_BINARY_DIR}/resources/${RC_INTERNAL_NAME}-version.rc)
+  configure_file(${CMAKE_SOURCE_DIR}/dist/windows/version.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+endfunction()
+
 # The engine DLL exports the engine's operations and nothing else: no SDL, no C++ run-time.
 function(zanoru_windows_engine objects engine)
   target_compile_definitions(${objects} PRIVATE "OMEGA_API=__declspec(dllexport)")
   target_link_options(${engine} PRIVATE -Wl,--exclude-all-symbols -Wl,--exclude-libs,ALL)
+  zanoru_version_resource(${engine} OMEGA.dll "OMEGA Engine for Zanoru" VFT_DLL)
 endfunction()
 
 # The game folder (zanoru.exe, DX\OMEGA.dll, Data\, the readme) and the zip a player downloads.
@@ -39,19 +55,35 @@ function(zanoru_windows_package)
   if(NOT IS_DIRECTORY "${ZANORU_DATA_DIR}")
     message(FATAL_ERROR "ZANORU_DATA_DIR must name the Data folder of a native build")
   endif()
+  if(NOT ZANORU_ICON_FILE)
+    get_filename_component(ZANORU_ICON_FILE "${ZANORU_DATA_DIR}/../../icons/zanoru.ico" ABSOLUTE)
+  endif()
+  # The icon, the manifest and the version of zanoru.exe.
+  set(ZANORU_MANIFEST_FILE ${CMAKE_BINARY_DIR}/resources/zanoru.manifest)
+  configure_file(${CMAKE_SOURCE_DIR}/dist/windows/zanoru.manifest.in ${ZANORU_MANIFEST_FILE} @ONLY)
+  configure_file(${CMAKE_SOURCE_DIR}/dist/windows/zanoru.rc.in ${CMAKE_BINARY_DIR}/resources/zanoru.rc @ONLY)
+  target_sources(zanoru PRIVATE ${CMAKE_BINARY_DIR}/resources/zanoru.rc)
+  set_source_files_properties(${CMAKE_BINARY_DIR}/resources/zanoru.rc PROPERTIES
+    OBJECT_DEPENDS "${ZANORU_ICON_FILE};${ZANORU_MANIFEST_FILE}")
+  zanoru_version_resource(zanoru zanoru.exe "Zanoru" VFT_APP)
   set(name zanoru-${PROJECT_VERSION}-win64)
   set(readme ${CMAKE_BINARY_DIR}/README.txt)
   configure_file(${CMAKE_SOURCE_DIR}/dist/windows/README.txt.in ${readme} @ONLY NEWLINE_STYLE CRLF)
   set(stage ${CMAKE_BINARY_DIR}/stage)
   set(zip ${GAME_DIR}/../${name}.zip)
+  # Data as Windows keeps it: names equal but for case are one file there (the same bytes, or the
+  # build fails), and the zip holds no two such names, or unzipping would ask the player which to keep.
+  set(case_blind ${CMAKE_SOURCE_DIR}/cmake/CaseBlindCopy.cmake)
   add_custom_target(windows_game ALL
-    COMMAND ${CMAKE_COMMAND} -E copy_directory ${ZANORU_DATA_DIR} ${GAME_DIR}/Data
+    COMMAND ${CMAKE_COMMAND} -DFROM=${ZANORU_DATA_DIR} -DTO=${GAME_DIR}/Data -P ${case_blind}
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${readme} ${GAME_DIR}/README.txt
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/${name}/DX
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:zanoru> ${readme} ${stage}/${name}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:omega_engine> ${stage}/${name}/DX
-    COMMAND ${CMAKE_COMMAND} -E copy_directory ${ZANORU_DATA_DIR} ${stage}/${name}/Data
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${GAME_DIR}/Data ${stage}/${name}/Data
+    COMMAND ${CMAKE_COMMAND} -DCHECK=${stage} -P ${case_blind}
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
     COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip ${name}
     DEPENDS zanoru omega_engine ${readme}
     COMMENT "Packing ${name}.zip"

@@ -8,7 +8,7 @@ set -eu
 self=$(readlink -f -- "$0")
 prefix=$(dirname -- "$(dirname -- "$self")")
 libdir="$prefix/lib/zanoru"
-datadir="$prefix/share/zanoru"
+datadir="$prefix/@ZANORU_INSTALL_DATADIR@"
 if [ ! -x "$libdir/zanoru" ]; then
   echo "zanoru: the game is not installed beside this launcher ($libdir/zanoru is missing)" >&2
   exit 1

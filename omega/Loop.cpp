@@ -77,6 +77,15 @@ void EndWithBrokenDisplay() {
   std::_Exit(kLostWindowStatus);
 }
 
+// The session ends (Windows' log-off or shut-down): the system may end the process as soon as it has been
+// told, so the game saves and ends here, inside the window system's call, as a quit would end it.
+void EndWithSession() {
+  QuitOnce();
+  FlushTrace();
+  std::fflush(nullptr);
+  std::_Exit(0);
+}
+
 void RecordFrame(int64_t nowMs) {
   auto& times = E().Loop.FrameTimes;
   times.push_back(nowMs);
@@ -174,7 +183,10 @@ void RunHeadless(const char* scriptPath) {
 // The program's file name without folder and extension: the engine names its window and screenshots
 // after the program that runs it.
 std::string ProgramName() {
-  std::string name = std::filesystem::path(ProgramFile()).stem().string();
+  // Cut by hand: a path of the system's own encoding would take Windows' UTF-8 for the code page's.
+  std::string name = ProgramFile();
+  if (const auto slash = name.find_last_of("/\\"); slash != std::string::npos) name.erase(0, slash + 1);
+  if (const auto dot = name.rfind('.'); dot != std::string::npos && dot != 0) name.erase(dot);
   return name.empty() ? "omega" : name;
 }
 
@@ -211,7 +223,9 @@ void TakeScreenshot() {
   std::error_code ec;
   const std::filesystem::path where = std::filesystem::absolute(name, ec);
   if (SaveFramePng(name)) {
-    std::printf("Screenshot saved to %s\n", (ec ? name : where.string()).c_str());
+    // As UTF-8: the folder's letters need not exist in Windows' ANSI code page.
+    const std::u8string shown = where.u8string();
+    std::printf("Screenshot saved to %s\n", ec ? name.c_str() : std::string(shown.begin(), shown.end()).c_str());
     std::fflush(stdout);
   } else {
     std::remove(name.c_str());
@@ -234,9 +248,9 @@ struct Window {
 void SetWindowIcon(SDL_Window* window) {
   const std::string file = LibraryFile();
   if (file.empty()) return;
-  const std::filesystem::path icon = std::filesystem::path(file).parent_path() / "icon.png";
+  const std::string icon = file.substr(0, file.find_last_of("/\\") + 1) + "icon.png";
   Image pixels;
-  if (!DecodeIcon(icon.string(), pixels)) return;
+  if (!DecodeIcon(icon, pixels)) return;
   SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(pixels.Px.data(), pixels.W, pixels.H, 32, pixels.W * 4,
                                                             SDL_PIXELFORMAT_ARGB8888);
   if (picture == nullptr) return;
@@ -272,6 +286,7 @@ bool OpenWindow(Window& w) {
     return false;
   }
   SetWindowIcon(w.Wnd);
+  CatchSessionEnd(w.Wnd, EndWithSession);
   w.Renderer = SDL_CreateRenderer(w.Wnd, -1, SDL_RENDERER_SOFTWARE);
   if (w.Renderer == nullptr) {
     EngineError(std::string("cannot create a renderer: ") + SDL_GetError());

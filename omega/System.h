@@ -7,6 +7,8 @@
 #include <string>
 #include <sys/stat.h>
 
+struct SDL_Window;
+
 namespace omega {
 
 // What identifies a file's contents without reading them: a rewrite changes the size or the times, a
@@ -44,10 +46,17 @@ NewFile CreateNewFile(const std::string& name);
 // is no such library or no such error.
 void CatchDisplayLoss(volatile std::sig_atomic_t* lost, void (*broken)());
 
-// The file the engine library was loaded from, or "" when unknown.
+// The session ending while the game runs in `window` (Windows' log-off and shut-down, which reach the
+// window and no signal): `end` is called from inside the window system's call once the system says the
+// session ends, and must save and end the process itself, since the system may end it on return.
+// Nothing where the session's end arrives as a signal (Linux: SIGHUP, SIGTERM).
+void CatchSessionEnd(SDL_Window* window, void (*end)());
+
+// The file the engine library was loaded from, or "" when unknown; on Windows in UTF-8, the encoding
+// SDL's file calls take.
 std::string LibraryFile();
 
-// The running program's file, or "" when the system does not say.
+// The running program's file, or "" when the system does not say; encoded as LibraryFile().
 std::string ProgramFile();
 
 // Leaves kOmegaNoWindowMark where the program's platform layer looks for it.

@@ -139,6 +139,8 @@ void CatchDisplayLoss(volatile std::sig_atomic_t* lost, void (*broken)()) {
   if (auto set = reinterpret_cast<SetIOError>(LoadedSymbol("libX11.so.6", "XSetIOErrorHandler"))) set(OnXIOError);
 }
 
+void CatchSessionEnd(SDL_Window*, void (*)()) {}
+
 std::string LibraryFile() {
   Dl_info self{};
   if (dladdr(reinterpret_cast<void*>(&LibraryFile), &self) == 0 || self.dli_fname == nullptr) return "";

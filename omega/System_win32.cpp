@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <SDL.h>
+#include <SDL_syswm.h>
+
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -81,25 +85,74 @@ NewFile CreateNewFile(const std::string& name) {
   return err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS ? NewFile::Taken : NewFile::Failed;
 }
 
+namespace {
+
+WNDPROC gSdlProc = nullptr;
+void (*gEndSession)() = nullptr;
+
+// Sent, not posted, so SDL's message hook never sees them: they go through the window's procedure,
+// which this one wraps.
+LRESULT CALLBACK SessionProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_QUERYENDSESSION: return TRUE;  // nothing to ask the player: the records are saved at the end
+    case WM_ENDSESSION:
+      if (w != 0 && gEndSession != nullptr) gEndSession();
+      return 0;
+    default: return CallWindowProcW(gSdlProc, window, message, w, l);
+  }
+}
+
+}  // namespace
+
+void CatchSessionEnd(SDL_Window* window, void (*end)()) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_WINDOWS) return;
+  gEndSession = end;
+  gSdlProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(info.info.win.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SessionProc)));
+  if (gSdlProc == nullptr) gEndSession = nullptr;
+}
+
 // The libraries asked for (Xlib) are not Windows'.
 // A window destroyed from outside reaches SDL as a close request; there is no connection to lose.
 void CatchDisplayLoss(volatile std::sig_atomic_t*, void (*)()) {}
 
-std::string LibraryFile() {
-  HMODULE self = nullptr;
-  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          reinterpret_cast<LPCSTR>(&LibraryFile), &self))
+namespace {
+
+// A module's file as UTF-8 (what SDL takes for a file name), whatever the folder's letters and length:
+// the ANSI calls would turn letters outside the code page into '?' and stop at 260 characters.
+std::string ModuleFile(HMODULE module) {
+  std::wstring name(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(module, name.data(), static_cast<DWORD>(name.size()));
+    if (n == 0) return "";
+    if (n < name.size()) {
+      name.resize(n);
+      break;
+    }
+    if (name.size() >= 32768) return "";  // longer than any path Windows has
+    name.resize(name.size() * 2);
+  }
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(std::max(bytes, 0)), '\0');
+  if (bytes <= 0 || WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), utf8.data(), bytes,
+                                        nullptr, nullptr) != bytes)
     return "";
-  char name[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(self, name, MAX_PATH);
-  return n == 0 || n >= MAX_PATH ? "" : std::string(name, n);
+  return utf8;
 }
 
-std::string ProgramFile() {
-  char name[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, name, MAX_PATH);
-  return n == 0 || n >= MAX_PATH ? "" : std::string(name, n);
+}  // namespace
+
+std::string LibraryFile() {
+  HMODULE self = nullptr;
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          reinterpret_cast<LPCWSTR>(&LibraryFile), &self))
+    return "";
+  return ModuleFile(self);
 }
+
+std::string ProgramFile() { return ModuleFile(nullptr); }
 
 // The engine's SDL is its own, so the hint would not reach the program: a name in the process's atom
 // table does.

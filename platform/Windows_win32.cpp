@@ -14,18 +14,22 @@
 
 namespace win32 {
 extern "C" {
-__declspec(dllimport) void* __stdcall LoadLibraryA(const char* path);
+__declspec(dllimport) void* __stdcall LoadLibraryW(const wchar_t* path);
 __declspec(dllimport) void* __stdcall GetProcAddress(void* module, const char* name);
 __declspec(dllimport) int __stdcall MessageBoxA(void* owner, const char* text, const char* caption, unsigned flags);
 __declspec(dllimport) int __stdcall GetSystemMetrics(int index);
-__declspec(dllimport) unsigned long __stdcall GetModuleFileNameA(void* module, char* name, unsigned long size);
+__declspec(dllimport) unsigned long __stdcall GetModuleFileNameW(void* module, wchar_t* name, unsigned long size);
+__declspec(dllimport) int __stdcall MultiByteToWideChar(unsigned codePage, unsigned long flags, const char* text, int bytes,
+                                                        wchar_t* wide, int chars);
 __declspec(dllimport) void* __stdcall GetStdHandle(unsigned long which);
 __declspec(dllimport) int __stdcall AttachConsole(unsigned long process);
 __declspec(dllimport) unsigned short __stdcall FindAtomA(const char* name);
 }
 constexpr unsigned long kStdErrorHandle = static_cast<unsigned long>(-12);
 constexpr unsigned long kAttachParentProcess = static_cast<unsigned long>(-1);
-constexpr unsigned long kMaxPath = 32768;
+constexpr unsigned long kMaxPath = 32768;  // the longest path Windows has
+constexpr size_t kShortPath = 260;           // where the calls without the \\?\ prefix may stop
+constexpr unsigned kAnsiCodePage = 0;
 }  // namespace win32
 
 namespace {
@@ -51,14 +55,25 @@ bool Absolute(const std::string& path) {
   return (path.size() >= 2 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
 }
 
-// The folder of zanoru.exe, with its trailing backslash.
-std::string ProgramFolder() {
-  std::string name(win32::kMaxPath, '\0');
-  const unsigned long n = win32::GetModuleFileNameA(nullptr, name.data(), win32::kMaxPath);
-  if (n == 0 || n >= win32::kMaxPath) return "";
+// The folder of zanoru.exe, with its trailing backslash, in the system's own UTF-16: any letters, any
+// length (the ANSI calls turn letters outside the code page into '?' and stop at 260 characters).
+std::wstring ProgramFolder() {
+  std::wstring name(win32::kMaxPath, L'\0');
+  const unsigned long n = win32::GetModuleFileNameW(nullptr, name.data(), win32::kMaxPath);
+  if (n == 0 || n >= win32::kMaxPath) return L"";
   name.resize(n);
-  const auto slash = name.find_last_of("\\/");
-  return slash == std::string::npos ? "" : name.substr(0, slash + 1);
+  const auto slash = name.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"" : name.substr(0, slash + 1);
+}
+
+// The game's names are in the ANSI code page (its own are plain ASCII).
+std::wstring Wide(const char* text) {
+  const int chars = win32::MultiByteToWideChar(win32::kAnsiCodePage, 0, text, -1, nullptr, 0);
+  if (chars <= 0) return L"";
+  std::wstring wide(static_cast<size_t>(chars), L'\0');
+  win32::MultiByteToWideChar(win32::kAnsiCodePage, 0, text, -1, wide.data(), chars);
+  wide.resize(static_cast<size_t>(chars) - 1);
+  return wide;
 }
 
 }  // namespace
@@ -68,8 +83,16 @@ HMODULE LoadLibraryA(const char* path) {
   if (path == nullptr) return nullptr;
   // A relative library path is the program's own (DX\OMEGA.dll beside zanoru.exe), never one found
   // through the search path or the working folder.
-  const std::string full = Absolute(path) ? path : ProgramFolder() + path;
-  return win32::LoadLibraryA(full.c_str());
+  std::wstring full = Absolute(path) ? Wide(path) : ProgramFolder() + Wide(path);
+  if (full.empty()) return nullptr;
+  for (wchar_t& c : full)
+    if (c == L'/') c = L'\\';
+  void* module = win32::LoadLibraryW(full.c_str());
+  // A path past the old limit, on a Windows that does not take long paths by itself: the prefix that
+  // lifts the limit, on a drive's path.
+  if (module == nullptr && full.size() >= win32::kShortPath && full.size() > 2 && full[1] == L':')
+    module = win32::LoadLibraryW((L"\\\\?\\" + full).c_str());
+  return module;
 }
 
 FARPROC GetProcAddress(HMODULE module, const char* name) {

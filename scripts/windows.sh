@@ -20,7 +20,7 @@ fi
 native=$(cd "$native" && pwd)
 
 cmake -S "$root" -B "$out/cross" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_PREFIX_PATH="$out/deps/prefix" -DZANORU_GAME_DIR="$out/game" -DZANORU_DATA_DIR="$native/game/Data" \
+  -DCMAKE_PREFIX_PATH="$out/deps/prefix" -DZANORU_GAME_DIR="$out/game" -DZANORU_DATA_DIR="$native/game/Data" -DZANORU_ICON_FILE="$native/icons/zanoru.ico" \
   -DZANORU_WERROR="${ZANORU_WERROR:-OFF}" \
   "${launcher[@]}" >/dev/null
 cmake --build "$out/cross" -j "$jobs"

@@ -56,9 +56,11 @@ void BakeModels(Baked& out, int set);  // 0 villager (pt + col), 1 leader (sh)
 // The font, from a TrueType file.
 void BakeFont(Baked& out, const std::string& fontFile);
 
-// The desktop icon, size×size with a transparent surround, and the files zanoru-128.png and
-// zanoru-256.png in `dir`.
+// The desktop icon, size×size with a transparent surround, and the files zanoru-128.png,
+// zanoru-256.png and zanoru.ico in `dir`.
 Image IconImage(int size);
+// An .ico file of the icon drawn at each of `sizes`; empty when a size cannot be encoded.
+std::vector<uint8_t> IcoBytes(const std::vector<int>& sizes);
 bool BakeIcons(const std::string& dir);
 
 // Ground pictures: how many the ground list names.

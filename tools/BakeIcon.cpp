@@ -1,6 +1,7 @@
 // The desktop icon: a hut on a round medallion, drawn at each size rather than scaled, with bold
 // shapes and few details so that it still reads as a hut at 48 pixels and less.
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 #include "Bake.h"
@@ -111,10 +112,80 @@ Image IconImage(int size) {
   return TakeImage(s);
 }
 
+namespace {
+
+void Put16(std::vector<uint8_t>& out, unsigned v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+// An icon image as Windows has always read it: a 32-bit bottom-up bitmap (its height counted twice,
+// for the colour and the 1-bit mask after it) with straight alpha in BGRA order.
+std::vector<uint8_t> IconBitmap(const Image& img) {
+  std::vector<uint8_t> out;
+  Put32(out, 40);
+  Put32(out, static_cast<uint32_t>(img.w));
+  Put32(out, static_cast<uint32_t>(img.h * 2));
+  Put16(out, 1);
+  Put16(out, 32);
+  for (int i = 0; i < 6; ++i) Put32(out, 0);  // no compression; sizes and colours unused
+  for (int y = img.h - 1; y >= 0; --y)
+    for (int x = 0; x < img.w; ++x) {
+      const uint8_t* p = &img.px[(static_cast<size_t>(y) * img.w + x) * 4];
+      out.insert(out.end(), {p[2], p[1], p[0], p[3]});
+    }
+  // The mask: set where the picture is fully transparent; rows padded to 32 bits.
+  const int rowBytes = (img.w + 31) / 32 * 4;
+  for (int y = img.h - 1; y >= 0; --y) {
+    std::vector<uint8_t> row(static_cast<size_t>(rowBytes), 0);
+    for (int x = 0; x < img.w; ++x)
+      if (img.px[(static_cast<size_t>(y) * img.w + x) * 4 + 3] == 0) row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    out.insert(out.end(), row.begin(), row.end());
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> IcoBytes(const std::vector<int>& sizes) {
+  std::vector<std::vector<uint8_t>> images;
+  for (int size : sizes) {
+    // The large size as PNG, as Windows' own icons keep it (a bitmap would be 256 KB); the small
+    // ones as bitmaps, which every reader of icons takes.
+    images.push_back(size >= 256 ? PngBytes(IconImage(size)) : IconBitmap(IconImage(size)));
+    if (images.back().empty()) return {};
+  }
+  std::vector<uint8_t> out;
+  Put16(out, 0);
+  Put16(out, 1);  // an icon, not a cursor
+  Put16(out, static_cast<unsigned>(sizes.size()));
+  uint32_t offset = static_cast<uint32_t>(6 + 16 * sizes.size());
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    const uint8_t side = static_cast<uint8_t>(sizes[i] >= 256 ? 0 : sizes[i]);  // 0 stands for 256
+    out.insert(out.end(), {side, side, 0, 0});
+    Put16(out, 1);
+    Put16(out, 32);
+    Put32(out, static_cast<uint32_t>(images[i].size()));
+    Put32(out, offset);
+    offset += static_cast<uint32_t>(images[i].size());
+  }
+  for (const auto& image : images) out.insert(out.end(), image.begin(), image.end());
+  return out;
+}
+
 bool BakeIcons(const std::string& dir) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   for (int size : {128, 256})
     if (!WritePng(dir + "/zanoru-" + std::to_string(size) + ".png", IconImage(size))) return false;
-  return true;
+  // The Windows program's icon, in the sizes Explorer, the taskbar and the title bar ask for.
+  const std::vector<uint8_t> ico = IcoBytes({16, 24, 32, 48, 256});
+  FILE* file = std::fopen((dir + "/zanoru.ico").c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = !ico.empty() && std::fwrite(ico.data(), 1, ico.size(), file) == ico.size();
+  return std::fclose(file) == 0 && written;
 }

@@ -146,6 +146,16 @@ bool WritePng(const std::string& path, const Image& img) {
   return stbi_write_png(path.c_str(), img.w, img.h, 4, img.px.data(), img.w * 4) != 0;
 }
 
+std::vector<uint8_t> PngBytes(const Image& img) {
+  std::vector<uint8_t> bytes;
+  const auto append = [](void* to, void* data, int size) {
+    auto* out = static_cast<std::vector<uint8_t>*>(to);
+    out->insert(out->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+  };
+  if (stbi_write_png_to_func(append, &bytes, img.w, img.h, 4, img.px.data(), img.w * 4) == 0) bytes.clear();
+  return bytes;
+}
+
 Rgb Hex(uint32_t rgb) {
   return {((rgb >> 16) & 255) / 255.0, ((rgb >> 8) & 255) / 255.0, (rgb & 255) / 255.0};
 }

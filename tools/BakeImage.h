@@ -32,6 +32,8 @@ Image Opaque(const Image& img);
 bool WriteJpg(const std::string& path, const Image& img, int quality);
 bool WriteTga(const std::string& path, const Image& img);
 bool WritePng(const std::string& path, const Image& img);
+// The PNG file's bytes, empty when it cannot be encoded.
+std::vector<uint8_t> PngBytes(const Image& img);
 
 // Colour helpers for cairo.
 struct Rgb {

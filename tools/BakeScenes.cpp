@@ -205,12 +205,15 @@ void BakeCursor(Baked& out) {
   AddTga(out, "Cur.tga", TakeImage(s));
 }
 
+// The fade (Black.jpg, drawn plain) and the intro's veil (black.jpg, cut by mbl.jpg) are two loads of
+// one picture where names ignore case (Windows): both are the same solid black of the mask's size, so
+// either file serves both loads, and they are the same bytes wherever the two names are two files.
 void BakeBlacks(Baked& out) {
-  cairo_surface_t* s = NewSurface(64, 64);
+  constexpr int W = 256, H = 192;
+  cairo_surface_t* s = NewSurface(W, H);
   PaintPixels(s, [](int, int) { return Rgb{0, 0, 0}; });
   AddPlain(out, "Black.jpg", TakeImage(s));
-  // The intro's veil: dark all over, darkest at the edges.
-  constexpr int W = 256, H = 192;
+  // The veil: dark all over, darkest at the edges; its shape is all in the mask.
   cairo_surface_t* v = NewSurface(W, H);
   PaintPixels(v, [](int, int) { return Rgb{0, 0, 0}; });
   Image veil = TakeImage(v);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -100,11 +101,17 @@ TEST(BakedPictures, EveryPictureHasItsSizeFramesAndAMaskOfItsSize) {
   }
 }
 
-TEST(BakedPictures, PlainAndVeiledBlackAreTwoFiles) {
-  EXPECT_TRUE(fs::exists(kData + "/Black.jpg"));
-  EXPECT_TRUE(fs::exists(kData + "/black.jpg"));
-  const Picture plain = Load("Black.jpg"), veil = Load("black.jpg"), mask = Load("mbl.jpg");
-  ASSERT_TRUE(plain.ok && veil.ok && mask.ok);
+// Where names ignore case the fade's Black.jpg and the veil's black.jpg are one file: whichever is
+// kept serves both loads, so the two are the same bytes, solid black, of the veil mask's size.
+TEST(BakedPictures, PlainAndVeiledBlackAreOnePictureUnderTwoNames) {
+  const std::string plainBytes = ReadFile(kData + "/Black.jpg"), veilBytes = ReadFile(kData + "/black.jpg");
+  ASSERT_FALSE(plainBytes.empty()) << "no Black.jpg";
+  EXPECT_TRUE(plainBytes == veilBytes) << "Black.jpg (" << plainBytes.size() << " bytes) and black.jpg ("
+                                       << veilBytes.size() << " bytes) differ: a case-blind unzip keeps one";
+  const Picture plain = Load("Black.jpg"), mask = Load("mbl.jpg");
+  ASSERT_TRUE(plain.ok && mask.ok);
+  EXPECT_EQ(plain.w, mask.w) << "the veil's mask is read at the picture's own size";
+  EXPECT_EQ(plain.h, mask.h);
   int brightest = 0;
   for (int y = 0; y < plain.h; ++y)
     for (int x = 0; x < plain.w; ++x) brightest = std::max(brightest, plain.Grey(x, y));
@@ -116,6 +123,23 @@ TEST(BakedPictures, PlainAndVeiledBlackAreTwoFiles) {
   const double mean = static_cast<double>(sum) / (mask.w * mask.h);
   EXPECT_GE(mean, 190) << "veil opacity";
   EXPECT_GE(mask.Grey(1, 1), mask.Grey(mask.w / 2, mask.h / 2)) << "corner vs centre";
+}
+
+// Nothing else in Data may clash with another name but for case.
+TEST(BakedPictures, NoOtherNamesEqualButForCase) {
+  std::map<std::string, std::vector<std::string>> byFolded;
+  for (const auto& entry : fs::recursive_directory_iterator(kData)) {
+    std::string rel = fs::relative(entry.path(), kData).generic_string(), folded = rel;
+    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    byFolded[folded].push_back(rel);
+  }
+  for (const auto& [folded, names] : byFolded)
+    if (names.size() > 1) {
+      std::string list;
+      for (const auto& n : names) list += " " + n;
+      EXPECT_EQ(folded, "black.jpg") << "names equal but for case:" << list;
+      for (const auto& n : names) EXPECT_EQ(ReadFile(kData + "/" + n), ReadFile(kData + "/" + names[0])) << n;
+    }
 }
 
 TEST(BakedPictures, TgaPicturesKeepTheirAlpha) {

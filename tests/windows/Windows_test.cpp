@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <set>
+#include <tuple>
 #include <sstream>
 
 #include "engine/OMEGA_list.h"
@@ -199,6 +201,188 @@ TEST(WindowsBuild, ZipHoldsTheGameAndTheReadme) {
   for (const std::string member : {"/zanoru.exe", "/DX/OMEGA.dll", "/README.txt", "/Data/1.vyx", "/Data/Font1.ofi"})
     EXPECT_NE(list.Out.find(name + member), std::string::npos) << zip << " lacks " << name + member;
   EXPECT_EQ(list.Out.find("records.vyx"), std::string::npos) << "a player's records went into the zip";
+  // Unzipped on Windows, two names equal but for case are one file: unzip would ask which to keep.
+  std::map<std::string, std::string> byFolded;
+  for (const auto& member : Lines(list.Out)) {
+    std::string folded = member;
+    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto [at, fresh] = byFolded.emplace(folded, member);
+    EXPECT_TRUE(fresh) << zip << " holds " << at->second << " and " << member << ", one file on Windows";
+  }
+  // The fade's Black.jpg serves the veil's black.jpg too.
+  EXPECT_NE(list.Out.find(name + "/Data/Black.jpg"), std::string::npos);
+  EXPECT_EQ(list.Out.find(name + "/Data/black.jpg"), std::string::npos);
+}
+
+// The readme says where the player's files really are: the working folder, and what starting the game
+// elsewhere does (the error box, kept as it is: the game's files are relative to its working folder).
+TEST(WindowsBuild, ReadmeSaysThePlayersFilesAreInTheWorkingFolder) {
+  NEED_WINDOWS();
+  const std::string readme = ReadFile(WindowsGame() + "/README.txt");
+  ASSERT_FALSE(readme.empty());
+  EXPECT_EQ(readme.find("same folder as zanoru.exe"), std::string::npos) << "the old, untrue sentence";
+  EXPECT_EQ(readme.find("в той же папке, что и zanoru.exe"), std::string::npos) << "the old, untrue sentence";
+  for (const char* want : {"folder the game is started in", "из которой игра запущена", "Runtime error",
+                           "\"Start in\"", "Рабочая папка"})
+    EXPECT_NE(readme.find(want), std::string::npos) << "the readme does not say: " << want;
+}
+
+TEST(WineGameFails, StartedInAnotherFolderEndsWithTheRunTimeErrorTheReadmeNames) {
+  NEED_WINDOWS();
+  const std::string game = MakeFolder({});
+  const std::string elsewhere = desk::TempFolder();
+  std::ofstream(elsewhere + "/run.script") << "20 quit\n";
+  desk::Process p;
+  ASSERT_TRUE(p.Start(elsewhere, {kWine, game + "/zanoru.exe"},
+                      WineEnv({{"OMEGA_SCRIPT", elsewhere + "/run.script"}})));
+  ASSERT_TRUE(p.Wait(kRunSeconds)) << p.Stderr();
+  EXPECT_NE(p.Status, 0);
+  EXPECT_NE(p.Stderr().find("Error: Runtime error "), std::string::npos) << p.Stderr();
+  EXPECT_FALSE(fs::exists(elsewhere + "/records.vyx")) << "a table was written where the game found nothing";
+}
+
+// ---- the resources Explorer shows -----------------------------------------------------------------
+
+uint32_t Le(const std::string& b, size_t at, int bytes) {
+  if (at + static_cast<size_t>(bytes) > b.size()) return 0;
+  uint32_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(b[at + i]);
+  return v;
+}
+
+// A PE file's resources by type and numeric name (the first language of each): its .rsrc tree read
+// by the layout Windows defines, no tool's guess.
+std::map<std::pair<uint32_t, uint32_t>, std::string> PeResources(const std::string& pe) {
+  std::map<std::pair<uint32_t, uint32_t>, std::string> out;
+  const uint32_t header = Le(pe, 0x3C, 4);
+  if (pe.compare(0, 2, "MZ") != 0 || pe.compare(header, 4, std::string("PE\0\0", 4)) != 0) return out;
+  const uint32_t sections = Le(pe, header + 6, 2), optionalSize = Le(pe, header + 20, 2);
+  const size_t optional = header + 24;
+  if (Le(pe, optional, 2) != 0x20B) return out;  // PE32+
+  const uint32_t rsrcRva = Le(pe, optional + 112 + 2 * 8, 4);
+  auto offsetOf = [&](uint32_t rva) -> size_t {
+    for (uint32_t i = 0; i < sections; ++i) {
+      const size_t sh = optional + optionalSize + 40 * i;
+      const uint32_t va = Le(pe, sh + 12, 4), size = std::max(Le(pe, sh + 8, 4), Le(pe, sh + 16, 4));
+      if (rva >= va && rva < va + size) return Le(pe, sh + 20, 4) + (rva - va);
+    }
+    return std::string::npos;
+  };
+  const size_t base = offsetOf(rsrcRva);
+  if (rsrcRva == 0 || base == std::string::npos) return out;
+  // Entries of a directory: (id, offset of the entry's target from the base, is a directory).
+  auto entries = [&](size_t dir) {
+    std::vector<std::tuple<uint32_t, uint32_t, bool>> list;
+    const uint32_t count = Le(pe, base + dir + 12, 2) + Le(pe, base + dir + 14, 2);
+    for (uint32_t i = 0; i < count && i < 4096; ++i) {
+      const uint32_t name = Le(pe, base + dir + 16 + 8 * i, 4), target = Le(pe, base + dir + 20 + 8 * i, 4);
+      list.emplace_back(name, target & 0x7FFFFFFF, (target & 0x80000000) != 0);
+    }
+    return list;
+  };
+  for (const auto& [type, typeDir, typeIsDir] : entries(0)) {
+    if (!typeIsDir) continue;
+    for (const auto& [name, nameDir, nameIsDir] : entries(typeDir)) {
+      if (!nameIsDir) continue;
+      const auto languages = entries(nameDir);
+      if (languages.empty() || std::get<2>(languages[0])) continue;
+      const size_t leaf = base + std::get<1>(languages[0]);
+      const size_t at = offsetOf(Le(pe, leaf, 4));
+      const uint32_t size = Le(pe, leaf + 4, 4);
+      if (at != std::string::npos && at + size <= pe.size()) out[{type, name}] = pe.substr(at, size);
+    }
+  }
+  return out;
+}
+
+constexpr uint32_t kRtIcon = 3, kRtGroupIcon = 14, kRtVersion = 16, kRtManifest = 24;
+
+// A string of a version resource: its UTF-16 key, padded to four bytes, then its UTF-16 value (ASCII
+// here).
+std::string VersionString(const std::string& res, const std::string& key) {
+  std::string wide;
+  for (char c : key) wide += std::string{c, '\0'};
+  wide += std::string(2, '\0');
+  const size_t at = res.find(wide);
+  if (at == std::string::npos) return "(none)";
+  size_t value = (at + wide.size() + 3) & ~size_t{3};
+  std::string text;
+  for (; value + 1 < res.size() && (res[value] != '\0' || res[value + 1] != '\0'); value += 2) text += res[value];
+  return text;
+}
+
+// The four numbers of the fixed part (file version) after its signature.
+std::string FixedVersion(const std::string& res) {
+  const size_t at = res.find(std::string("\xBD\x04\xEF\xFE", 4));
+  if (at == std::string::npos) return "(none)";
+  const uint32_t ms = Le(res, at + 8, 4), ls = Le(res, at + 12, 4);
+  return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFF) + "." + std::to_string(ls >> 16) + "." +
+         std::to_string(ls & 0xFFFF);
+}
+
+TEST(WindowsBuild, ProgramCarriesTheIconInFiveSizesItsVersionAndItsManifest) {
+  NEED_WINDOWS();
+  const auto res = PeResources(ReadFile(WindowsGame() + "/zanoru.exe"));
+  ASSERT_FALSE(res.empty()) << "no resources read from zanoru.exe";
+
+  // The icon group: the five sizes, each an icon resource of the size it claims; the large one PNG.
+  ASSERT_TRUE(res.count({kRtGroupIcon, 1})) << "no icon group 1: Explorer shows a generic icon";
+  const std::string group = res.at({kRtGroupIcon, 1});
+  ASSERT_EQ(Le(group, 2, 2), 1u);
+  const uint32_t count = Le(group, 4, 2);
+  std::vector<int> sizes;
+  for (uint32_t i = 0; i < count; ++i) {
+    const size_t e = 6 + 14 * static_cast<size_t>(i);
+    const int side = static_cast<uint8_t>(group[e]) == 0 ? 256 : static_cast<uint8_t>(group[e]);
+    sizes.push_back(side);
+    EXPECT_EQ(Le(group, e + 6, 2), 32u) << side << " px: bits a pixel";
+    const uint32_t id = Le(group, e + 12, 2);
+    ASSERT_TRUE(res.count({kRtIcon, id})) << side << " px: icon " << id << " missing";
+    const std::string icon = res.at({kRtIcon, id});
+    EXPECT_EQ(icon.size(), Le(group, e + 8, 4)) << side << " px";
+    if (side == 256)
+      EXPECT_EQ(icon.substr(0, 8), "\x89PNG\r\n\x1A\n");
+    else
+      EXPECT_EQ(Le(icon, 4, 4), static_cast<uint32_t>(side)) << "the bitmap's width";
+  }
+  EXPECT_EQ(sizes, (std::vector<int>{16, 24, 32, 48, 256}));
+
+  ASSERT_TRUE(res.count({kRtVersion, 1})) << "no version resource";
+  const std::string version = res.at({kRtVersion, 1});
+  EXPECT_EQ(VersionString(version, "ProductName"), "Zanoru");
+  EXPECT_EQ(VersionString(version, "FileDescription"), "Zanoru");
+  EXPECT_EQ(VersionString(version, "ProductVersion"), ZANORU_VERSION);
+  EXPECT_EQ(VersionString(version, "FileVersion"), ZANORU_VERSION);
+  EXPECT_EQ(VersionString(version, "OriginalFilename"), "zanoru.exe");
+  EXPECT_EQ(VersionString(version, "LegalCopyright"), ZANORU_COPYRIGHT);
+  EXPECT_EQ(FixedVersion(version), std::string(ZANORU_VERSION) + ".0");
+
+  // The manifest: well-formed, and saying what it is there for.
+  ASSERT_TRUE(res.count({kRtManifest, 1})) << "no application manifest";
+  const std::string manifest = res.at({kRtManifest, 1});
+  const std::string file = desk::TempFolder() + "/zanoru.manifest";
+  std::ofstream(file, std::ios::binary) << manifest;
+  ASSERT_TRUE(desk::HaveProgram("xmllint")) << "xmllint (libxml2-utils) checks the manifest";
+  const desk::Ran lint = desk::Run({"/usr/bin/xmllint", "--noout", file}, {});
+  EXPECT_EQ(lint.Status, 0) << "the manifest is not well-formed XML: " << lint.Err;
+  for (const char* want : {"<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2<",
+                           "<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true<",
+                           "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                           "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"})
+    EXPECT_NE(manifest.find(want), std::string::npos) << "the manifest lacks " << want;
+}
+
+TEST(WindowsBuild, EngineCarriesItsOwnVersion) {
+  NEED_WINDOWS();
+  const auto res = PeResources(ReadFile(WindowsGame() + "/DX/OMEGA.dll"));
+  ASSERT_TRUE(res.count({kRtVersion, 1})) << "no version resource in OMEGA.dll";
+  const std::string version = res.at({kRtVersion, 1});
+  EXPECT_EQ(VersionString(version, "OriginalFilename"), "OMEGA.dll");
+  EXPECT_EQ(VersionString(version, "FileDescription"), "OMEGA Engine for Zanoru");
+  EXPECT_EQ(VersionString(version, "FileVersion"), ZANORU_VERSION);
+  EXPECT_EQ(VersionString(version, "LegalCopyright"), ZANORU_COPYRIGHT);
+  EXPECT_EQ(FixedVersion(version), std::string(ZANORU_VERSION) + ".0");
+  EXPECT_FALSE(res.count({kRtGroupIcon, 1})) << "the engine is no program to show an icon for";
 }
 
 // ---- the same game as on Linux -------------------------------------------------------------------
@@ -245,6 +429,41 @@ TEST(WineGame, TourGivesTheLinuxTraceAndPicturesAndQuitsThroughTheMenu) {
     ASSERT_EQ(got.H, want.H);
     const Difference d = Compare(got, want);
     EXPECT_EQ(d.Pixels, 0) << shot << ": first difference at (" << d.FirstX << ", " << d.FirstY << ")";
+  }
+}
+
+// Any folder: letters of neither the ANSI code page nor Russian's, spaces, and a path past the old
+// 260-character limit. Wine's code page here is 1252 (LANG=C.UTF-8, no LC_ALL).
+TEST(WineGame, PlaysInAFolderOfAnyLettersAndAnyLength) {
+  NEED_WINDOWS();
+  const std::string root = desk::TempFolder();
+  // A folder of 255 characters as Windows counts them (Z: and the path, one UTF-16 unit a letter
+  // here): the program's own path is past the ANSI calls' 260, while the working folder still fits
+  // what Wine takes for one.
+  const auto units = [](const std::string& utf8) {
+    return 2 + std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<uint8_t>(c) & 0xC0) != 0x80; });
+  };
+  std::string deep = root + "/Игры ✓/zanoru";
+  while (units(deep) < 200) deep += "/Папка с длинным именем ✓";
+  deep += "/" + std::string(static_cast<size_t>(254 - units(deep)), 'x');
+  ASSERT_EQ(units(deep), 255);
+  for (const std::string& folder : {root + "/Игры ✓/zanoru", deep}) {
+    SCOPED_TRACE(folder == deep ? "a folder of 255 characters" : "a short one");
+    fs::create_directories(folder);
+    fs::create_symlink(WindowsGame() + "/zanoru.exe", folder + "/zanoru.exe");
+    fs::create_directory_symlink(WindowsGame() + "/DX", folder + "/DX");
+    fs::create_directory_symlink(WindowsGame() + "/Data", folder + "/Data");
+    std::ofstream(folder + "/run.script") << "20 quit\n";
+    desk::Process p;
+    // The script by a relative name: the environment reaches the program in the ANSI code page too.
+    auto env = WineEnv({{"OMEGA_SCRIPT", "run.script"}, {"LANG", "C.UTF-8"}});
+    env["LC_ALL"] = "";  // empty is unset: LANG decides, and its code page is 1252
+    ASSERT_TRUE(p.Start(folder, {kWine, "zanoru.exe"}, env));
+    ASSERT_TRUE(p.Wait(kRunSeconds)) << p.Stderr();
+    EXPECT_EQ(p.Status, 0) << p.Stderr();
+    EXPECT_EQ(p.Stderr(), "");
+    EXPECT_EQ(fs::exists(folder + "/records.vyx") ? fs::file_size(folder + "/records.vyx") : 0u, 520u)
+        << "the records were not saved in " << folder;
   }
 }
 
@@ -477,6 +696,89 @@ TEST(WineWindow, ShowsTheHeadlessMenuAndQuitsThroughIt) {
   EXPECT_EQ(game.Status, 0) << game.Stderr();
   EXPECT_GE(trace.FirstTick("OE_Quit"), menu);
   EXPECT_EQ(fs::exists(dir + "/records.vyx") ? fs::file_size(dir + "/records.vyx") : 0u, kRecordsFileSize);
+}
+
+// A windowed run under Wine on a fresh Xvfb, with its prefix's wineserver started afresh for that
+// display and ended after the test.
+struct WineDesktop {
+  desk::Xvfb X;
+  desk::Desktop D;
+  std::string Dir;
+  desk::LiveTrace Trace;
+  desk::Process Game;
+  bool Ready = false;
+
+  static void EndServer() { desk::Run({"/usr/bin/wineserver", "-k"}, WineEnv()); }
+  ~WineDesktop() {
+    if (Game.Running()) Game.Wait(0);
+    EndServer();
+  }
+  // The game in its window with a player's name, ticking.
+  void Start(const Folder& folder = {}) {
+    EndServer();
+    ASSERT_TRUE(X.Start());
+    D.Display = X.Name();
+    Folder f = folder;
+    f.Files["PlayerN.cgm"] = kPlayerFile;
+    Dir = MakeFolder(f);
+    Trace.Path = Dir + "/trace.txt";
+    ASSERT_TRUE(Game.Start(Dir, {kWine, "zanoru.exe"}, WineEnv({{"DISPLAY", D.Display}, {"OMEGA_TRACE", Trace.Path}})));
+    ASSERT_TRUE(D.FindWindow("^Zanoru$", 60)) << "the window did not appear: " << Game.Stderr();
+    ASSERT_TRUE(desk::WaitUntil([&] { return Trace.LastTick() >= 5; }, 60)) << "the game does not tick: " << Game.Stderr();
+    Ready = true;
+  }
+  desk::Ran Wineboot(std::vector<std::string> args) {
+    args.insert(args.begin(), "/usr/bin/wineboot");
+    return desk::Run(args, WineEnv({{"DISPLAY", D.Display}}), 60);
+  }
+};
+
+// Logging off reaches a Windows program as WM_QUERYENDSESSION and WM_ENDSESSION, not as a signal: the
+// game saves its records (the quit callback) and ends, before the session takes it down.
+TEST(WineWindow, LoggingOffSavesTheRecordsAndEnds) {
+  NEED_WINDOWS();
+  if (!desk::HaveProgram("Xvfb") || !desk::HaveProgram("xdotool")) GTEST_SKIP() << "Xvfb or xdotool is not installed";
+  WineDesktop w;
+  w.Start();
+  if (!w.Ready) return;
+  ASSERT_FALSE(fs::exists(w.Dir + "/records.vyx")) << "a first run has no records yet";
+  // The window carries the game's icon (the program's own, which Wine hands the X server).
+  const desk::Ran icon = desk::Run({"/usr/bin/xprop", "-id", w.D.Window, "_NET_WM_ICON"}, {{"DISPLAY", w.D.Display}});
+  EXPECT_NE(icon.Out.find("Icon (32 x 32)"), std::string::npos) << "no icon on the window: " << icon.Out.substr(0, 200);
+  const desk::Ran ended = w.Wineboot({"--end-session"});
+  ASSERT_TRUE(w.Game.Wait(60)) << "the game outlived the session: " << w.Game.Stderr();
+  EXPECT_EQ(w.Game.Status, 0) << w.Game.Stderr();
+  EXPECT_EQ(fs::exists(w.Dir + "/records.vyx") ? fs::file_size(w.Dir + "/records.vyx") : 0u, 520u)
+      << "the quit callback did not save the records (wineboot: " << ended.Out << ended.Err << ")";
+}
+
+// What another Windows program can do to the game's window is ask it to close (taskkill without /f):
+// that is a quit, saved. (Destroying its X window from outside, which Wine never tells the program
+// about, has no Windows counterpart: no other program can destroy the window.)
+TEST(WineWindow, ClosedByAnotherProgramSavesTheRecordsAndEnds) {
+  NEED_WINDOWS();
+  if (!desk::HaveProgram("Xvfb") || !desk::HaveProgram("xdotool")) GTEST_SKIP() << "Xvfb or xdotool is not installed";
+  WineDesktop w;
+  w.Start();
+  if (!w.Ready) return;
+  const desk::Ran closed = desk::Run({kWine, "taskkill", "/im", "zanoru.exe"}, WineEnv({{"DISPLAY", w.D.Display}}), 60);
+  ASSERT_TRUE(w.Game.Wait(60)) << "the game did not close: " << closed.Out << closed.Err;
+  EXPECT_EQ(w.Game.Status, 0) << w.Game.Stderr();
+  EXPECT_EQ(fs::exists(w.Dir + "/records.vyx") ? fs::file_size(w.Dir + "/records.vyx") : 0u, 520u);
+}
+
+// Shutting the system down (Wine's: ending the session for a shut-down) ends the game as promptly,
+// saved. (`wineboot --shutdown` alone tells no program anything: there is nothing to answer.)
+TEST(WineWindow, ShuttingDownSavesTheRecordsAndEnds) {
+  NEED_WINDOWS();
+  if (!desk::HaveProgram("Xvfb") || !desk::HaveProgram("xdotool")) GTEST_SKIP() << "Xvfb or xdotool is not installed";
+  WineDesktop w;
+  w.Start();
+  if (!w.Ready) return;
+  w.Wineboot({"--end-session", "--shutdown"});
+  ASSERT_TRUE(w.Game.Wait(30)) << "the game outlived the shut-down: " << w.Game.Stderr();
+  EXPECT_EQ(w.Game.Status, 0) << w.Game.Stderr();
+  EXPECT_EQ(fs::exists(w.Dir + "/records.vyx") ? fs::file_size(w.Dir + "/records.vyx") : 0u, 520u);
 }
 
 }  // namespace
