@@ -1,7 +1,7 @@
 # The two commands: `make play` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: play test tsan deps windows
+.PHONY: play test tsan deps windows web
 
 deps:
 	@bash scripts/install-deps.sh
@@ -12,17 +12,25 @@ play: deps
 	bash scripts/play.sh build
 
 # The Linux tests first; then the Windows build (its libraries cross-built once, its data baked by this
-# build) and the same game under Wine (label wine).
+# build) and the same game under Wine (label wine); then the browser build and the game in Chromium
+# (label web).
 test: deps
 	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANORU_SANITIZE=ON -DZANORU_BENCH=OFF -DZANORU_WERROR=ON >/dev/null
 	cmake --build build/asan -j $(JOBS)
-	ctest --test-dir build/asan --output-on-failure -j $(JOBS) -LE wine
+	ctest --test-dir build/asan --output-on-failure -j $(JOBS) -LE 'wine|web'
 	ZANORU_WERROR=ON bash scripts/windows.sh build/asan
 	ZANORU_REQUIRE_WINDOWS=1 ctest --test-dir build/asan --output-on-failure -j $(JOBS) -L wine
+	ZANORU_WERROR=ON bash scripts/web.sh build/asan
+	ZANORU_REQUIRE_WEB=1 ctest --test-dir build/asan --output-on-failure -L web
 
 # The game for Windows: build/windows/game/ and build/windows/zanoru-<version>-win64.zip.
 windows: deps
 	bash scripts/windows.sh
+
+# The game for the browser: build/web/ (the page, the game's module, its data) and
+# build/web/zanoru-<version>-web.zip.
+web: deps
+	bash scripts/web.sh
 
 # The engine's tests under ThreadSanitizer: decoding ahead on threads, the loop and the trace.
 tsan: deps

@@ -101,4 +101,10 @@ std::string ProgramFile() {
 // table does.
 void SayNoWindow() { AddAtomA(kOmegaNoWindowMark); }
 
+bool HandFramesToHost(FrameStep (*)(void*), void (*)(void*), void*) { return false; }
+
+bool WindowResizable() { return true; }
+
+void OfferFile(const std::string&) {}
+
 }  // namespace omega

@@ -11,6 +11,12 @@ packages=(
   xfonts-base  # the X fonts SDL's message box draws with
   g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev ccache
 )
+# web: the browser build and its tests (make web, label web): Debian's Emscripten (its system libraries
+# come prebuilt), Chromium run headless by the tests, and npm for their driver (tests/web/package.json),
+# unless the node on PATH brings its own npm.
+web_packages=(emscripten chromium python3)
+command -v npm >/dev/null || web_packages+=(npm)
+packages+=("${web_packages[@]}")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
