@@ -42,7 +42,9 @@ export async function serve(dir, { missing = [] } = {}) {
     fs.createReadStream(file).pipe(res);
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  return { url: `http://127.0.0.1:${server.address().port}/`, close: () => new Promise((r) => server.close(r)) };
+  // Closing drops the browser's idle keep-alive connections too, or it would wait for them.
+  const close = () => new Promise((r) => { server.close(r); server.closeAllConnections(); });
+  return { url: `http://127.0.0.1:${server.address().port}/`, close };
 }
 
 // Chromium headless with a profile folder of its own (kept across pages and restarts: the records live
