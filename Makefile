@@ -1,7 +1,7 @@
 # The two commands: `make play` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: play test tsan windows deb
+.PHONY: play test tsan windows deb web
 
 # Each target installs the Debian packages it needs (scripts/install-deps.sh --print <target>).
 DEPS = @bash scripts/install-deps.sh
@@ -13,19 +13,28 @@ play:
 	bash scripts/play.sh build
 
 # The Linux tests first; then the Windows build (its libraries cross-built once, its data baked by this
-# build) and the same game under Wine (label wine).
+# build) and the same game under Wine (label wine); then the browser build and the game in Chromium
+# (label web).
 test:
 	$(DEPS) test
 	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANORU_SANITIZE=ON -DZANORU_BENCH=OFF -DZANORU_WERROR=ON >/dev/null
 	cmake --build build/asan -j $(JOBS)
-	ctest --test-dir build/asan --output-on-failure -j $(JOBS) -LE 'wine|deb'
+	ctest --test-dir build/asan --output-on-failure -j $(JOBS) -LE 'wine|deb|web'
 	ZANORU_WERROR=ON bash scripts/windows.sh build/asan
 	ZANORU_REQUIRE_WINDOWS=1 ctest --test-dir build/asan --output-on-failure -j $(JOBS) -L wine
+	ZANORU_WERROR=ON bash scripts/web.sh build/asan
+	ZANORU_REQUIRE_WEB=1 ctest --test-dir build/asan --output-on-failure -L web
 
 # The game for Windows: build/windows/game/ and build/windows/zanoru-<version>-win64.zip.
 windows:
 	$(DEPS) windows
 	bash scripts/windows.sh
+
+# The game for the browser: build/web/ (the page, the game's module, its data) and
+# build/web/zanoru-<version>-web.zip.
+web:
+	$(DEPS) web
+	bash scripts/web.sh
 
 # The engine's tests under ThreadSanitizer: decoding ahead on threads, the loop and the trace.
 tsan:

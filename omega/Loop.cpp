@@ -1,5 +1,6 @@
-// The two loops: the window (real clock, SDL events) and the headless run (virtual clock, a script).
-// Both call the game the same way and draw through the same raster code.
+// The loops: the window (real clock, SDL events; run by the program itself on a desktop, by the page's
+// animation frames in a browser) and the headless run (virtual clock, a script). Every one of them
+// advances the game by the same step and draws through the same raster code.
 #include "omega/Loop.h"
 
 #include <SDL.h>
@@ -13,6 +14,9 @@
 #include <cstring>
 
 #include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
 
 #include "omega/Decode.h"
 #include "omega/Engine.h"
@@ -120,6 +124,20 @@ bool DrawFrame() {
   return e.Recorder.End();
 }
 
+// The step every loop takes: `ticks` timer ticks, each after `input` has put in the input due for it,
+// then the frame drawn after them. A quit asked during the ticks ends them; the frame is still drawn only
+// when `frameAfterQuit` says so (a headless run's script may shoot it; a window shows nothing more).
+// Returns whether a frame was drawn that may differ from the one before.
+template <class Input>
+bool Step(int64_t ticks, Input&& input, bool frameAfterQuit) {
+  for (int64_t i = 0; i < ticks && !QuitNow(); ++i) {
+    input();
+    RunTick();
+  }
+  if (QuitNow() && !frameAfterQuit) return false;
+  return DrawFrame();
+}
+
 void EngineError(const std::string& text) {
   E().Loop.Error = text;
   std::fprintf(stderr, "OMEGA: %s\n", text.c_str());
@@ -148,23 +166,24 @@ void RunHeadless(const char* scriptPath) {
   size_t next = 0;
   for (int64_t tick = e.Tick + 1; tick <= lastTick && !QuitNow(); ++tick) {
     size_t after = next;
-    for (; after < script.Commands.size() && script.Commands[after].Tick <= tick; ++after) {
-      const ScriptCommand& c = script.Commands[after];
-      switch (c.Op) {
-        case ScriptOp::Move: input.MouseX = c.A; input.MouseY = c.B; break;
-        case ScriptOp::Click: PressInput(256 + kButtonLeft); break;
-        case ScriptOp::Key: PressInput(c.A); break;
-        case ScriptOp::Down:
-          if (!input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = true; KeyDownEvent(c.A); }
-          break;
-        case ScriptOp::Up:
-          if (input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = false; KeyUpEvent(c.A); }
-          break;
-        default: break;
+    const auto scripted = [&] {
+      for (; after < script.Commands.size() && script.Commands[after].Tick <= tick; ++after) {
+        const ScriptCommand& c = script.Commands[after];
+        switch (c.Op) {
+          case ScriptOp::Move: input.MouseX = c.A; input.MouseY = c.B; break;
+          case ScriptOp::Click: PressInput(256 + kButtonLeft); break;
+          case ScriptOp::Key: PressInput(c.A); break;
+          case ScriptOp::Down:
+            if (!input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = true; KeyDownEvent(c.A); }
+            break;
+          case ScriptOp::Up:
+            if (input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = false; KeyUpEvent(c.A); }
+            break;
+          default: break;
+        }
       }
-    }
-    RunTick();
-    DrawFrame();
+    };
+    Step(1, scripted, true);
     RecordFrame(e.Tick * TickPeriod());
     for (size_t i = next; i < after; ++i) {
       const ScriptCommand& c = script.Commands[i];
@@ -227,6 +246,7 @@ void TakeScreenshot() {
     const std::u8string shown = where.u8string();
     std::printf("Screenshot saved to %s\n", ec ? name.c_str() : std::string(shown.begin(), shown.end()).c_str());
     std::fflush(stdout);
+    OfferFile(name);
   } else {
     std::remove(name.c_str());
   }
@@ -280,7 +300,7 @@ bool OpenWindow(Window& w) {
   const LoopState& e = E().Loop;
   const int x = e.PositionAsked ? e.WndX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   const int y = e.PositionAsked ? e.WndY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
-  w.Wnd = SDL_CreateWindow(WindowTitle().c_str(), x, y, kScreenW, kScreenH, SDL_WINDOW_RESIZABLE);
+  w.Wnd = SDL_CreateWindow(WindowTitle().c_str(), x, y, kScreenW, kScreenH, WindowResizable() ? SDL_WINDOW_RESIZABLE : 0);
   if (w.Wnd == nullptr) {
     EngineError(std::string("cannot create the window: ") + SDL_GetError());
     return false;
@@ -389,84 +409,133 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
   }
 }
 
-// False when no window could be opened.
-bool RunWindowed() {
-  Window w;
-  if (!OpenWindow(w)) return false;
-  LoopState& e = E().Loop;
-  // Pace by the display where the renderer can; the frame cap below holds either way.
-  SDL_RenderSetVSync(w.Renderer, 1);
-  Call(e.LoadProc);
-  e.Loaded = true;
+// A windowed run: the window and the clock that paces its ticks. On the heap, since a browser's loop
+// outlives the call that starts it.
+struct WindowRun {
+  Window W;
+  WindowState State;
+  double Start = 0;  // tick t is due at Start + t × period
+  int64_t Done = 0;
+  bool Stale = true;  // the window needs the frame shown even if it did not change
+  double LastShown = 0;
+  double LastStep = 0;  // when the last step ended: the time minimised since then is taken out of the clock
+};
 
-  WindowState state;
-  const uint64_t frequency = SDL_GetPerformanceFrequency();
-  auto nowMs = [&] { return static_cast<double>(SDL_GetPerformanceCounter()) * 1000.0 / static_cast<double>(frequency); };
-  double start = nowMs();  // tick t is due at start + t × period
-  int64_t done = 0;
-  double lastFrame = 0;
-  bool stale = true;  // the window needs the frame shown even if it did not change
-  double lastShown = 0;
-  constexpr int64_t kMaxBehind = 5;  // after a longer stall the backlog is dropped, not replayed
-  const double frameMs = 1000.0 / kFrameCapFps;
+double NowMs() {
+  static const double kFrequency = static_cast<double>(SDL_GetPerformanceFrequency());
+  return static_cast<double>(SDL_GetPerformanceCounter()) * 1000.0 / kFrequency;
+}
 
-  while (!QuitNow()) {
-    SDL_Event ev;
-    while (SDL_PollEvent(&ev)) {
-      if (ev.type == SDL_WINDOWEVENT) stale = true;  // uncovered, resized, restored: show it again
-      HandleEvent(ev, w, state);
-    }
-    if (QuitNow()) break;
-    if (state.Minimised) {
-      // No ticks while minimised: the time spent here is taken out of the clock, so nothing is owed
-      // when the window comes back.
-      const double before = nowMs();
-      SDL_WaitEventTimeout(nullptr, 100);
-      start += nowMs() - before;
-      continue;
-    }
-    const int32_t period = TickPeriod();
-    const auto due = static_cast<int64_t>((nowMs() - start) / period);
-    if (due - done > kMaxBehind) {
-      start += static_cast<double>(due - done - kMaxBehind) * period;
-      done = due - kMaxBehind;
-    }
-    for (; done < due && !QuitNow(); ++done) RunTick();
-    if (QuitNow()) break;
+constexpr int64_t kMaxBehind = 5;  // after a longer stall the backlog is dropped, not replayed
 
-    // A frame the same as the one on screen is neither uploaded nor shown again.
-    const bool changed = DrawFrame();
-    if (changed) {
-      // Only the rows the frame's changed calls cover go to the window's texture.
-      const FrameRecorder& r = E().Recorder;
-      const SDL_Rect rows{0, r.ChangedTop(), kScreenW, r.ChangedBottom() - r.ChangedTop()};
-      if (rows.h > 0)
-        SDL_UpdateTexture(w.Screen, &rows, &r.Frame.Px[static_cast<size_t>(rows.y) * kScreenW], kScreenW * 4);
-    }
-    // Shown again at least once a second even when still: that is also how a window destroyed from
-    // outside comes to light (drawing on it fails).
-    if (nowMs() - lastShown > 1000) stale = true;
-    if (changed || stale) {
-      SDL_SetRenderDrawColor(w.Renderer, 0, 0, 0, 255);
-      SDL_RenderClear(w.Renderer);
-      SDL_RenderCopy(w.Renderer, w.Screen, nullptr, nullptr);
-      SDL_RenderPresent(w.Renderer);
-      stale = false;
-      lastShown = nowMs();
-    }
-    const double wait = lastFrame + frameMs - nowMs();
-    if (wait > 1) SDL_Delay(static_cast<uint32_t>(wait));
-    lastFrame = nowMs();
-    RecordFrame(static_cast<int64_t>(lastFrame));
-    // A windowed run's trace is read while the game runs (by people and by the window tests).
-    FlushTrace();
+// One frame of a windowed run: the events, the ticks due, the frame shown where it changed.
+FrameStep WindowFrame(void* data) {
+  WindowRun& run = *static_cast<WindowRun*>(data);
+  SDL_Event ev;
+  while (SDL_PollEvent(&ev)) {
+    if (ev.type == SDL_WINDOWEVENT) run.Stale = true;  // uncovered, resized, restored: show it again
+    HandleEvent(ev, run.W, run.State);
   }
+  if (QuitNow()) return FrameStep::Stop;
+  if (run.State.Minimised) {
+    // No ticks while minimised: the time spent so is taken out of the clock, so nothing is owed when
+    // the window comes back.
+    const double now = NowMs();
+    run.Start += now - run.LastStep;
+    run.LastStep = now;
+    return FrameStep::Idle;
+  }
+  const int32_t period = TickPeriod();
+  const auto due = static_cast<int64_t>((NowMs() - run.Start) / period);
+  if (due - run.Done > kMaxBehind) {
+    run.Start += static_cast<double>(due - run.Done - kMaxBehind) * period;
+    run.Done = due - kMaxBehind;
+  }
+  const int64_t before = E().Loop.Tick;
+  // A frame the same as the one on screen is neither uploaded nor shown again.
+  const bool changed = Step(due - run.Done, [] {}, false);
+  run.Done += E().Loop.Tick - before;
+  if (QuitNow()) return FrameStep::Stop;
+  if (changed) {
+    // Only the rows the frame's changed calls cover go to the window's texture.
+    const FrameRecorder& r = E().Recorder;
+    const SDL_Rect rows{0, r.ChangedTop(), kScreenW, r.ChangedBottom() - r.ChangedTop()};
+    if (rows.h > 0)
+      SDL_UpdateTexture(run.W.Screen, &rows, &r.Frame.Px[static_cast<size_t>(rows.y) * kScreenW], kScreenW * 4);
+  }
+  // Shown again at least once a second even when still: that is also how a window destroyed from
+  // outside comes to light (drawing on it fails).
+  if (NowMs() - run.LastShown > 1000) run.Stale = true;
+  if (changed || run.Stale) {
+    SDL_SetRenderDrawColor(run.W.Renderer, 0, 0, 0, 255);
+    SDL_RenderClear(run.W.Renderer);
+    SDL_RenderCopy(run.W.Renderer, run.W.Screen, nullptr, nullptr);
+    SDL_RenderPresent(run.W.Renderer);
+    run.Stale = false;
+    run.LastShown = NowMs();
+  }
+  run.LastStep = NowMs();
+  RecordFrame(static_cast<int64_t>(run.LastStep));
+  // A windowed run's trace is read while the game runs (by people and by the window tests).
+  FlushTrace();
+  return FrameStep::Go;
+}
+
+// After the loop, whichever it was: the trace flushed and the engine's failures in the exit status (the
+// game goes on to end normally when OE_Init returns).
+void EndRun(bool windowed) {
+  FlushTrace();
+  if (!windowed) {
+    std::fflush(stderr);
+    std::exit(kNoWindowStatus);
+  }
+  if (E().Trace.Failed() || E().Loop.ShotFailed) std::exit(kTraceFailedStatus);
+}
+
+// After the last frame: the quit callback, then the window closed.
+void CloseWindowed(WindowRun* run) {
   QuitOnce();
+  delete run;
   if (gWindowLost != 0) {
     FlushTrace();
     ReportLostWindow();
     std::exit(kLostWindowStatus);
   }
+}
+
+// A run whose frames the host ran ends here, the program with it: there is no caller to return to.
+void EndHostedRun(void* data) {
+  CloseWindowed(static_cast<WindowRun*>(data));
+  E().Loop.InLoop = false;
+  EndRun(true);
+  std::exit(0);
+}
+
+// False when no window could be opened.
+bool RunWindowed() {
+  auto owned = std::make_unique<WindowRun>();
+  if (!OpenWindow(owned->W)) return false;
+  LoopState& e = E().Loop;
+  // Pace by the display where the renderer can; the frame cap below holds either way.
+  SDL_RenderSetVSync(owned->W.Renderer, 1);
+  Call(e.LoadProc);
+  e.Loaded = true;
+  WindowRun* run = owned.release();
+  run->Start = run->LastStep = NowMs();
+  // A browser page runs the frames from its animation frames: the call does not come back.
+  if (HandFramesToHost(WindowFrame, EndHostedRun, run)) return true;
+  const double frameMs = 1000.0 / kFrameCapFps;
+  double lastFrame = 0;
+  for (FrameStep step; (step = WindowFrame(run)) != FrameStep::Stop;) {
+    if (step == FrameStep::Idle) {
+      SDL_WaitEventTimeout(nullptr, 100);
+      continue;
+    }
+    const double wait = lastFrame + frameMs - NowMs();
+    if (wait > 1) SDL_Delay(static_cast<uint32_t>(wait));
+    lastFrame = NowMs();
+  }
+  CloseWindowed(run);
   return true;
 }
 
@@ -489,13 +558,7 @@ void RunEngine() {
       windowed = RunWindowed();
   }
   e.InLoop = false;
-  FlushTrace();
-  // The game goes on to end normally when OE_Init returns: the engine's failures must show in the status.
-  if (!windowed) {
-    std::fflush(stderr);
-    std::exit(kNoWindowStatus);
-  }
-  if (E().Trace.Failed() || e.ShotFailed) std::exit(kTraceFailedStatus);
+  EndRun(windowed);
 }
 
 void RequestQuit() { E().Loop.QuitAsked = true; }

@@ -62,4 +62,19 @@ std::string ProgramFile();
 // Leaves kOmegaNoWindowMark where the program's platform layer looks for it.
 void SayNoWindow();
 
+// What one frame of a windowed run asks for next: another frame, a wait for events (minimised), the end.
+enum class FrameStep { Go, Idle, Stop };
+// Where the host must run the frames itself (a browser page: the program may not block it), hands them
+// over and never returns: `frame` runs once per animation frame until it says Stop, then `end`, which
+// must end the program. False where the program runs its own loop (desktop systems).
+bool HandFramesToHost(FrameStep (*frame)(void*), void (*end)(void*), void* data);
+
+// Whether the player may resize the game's window: a desktop window may (the picture scales inside it);
+// a page's canvas keeps the picture's size while the page scales it, more cheaply than the renderer could.
+bool WindowResizable();
+
+// Puts a file the player has just asked for (a screenshot) where the player finds it: a desktop leaves
+// it in the working directory; a browser page hands it to the browser as a download.
+void OfferFile(const std::string& file);
+
 }  // namespace omega

@@ -160,4 +160,10 @@ std::string ProgramFile() {
 // The program and the engine load the same SDL.
 void SayNoWindow() { SDL_SetHintWithPriority(kOmegaNoWindowMark, "1", SDL_HINT_OVERRIDE); }
 
+bool HandFramesToHost(FrameStep (*)(void*), void (*)(void*), void*) { return false; }
+
+bool WindowResizable() { return true; }
+
+void OfferFile(const std::string&) {}
+
 }  // namespace omega

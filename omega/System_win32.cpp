@@ -158,4 +158,10 @@ std::string ProgramFile() { return ModuleFile(nullptr); }
 // table does.
 void SayNoWindow() { AddAtomA(kOmegaNoWindowMark); }
 
+bool HandFramesToHost(FrameStep (*)(void*), void (*)(void*), void*) { return false; }
+
+bool WindowResizable() { return true; }
+
+void OfferFile(const std::string&) {}
+
 }  // namespace omega

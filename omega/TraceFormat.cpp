@@ -1,6 +1,7 @@
 #include "omega/TraceFormat.h"
 
 #include <charconv>
+#include <cstdio>
 
 #include "platform/Cp1251.h"
 
@@ -15,9 +16,16 @@ void Put(Line& l, Boolean a) { l.Out += a.Value ? '1' : '0'; }
 // print some floats differently, and a trace must read the same on both.
 void Put(Line& l, Float a) {
   char buffer[32];
+#if defined(__cpp_lib_to_chars)
   const auto done =
       std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(a.Value), std::chars_format::general, 9);
   l.Out.append(buffer, done.ptr);
+#else
+  // A C++ library without the floating-point conversion (LLVM 14's, in the browser build) sits on musl,
+  // whose printf rounds exactly, as the conversion does.
+  const int n = std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(a.Value));
+  l.Out.append(buffer, static_cast<size_t>(n));
+#endif
 }
 
 // In double quotes, Windows-1251 shown as UTF-8, '"' and '\' escaped.

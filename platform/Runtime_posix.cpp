@@ -2,7 +2,6 @@
 // file to read and saving a whole file, on the POSIX calls.
 #include <fcntl.h>
 #include <limits.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,7 +79,7 @@ std::string FolderOf(const std::string& path) {
 
 uint64_t RandomBits() {
   uint64_t bits = 0;
-  if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits))
+  if (getentropy(&bits, sizeof bits) != 0)
     bits = (static_cast<uint64_t>(SeedCounter()) << 32) ^ static_cast<uint64_t>(getpid());
   return bits;
 }

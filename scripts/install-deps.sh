@@ -27,19 +27,22 @@ fuzz_own=(clang libclang-rt-14-dev zlib1g-dev)
 deb_own=(debhelper dpkg-dev fakeroot lintian appstream desktop-file-utils)
 # The benchmarks (-DZANORU_BENCH=ON).
 bench_own=(libbenchmark-dev zlib1g-dev)
-# The browser build (make web): its own packages go here.
-web_own=()
+# The browser build and its tests (make web, label web): Debian's Emscripten (its system libraries come
+# prebuilt), Chromium run headless by the tests, python3 for the export list, and npm for the tests'
+# driver (tests/web/package.json), unless the node on PATH brings its own npm.
+web_own=(emscripten chromium python3)
+command -v npm >/dev/null || web_own+=(npm)
 
 packages_for() {
   case $1 in
     play) echo "${play[@]}" ;;
-    test) echo "${play[@]} ${test_own[@]} ${windows_own[@]}" ;;
+    test) echo "${play[@]} ${test_own[@]} ${windows_own[@]} ${web_own[@]}" ;;
     tsan) echo "${play[@]} libgtest-dev libgmock-dev googletest zlib1g-dev" ;;
     windows) echo "${play[@]} ${windows_own[@]}" ;;
     fuzz) echo "${play[@]} ${fuzz_own[@]}" ;;
     deb) echo "${play[@]} ${test_own[@]} ${deb_own[@]}" ;;  # its install test is one of the tests
     bench) echo "${play[@]} ${bench_own[@]}" ;;
-    web) echo "${play[@]} ${web_own[@]+${web_own[@]}}" ;;
+    web) echo "${play[@]} ${web_own[@]}" ;;
     *) echo "install-deps.sh: no target '$1' (play, test, tsan, windows, fuzz, deb, bench, web)" >&2; return 1 ;;
   esac
 }

@@ -1,0 +1,97 @@
+// The engine's system services in a browser page (Emscripten): a file system in memory, no signals, no
+// window system of its own, and a loop the page must run, since the program may never block it.
+#include "omega/System.h"
+
+#include <emscripten.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <SDL.h>
+
+#include <cerrno>
+#include <string>
+
+#include "engine/OMEGA_list.h"
+
+namespace omega {
+
+bool StampOf(const std::string& path, FileStamp& out) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return false;
+  out = FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<int64_t>(st.st_size),
+                  int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec,
+                  int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec};
+  return true;
+}
+
+// One thread draws: a page gets threads only from a server that sends cross-origin isolation headers,
+// which a plain static host does not.
+int CoresAllowed() { return 1; }
+
+// The module's memory only grows.
+void ReleaseFreedMemory() {}
+
+// A page has no signals: closing the tab ends everything at once.
+void CatchStopRequests(volatile std::sig_atomic_t*) {}
+void ReleaseStopRequests() {}
+
+NewFile CreateNewFile(const std::string& name) {
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+  if (fd >= 0) {
+    ::close(fd);
+    return NewFile::Created;
+  }
+  return errno == EEXIST ? NewFile::Taken : NewFile::Failed;
+}
+
+// The page's canvas cannot be destroyed under the game.
+void CatchDisplayLoss(volatile std::sig_atomic_t*, void (*)()) {}
+
+std::string LibraryFile() { return ""; }
+
+// The name the page gives the program (Module.thisProgram).
+std::string ProgramFile() {
+  const char* name = emscripten_run_script_string("typeof Module == 'object' && Module.thisProgram || ''");
+  return name != nullptr ? name : "";
+}
+
+void SayNoWindow() { SDL_SetHintWithPriority(kOmegaNoWindowMark, "1", SDL_HINT_OVERRIDE); }
+
+namespace {
+
+struct Frames {
+  FrameStep (*Frame)(void*) = nullptr;
+  void (*End)(void*) = nullptr;
+  void* Data = nullptr;
+} gFrames;
+
+void OnAnimationFrame() {
+  if (gFrames.Frame(gFrames.Data) != FrameStep::Stop) return;
+  emscripten_cancel_main_loop();
+  gFrames.End(gFrames.Data);
+}
+
+}  // namespace
+
+bool HandFramesToHost(FrameStep (*frame)(void*), void (*end)(void*), void* data) {
+  gFrames = Frames{frame, end, data};
+  // Every animation frame (0 frames a second asks for that); the call unwinds the caller and does not
+  // come back.
+  emscripten_set_main_loop(OnAnimationFrame, 0, 1);
+  return true;
+}
+
+bool WindowResizable() { return false; }
+
+void OfferFile(const std::string& file) {
+  // The name is the engine's own (<program>-NNNN.png), but it is quoted as any text would be.
+  std::string quoted;
+  for (const char c : file) {
+    if (c == '\\' || c == '\'') quoted += '\\';
+    if (c != '\n' && c != '\r') quoted += c;
+  }
+  emscripten_run_script(("typeof Module == 'object' && Module.offerFile && Module.offerFile('" + quoted + "')").c_str());
+}
+
+}  // namespace omega

@@ -1,0 +1,42 @@
+// The Windows services the game calls, in a browser page (Emscripten): the engine is a side module of
+// the page's program, and a message box is a dialog of the page (Windows_emscripten.js).
+#include "platform/Windows.h"
+
+#include <SDL2/SDL.h>
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <string>
+
+#include "engine/OMEGA_list.h"
+#include "platform/Cp1251.h"
+#include "platform/Runtime.h"
+
+// Windows_emscripten.js: shows the dialog and returns at once; the page cannot be held.
+extern "C" void zanoru_page_message_box(const char* caption, const char* text, int error);
+
+HMODULE LoadLibraryA(const char* path) {
+  if (path == nullptr) return nullptr;
+  const std::string native = NativePath(path);
+  return dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+FARPROC GetProcAddress(HMODULE module, const char* name) {
+  if (module == nullptr || name == nullptr) return nullptr;
+  return dlsym(module, name);
+}
+
+// Also on standard error (the browser's console), as everywhere. A run the engine draws off screen (a
+// test's scripted run) shows no dialog, as a headless run on a desktop shows no box.
+int MessageBoxA(void*, const char* text, const char* caption, uint32_t flags) {
+  const std::string utfText = Cp1251ToUtf8(text != nullptr ? text : "");
+  const std::string utfCaption = Cp1251ToUtf8(caption != nullptr ? caption : "");
+  std::fprintf(stderr, "%s: %s\n", utfCaption.c_str(), utfText.c_str());
+  std::fflush(stderr);
+  if (!SDL_GetHintBoolean(kOmegaNoWindowMark, SDL_FALSE))
+    zanoru_page_message_box(utfCaption.c_str(), utfText.c_str(), (flags & MB_ICONERROR) != 0 ? 1 : 0);
+  return 1;
+}
+
+// The page places the game, not the game a window on a screen: no display to measure.
+int GetSystemMetrics(int) { return 0; }
