@@ -168,6 +168,7 @@ TEST(Library, TerminationRunsTheQuitCallbackAndKeepsTheTrace) {
   const std::string dir = omega_test::TempFolder();
   WriteFile(dir + "/s.txt", "100000000 quit\n");
   const int child = SpawnInFolder(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}, {"OMEGA_TRACE", "t.txt"}});
+  ASSERT_GT(child, 0) << "the probe did not start";  // kill(-1, …) would signal every process there is
   ASSERT_TRUE(WaitUntil([&] { return ReadFile(dir + "/.stdout").find("load") != std::string::npos; }, 30));
   usleep(200000);
   kill(child, SIGTERM);

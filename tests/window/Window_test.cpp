@@ -378,6 +378,7 @@ TEST_F(WindowGame, LostDisplaySavesTheRecordsAndFails) {
   ASSERT_GE(StartPlaying(512, 165), 0) << "the game scene did not start";
   ASSERT_TRUE(RunTicks(20));
   ASSERT_FALSE(fs::exists(Dir + "/records.vyx"));
+  ASSERT_GT(X.Pid, 0);
   ASSERT_EQ(kill(X.Pid, SIGTERM), 0);
   ASSERT_TRUE(Game.Wait(30)) << "the game went on without its display";
   EXPECT_EQ(Game.Status, 69) << Game.Stderr();
