@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -148,18 +149,41 @@ Picture Desktop::Shot(const std::string& folder) {
   return ReadXwd(ReadFile(file));
 }
 
+// Bounded by the clock, not by counting polls: a slow poll on a busy machine must not stretch the wait.
 bool WaitUntil(const std::function<bool()>& ready, double seconds) {
-  for (double waited = 0; waited < seconds; waited += 0.05) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < end) {
     if (ready()) return true;
     usleep(50000);
   }
   return ready();
 }
 
-std::vector<trace_reader::Call> LiveTrace::Calls() const { return trace_reader::ParseTrace(ReadFile(Path)); }
+const std::vector<trace_reader::Call>& LiveTrace::Calls() const {
+  std::ifstream in(Path, std::ios::binary | std::ios::ate);
+  const auto size = in ? static_cast<uint64_t>(in.tellg()) : 0;
+  // Another file, or the same one started again: read from its beginning.
+  if (Path != ReadPath || size < ReadBytes) {
+    ReadPath = Path;
+    ReadBytes = 0;
+    Read.clear();
+  }
+  if (!in || size == ReadBytes) return Read;
+  in.seekg(static_cast<std::streamoff>(ReadBytes));
+  std::string fresh(size - ReadBytes, '\0');
+  in.read(fresh.data(), static_cast<std::streamsize>(fresh.size()));
+  fresh.resize(static_cast<size_t>(in.gcount()));
+  // Up to the last complete line; the rest is still being written and is read next time.
+  const size_t end = fresh.rfind('\n');
+  if (end == std::string::npos) return Read;
+  fresh.resize(end + 1);
+  for (auto& call : trace_reader::ParseTrace(fresh)) Read.push_back(std::move(call));
+  ReadBytes += fresh.size();
+  return Read;
+}
 
 int64_t LiveTrace::LastTick() const {
-  const auto calls = Calls();
+  const auto& calls = Calls();
   return calls.empty() ? -1 : calls.back().Tick;
 }
 

@@ -71,12 +71,19 @@ bool WaitUntil(const std::function<bool()>& ready, double seconds);
 // The trace of a running game, read as it grows.
 struct LiveTrace {
   std::string Path;
-  std::vector<trace_reader::Call> Calls() const;  // complete lines only
+  // Complete lines only. Read incrementally: a game scene's trace grows by megabytes a second, and
+  // reading it whole at every poll starves a busy machine.
+  const std::vector<trace_reader::Call>& Calls() const;
   int64_t LastTick() const;                // -1 while empty
   // The first tick of a call of this operation whose line contains `text`, or -1.
   int64_t FirstTick(const std::string& operation, const std::string& text = "", int64_t from = 0) const;
   // The first tick from `from` on that has at least `count` lines of the operation, or -1.
   int64_t FirstBusyTick(const std::string& operation, int count, int64_t from = 0) const;
+
+  // What Calls() has read so far (the file, its bytes up to the last complete line, those lines).
+  mutable std::string ReadPath;
+  mutable uint64_t ReadBytes = 0;
+  mutable std::vector<trace_reader::Call> Read;
 };
 
 }  // namespace desk
