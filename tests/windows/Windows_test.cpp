@@ -648,7 +648,8 @@ TEST(WineWindow, ShowsTheHeadlessMenuAndQuitsThroughIt) {
   EXPECT_NE(scripted.Stderr().find("Runtime error 100 at"), std::string::npos) << scripted.Stderr();
 
   const std::string dir = MakeFolder(f);
-  desk::LiveTrace trace{dir + "/trace.txt"};
+  desk::LiveTrace trace;
+  trace.Path = dir + "/trace.txt";
   desk::Process game;
   ASSERT_TRUE(game.Start(dir, {kWine, "zanoru.exe"}, WineEnv({{"DISPLAY", d.Display}, {"OMEGA_TRACE", trace.Path}})));
   ASSERT_TRUE(d.FindWindow("^Zanoru$", 60)) << "the window did not appear: " << game.Stderr();
