@@ -41,23 +41,15 @@ function(zanoru_web_engine objects)
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/DX)
 endfunction()
 
-# The game (zanoru.js, zanoru.wasm), its data package (zanoru.data: DX/OMEGA.dll and Data/ under /game),
-# the page, and the zip of the folder for any static host.
-function(zanoru_web_package)
-  if(NOT IS_DIRECTORY "${ZANORU_DATA_DIR}")
-    message(FATAL_ERROR "ZANORU_DATA_DIR must name the Data folder of a native build")
-  endif()
-  target_link_libraries(zanoru PRIVATE SDL2::SDL2-static)
-  file(REMOVE_RECURSE ${GAME_DIR}/DX)
+# A main module of the game (the game itself or its test build): SDL, the exports the engine imports,
+# the page's services (platform/Windows_emscripten.js) and the data package (zanoru.data: DX/OMEGA.dll
+# and Data/ under /game).
+function(zanoru_web_main target)
+  target_link_libraries(${target} PRIVATE SDL2::SDL2-static)
   set(engine ${CMAKE_BINARY_DIR}/DX/OMEGA.dll)
   set(exports ${CMAKE_BINARY_DIR}/engine-imports.txt)
-  add_custom_command(OUTPUT ${exports} ${exports}.library
-    COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/web-imports.py ${engine} ${exports} main
-    DEPENDS omega_engine ${CMAKE_SOURCE_DIR}/scripts/web-imports.py
-    COMMENT "Listing what the engine imports from the game's module" VERBATIM)
-  add_custom_target(engine_imports DEPENDS ${exports})
-  add_dependencies(zanoru engine_imports)
-  target_link_options(zanoru PRIVATE
+  add_dependencies(${target} engine_imports)
+  target_link_options(${target} PRIVATE
     # Only what the engine imports leaves the main module (MAIN_MODULE=1 would export every symbol of
     # the C and C++ libraries and SDL: megabytes of JavaScript).
     -sMAIN_MODULE=2 "SHELL:-s EXPORTED_FUNCTIONS=@${exports}"
@@ -67,7 +59,26 @@ function(zanoru_web_package)
     "SHELL:--js-library ${CMAKE_SOURCE_DIR}/platform/Windows_emscripten.js"
     "SHELL:--preload-file ${engine}@/game/DX/OMEGA.dll"
     "SHELL:--preload-file ${ZANORU_DATA_DIR}@/game/Data")
-  set_target_properties(zanoru PROPERTIES LINK_DEPENDS "${exports};${engine};${CMAKE_SOURCE_DIR}/platform/Windows_emscripten.js")
+  set_target_properties(${target} PROPERTIES LINK_DEPENDS "${exports};${engine};${CMAKE_SOURCE_DIR}/platform/Windows_emscripten.js")
+endfunction()
+
+# The game (zanoru.js, zanoru.wasm, zanoru.data), the page, and the zip of the folder for any static host;
+# beside them, in seeded/ of the build folder, the game's test build for the browser tests (never
+# served to players nor packed).
+function(zanoru_web_package)
+  if(NOT IS_DIRECTORY "${ZANORU_DATA_DIR}")
+    message(FATAL_ERROR "ZANORU_DATA_DIR must name the Data folder of a native build")
+  endif()
+  file(REMOVE_RECURSE ${GAME_DIR}/DX)
+  set(exports ${CMAKE_BINARY_DIR}/engine-imports.txt)
+  add_custom_command(OUTPUT ${exports} ${exports}.library
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/web-imports.py ${CMAKE_BINARY_DIR}/DX/OMEGA.dll ${exports} main
+    DEPENDS omega_engine ${CMAKE_SOURCE_DIR}/scripts/web-imports.py
+    COMMENT "Listing what the engine imports from the game's module" VERBATIM)
+  add_custom_target(engine_imports DEPENDS ${exports})
+  zanoru_web_main(zanoru)
+  zanoru_seeded_game(${CMAKE_BINARY_DIR}/seeded)
+  zanoru_web_main(zanoru_seeded)
 
   set(name zanoru-${PROJECT_VERSION}-web)
   set(out ${GAME_DIR})

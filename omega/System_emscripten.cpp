@@ -10,6 +10,7 @@
 #include <SDL.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <string>
 
 #include "engine/OMEGA_list.h"
@@ -36,6 +37,9 @@ void ReleaseFreedMemory() {}
 void CatchStopRequests(volatile std::sig_atomic_t*) {}
 void ReleaseStopRequests() {}
 
+// The page's files live in memory: there is no pipe a reader could leave waiting.
+std::FILE* OpenForAppending(const std::string& path) { return std::fopen(path.c_str(), "ab"); }
+
 NewFile CreateNewFile(const std::string& name) {
   const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
   if (fd >= 0) {
@@ -47,6 +51,9 @@ NewFile CreateNewFile(const std::string& name) {
 
 // The page's canvas cannot be destroyed under the game.
 void CatchDisplayLoss(volatile std::sig_atomic_t*, void (*)()) {}
+
+// The page's session ends with the tab, all at once; the records are written through after every save.
+void CatchSessionEnd(SDL_Window*, void (*)()) {}
 
 std::string LibraryFile() { return ""; }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # `make web`: the game for the browser in build/web (index.html, zanoru.js, zanoru.wasm, zanoru.data) and
-# build/web/zanoru-<version>-web.zip. The libraries are built once (scripts/web-deps.sh); the data is
+# build/web/zanoru-<version>-web.zip; the game's test build (a fixed seed, for the browser tests only) in
+# build/web-build/seeded. The libraries are built once (scripts/web-deps.sh); the data is
 # baked natively, by the native build given as $1 or else by a tools-only build of its own.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,7 +1,9 @@
 // The browser build's figures, side by side with the Linux build where there is one (bench/README.md):
 // download size raw and gzip, navigation to first frame on 127.0.0.1, the scripted tour's CPU per tick
-// in the page and natively, and the tab's CPU over 30 s in the menu and on the map.
+// in the page and natively (the game's test builds on both sides, so that both play the same game), and
+// the tab's CPU over 30 s in the menu and on the map.
 // usage: ZANORU_WEB_DRIVER=<build>/web-driver node bench/web/figures.mjs <build/web> <native game folder>
+//   [<browser test build: build/web-build/seeded>] [<Linux test build: <native game folder>/../seeded/zanoru>]
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -10,6 +12,8 @@ import zlib from 'node:zlib';
 
 process.env.ZANORU_WEB_DIR = path.resolve(process.argv[2] || 'build/web');
 process.env.ZANORU_NATIVE_GAME = path.resolve(process.argv[3] || 'build/game');
+const webSeeded = path.resolve(process.argv[4] || 'build/web-build/seeded');
+const nativeSeeded = path.resolve(process.argv[5] || path.join(process.env.ZANORU_NATIVE_GAME, '../seeded/zanoru'));
 const { browser, exited, open, serve, tempFolder, until } = await import('../../tests/web/harness.mjs');
 const web = process.env.ZANORU_WEB_DIR, native = process.env.ZANORU_NATIVE_GAME;
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
@@ -56,8 +60,9 @@ console.log(`navigation to first frame: median ${firstFrame[2].toFixed(0)} ms (o
 const tour = fs.readFileSync(path.join(root, 'scripts/tour.script'), 'utf8').replace(/^.*shot.*$/gm, '');
 const ticks = Math.max(...[...tour.matchAll(/^(\d+)/gm)].map((m) => Number(m[1])));
 {
-  const page = await open(b, server.url, {
-    hooks: { env: { OMEGA_SCRIPT: '/test/tour.script', ZANORU_SEED: '1' }, files: { '/test/tour.script': tour } },
+  const seededServer = await serve(web, { game: webSeeded });
+  const page = await open(b, seededServer.url, {
+    hooks: { env: { OMEGA_SCRIPT: '/test/tour.script' }, files: { '/test/tour.script': tour } },
   });
   const before = await rendererCpu();
   await exited(page, 600000);
@@ -66,13 +71,14 @@ const ticks = Math.max(...[...tour.matchAll(/^(\d+)/gm)].map((m) => Number(m[1])
   fs.symlinkSync(path.join(native, 'Data'), path.join(folder, 'Data'));
   fs.symlinkSync(path.join(native, 'DX'), path.join(folder, 'DX'));
   fs.writeFileSync(path.join(folder, 'tour.script'), tour);
-  fs.symlinkSync(path.join(native, 'zanoru'), path.join(folder, 'zanoru_native'));
-  const timed = execFileSync('bash', ['-c', 'TIMEFORMAT=%U+%S; { time OMEGA_SCRIPT=tour.script ZANORU_SEED=1 ./zanoru_native >/dev/null 2>&1; } 2>&1'],
+  fs.symlinkSync(nativeSeeded, path.join(folder, 'zanoru_native'));
+  const timed = execFileSync('bash', ['-c', 'TIMEFORMAT=%U+%S; { time OMEGA_SCRIPT=tour.script ./zanoru_native >/dev/null 2>&1; } 2>&1'],
     { cwd: folder, encoding: 'utf8' }).trim().split('\n').pop();
   const nativeCpu = timed.split('+').reduce((s, v) => s + Number(v), 0);
   console.log(`tour headless, ${ticks} ticks: browser ${(cpu / ticks * 1000).toFixed(2)} ms CPU per tick (renderer ${cpu.toFixed(2)} s), ` +
     `Linux ${(nativeCpu / ticks * 1000).toFixed(2)} ms (${nativeCpu.toFixed(2)} s); load ${load()}`);
   await page.close();
+  await seededServer.close();
 }
 
 // The tab's CPU over 30 s: in the menu (Escape skips the intro), then on the map.

@@ -14,26 +14,34 @@ const puppeteer = createRequire(path.join(driver, 'package.json'))('puppeteer-co
 
 export const webDir = process.env.ZANORU_WEB_DIR;
 export const nativeGame = process.env.ZANORU_NATIVE_GAME;  // the Linux build's game folder
+// The game's test builds (every run from one seed), for runs compared byte for byte: the browser's
+// (zanoru.js, .wasm, .data, served in place of the game's) and the Linux one.
+export const webSeededDir = process.env.ZANORU_WEB_SEEDED_DIR;
+export const seededGame = process.env.ZANORU_SEEDED_GAME;
 export const sourceDir = process.env.ZANORU_SOURCE_DIR;
 const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
 
-// Without the browser build (not made yet) the tests skip, unless they are required to run.
-export function skipReason() {
-  if (webDir && fs.existsSync(path.join(webDir, 'zanoru.wasm'))) return false;
-  if (process.env.ZANORU_REQUIRE_WEB === '1') throw new Error(`no browser build in ${webDir}: run make web`);
-  return `no browser build in ${webDir}`;
+// Without the browser build (not made yet) the tests skip, unless they are required to run; `seeded`:
+// the browser's test build is needed too.
+export function skipReason({ seeded = false } = {}) {
+  const missing = [webDir, ...(seeded ? [webSeededDir] : [])].find((dir) => !dir || !fs.existsSync(path.join(dir, 'zanoru.wasm')));
+  if (missing === undefined) return false;
+  if (process.env.ZANORU_REQUIRE_WEB === '1') throw new Error(`no browser build in ${missing}: run make web`);
+  return `no browser build in ${missing}`;
 }
 
 const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
   '.data': 'application/octet-stream', '.zip': 'application/zip' };
 
 // A static server of the folder on 127.0.0.1 only, on a free port. `missing` names files it answers 404
-// for, as a host with an incomplete upload would.
-export async function serve(dir, { missing = [] } = {}) {
+// for, as a host with an incomplete upload would; `game`, a folder whose zanoru.js, .wasm and .data are
+// served in place of the folder's (the game's test build under the same page).
+export async function serve(dir, { missing = [], game = null } = {}) {
   const server = http.createServer((req, res) => {
     const name = decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
-    const file = path.join(dir, name);
-    if (missing.includes(name) || !file.startsWith(dir) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+    const from = game && /^zanoru\.(js|wasm|data)$/.test(name) ? game : dir;
+    const file = path.join(from, name);
+    if (missing.includes(name) || !file.startsWith(from + path.sep) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
       res.writeHead(404);
       res.end('not found');
       return;
@@ -111,18 +119,18 @@ export async function pageFile(page, file) {
   return b64 === null ? null : Buffer.from(b64, 'base64');
 }
 
-// The Linux build's game run headless on a script, in a fresh folder linking its Data and DX, with an
-// empty shots/ for the script's screenshots.
-export function runNative(script, env = {}) {
+// The Linux build's test build of the game run headless on a script, in a fresh folder linking the game
+// folder's Data and DX, with an empty shots/ for the script's screenshots.
+export function runNative(script) {
   const folder = tempFolder('native');
   fs.mkdirSync(path.join(folder, 'shots'));
   fs.symlinkSync(path.join(nativeGame, 'Data'), path.join(folder, 'Data'));
   fs.symlinkSync(path.join(nativeGame, 'DX'), path.join(folder, 'DX'));
   fs.writeFileSync(path.join(folder, 'run.script'), script);
   return new Promise((resolve, reject) => {
-    const child = spawn(path.join(nativeGame, 'zanoru'), [], {
+    const child = spawn(seededGame, [], {
       cwd: folder, stdio: ['ignore', 'ignore', 'pipe'],
-      env: { ...process.env, ...env, OMEGA_SCRIPT: path.join(folder, 'run.script'), OMEGA_TRACE: path.join(folder, 'trace.txt') },
+      env: { ...process.env, OMEGA_SCRIPT: path.join(folder, 'run.script'), OMEGA_TRACE: path.join(folder, 'trace.txt') },
     });
     let err = '';
     child.stderr.on('data', (d) => { err += d; });

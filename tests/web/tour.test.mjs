@@ -1,28 +1,28 @@
-// The tour in the browser: the same script and seed give the Linux build's trace byte for byte and its
-// screenshots pixel for pixel (the script and the trace reach the page through its test hooks only).
+// The tour in the browser: the game's test build (one seed linked in) plays the script to the Linux test
+// build's trace byte for byte and its screenshots pixel for pixel (the script and the trace reach the page
+// through its test hooks only; the test server serves the test build in place of the game).
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import test from 'node:test';
-import { browser, exited, open, pageFile, pngPixels, runNative, serve, skipReason, sourceDir, tempFolder, webDir } from './harness.mjs';
+import { browser, exited, open, pageFile, pngPixels, runNative, serve, skipReason, sourceDir, tempFolder, webDir,
+  webSeededDir } from './harness.mjs';
 
-const seed = '20240611';
-
-test('the tour plays in the browser as on Linux: the same trace, the same screenshots', { skip: skipReason() }, async () => {
+test('the tour plays in the browser as on Linux: the same trace, the same screenshots', { skip: skipReason({ seeded: true }) }, async () => {
   const tour = fs.readFileSync(path.join(sourceDir, 'scripts/tour.script'), 'utf8');
   const shots = [...tour.matchAll(/shot \.\.\/shots\/(\S+)/g)].map((m) => m[1]);
   assert.ok(shots.length >= 10, `the tour shoots every scene: ${shots.length} shots`);
 
-  const linux = await runNative(tour.replaceAll('../shots/', 'shots/'), { ZANORU_SEED: seed });
+  const linux = await runNative(tour.replaceAll('../shots/', 'shots/'));
   assert.equal(linux.status, 0, `the Linux run ends with 0, got ${linux.status}: ${linux.stderr}`);
   const linuxTrace = fs.readFileSync(path.join(linux.folder, 'trace.txt'));
 
-  const server = await serve(webDir);
+  const server = await serve(webDir, { game: webSeededDir });
   const b = await browser(tempFolder('tour-profile'));
   try {
     const page = await open(b, server.url, {
       hooks: {
-        env: { OMEGA_SCRIPT: '/test/tour.script', OMEGA_TRACE: '/test/trace.txt', ZANORU_SEED: seed },
+        env: { OMEGA_SCRIPT: '/test/tour.script', OMEGA_TRACE: '/test/trace.txt' },
         files: { '/test/tour.script': tour.replaceAll('../shots/', '/test/shots/') },
         folders: ['/test/shots'],
       },
@@ -49,5 +49,35 @@ test('the tour plays in the browser as on Linux: the same trace, the same screen
   } finally {
     await b.close();
     await server.close();
+  }
+});
+
+// The seed is the test build's alone: the player's page, on the same script, colours the units otherwise.
+test('the player\'s game does not play the test build\'s seed', { skip: skipReason({ seeded: true }) }, async () => {
+  const hooks = {
+    env: { OMEGA_SCRIPT: '/test/units.script', OMEGA_TRACE: '/test/trace.txt' },
+    files: { '/test/units.script': '1 key 27\n110 move 512 165\n120 click\n230 move 300 400\n260 quit\n', '/game/PlayerN.cgm': 'Ann\r\n' },
+  };
+  const seeded = await serve(webDir, { game: webSeededDir });
+  const player = await serve(webDir);
+  const b = await browser(tempFolder('seed-profile'));
+  try {
+    const traces = [];
+    for (const server of [seeded, player]) {
+      const page = await open(b, server.url, { hooks });
+      const status = await exited(page, 120000);
+      assert.equal(status, 0, `the run ends with 0, got ${status}; page said:\n${page.log.join('\n')}`);
+      traces.push(((await pageFile(page, '/test/trace.txt')) || '').toString());
+      await page.close();
+    }
+    for (const [who, text] of [['test build', traces[0]], ['game', traces[1]]]) {
+      const draws = text.split('\n').filter((l) => l.includes(' ASprite_Draw ')).length;
+      assert.ok(draws > 1000, `the ${who} played the map: ${draws} sprites drawn`);
+    }
+    assert.ok(traces[0] !== traces[1], 'the player\'s game played the test build\'s game to the byte');
+  } finally {
+    await b.close();
+    await seeded.close();
+    await player.close();
   }
 });
