@@ -8,11 +8,33 @@
 
 namespace omega {
 
-// 1 or 2. By default 2 when the process may run on two or more cores (its CPU affinity, so `taskset -c 0`
-// gives 1); OMEGA_THREADS=1 or SetDrawThreads(1) draws on the calling thread only, OMEGA_THREADS=2
-// draws on two whatever the cores.
+// 0, 1 or 2. 0 (the default when the process may run on two or more cores: its CPU affinity, so
+// `taskset -c 0` gives 1) draws in two bands only while that is measured to pay (BandChoice below);
+// OMEGA_THREADS=1 or SetDrawThreads(1) draws on the calling thread only, OMEGA_THREADS=2 or
+// SetDrawThreads(2) always in two bands, whatever the cores.
 int DrawThreads();
 void SetDrawThreads(int threads);
+
+// Whether a second band pays, measured rather than assumed: on a machine whose other core is busy the
+// worker's band waits for that core, and a frame drawn in two bands took 1.2–1.8 times as long as on
+// one. It keeps the time per unit of work of the way in use, tries the other way for a few frames now
+// and then (less often each time the trial loses), and at once when the way in use slows down.
+struct BandChoice {
+  static constexpr int kTrialFrames = 4;
+  static constexpr int kFirstInterval = 64, kLongestInterval = 1024;
+
+  int Bands() const;  // for the next frame
+  void Record(int bands, double ns, double work);
+  void Reset();
+
+  int Using = 2;
+  int TrialLeft = 0;
+  int SinceTrial = 0;
+  int Interval = 8;  // the first trial soon after the start
+  double UsedNs = 0, UsedWork = 0;    // the way in use, decaying
+  double TrialNs = 0, TrialWork = 0;  // the current trial
+  double Settled = 0;                 // ns per work of the way in use when it was last chosen
+};
 
 // Calls draw(top, bottom) over rows [0, height) once (one thread) or twice, split where the summed
 // weight of the rows above equals the weight below (weights: one per row, any scale).
