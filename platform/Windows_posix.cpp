@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -56,22 +57,28 @@ constexpr auto kLookFor = std::chrono::milliseconds(1500);
 constexpr auto kFirstPause = std::chrono::milliseconds(10);
 constexpr auto kLongestPause = std::chrono::milliseconds(200);
 
+// Asks `look` of the display until it answers true, for kLookFor at most.
+bool LookAgainWhileRefused(const std::function<bool()>& look) {
+  const auto start = std::chrono::steady_clock::now();
+  auto pause = kFirstPause;
+  for (;;) {
+    bool answered = false;
+    OnDisplay([&] { answered = look(); });
+    if (answered) return true;
+    if (Scripted() || std::chrono::steady_clock::now() - start + pause > kLookFor) return false;
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, kLongestPause);
+  }
+}
+
 // The primary display's size, or 0 × 0 without a display. Both sizes come from one look, taken once for
 // the run: each look is a connection of its own, and the one before may have made the server reset.
 const SDL_Rect& Screen() {
   static const SDL_Rect screen = [] {
     SDL_Rect bounds{0, 0, 0, 0};
-    if (Scripted()) return bounds;
-    const auto start = std::chrono::steady_clock::now();
-    auto pause = kFirstPause;
-    for (;;) {
-      bool sized = false;
-      OnDisplay([&] { sized = SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0; });
-      if (sized) return bounds;
-      if (std::chrono::steady_clock::now() - start + pause > kLookFor) return SDL_Rect{0, 0, 0, 0};
-      std::this_thread::sleep_for(pause);
-      pause = std::min(pause * 2, kLongestPause);
-    }
+    if (LookAgainWhileRefused([&] { return SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0; }))
+      return bounds;
+    return SDL_Rect{0, 0, 0, 0};
   }();
   return screen;
 }
@@ -148,7 +155,9 @@ int MessageBoxA(void*, const char* text, const char* caption, uint32_t flags) {
   std::fprintf(stderr, "%s: %s\n", utfCaption.c_str(), utfText.c_str());
   std::fflush(stderr);
   const Uint32 kind = (flags & MB_ICONERROR) != 0 ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-  OnDisplay([&] { SDL_ShowSimpleMessageBox(kind, utfCaption.c_str(), utfText.c_str(), nullptr); });
+  // The box is the player's only sight of the error: a display that refuses the connection for a moment
+  // (a server resetting as another client leaves) is asked again, as for the screen's size.
+  LookAgainWhileRefused([&] { return SDL_ShowSimpleMessageBox(kind, utfCaption.c_str(), utfText.c_str(), nullptr) == 0; });
   return 1;
 }
 
