@@ -162,6 +162,13 @@ bool HandFramesToHost(FrameStep (*)(void*), void (*)(void*), void*) { return fal
 
 bool WindowResizable() { return true; }
 
+uint32_t FirstShowFlags() { return SDL_WINDOW_HIDDEN; }
+
+void ShowWithFirstFrame(SDL_Window* window, const uint32_t*, int, int, void (*present)(void*), void* data) {
+  SDL_ShowWindow(window);
+  present(data);
+}
+
 void OfferFile(const std::string&) {}
 
 }  // namespace omega
