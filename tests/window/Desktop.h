@@ -79,18 +79,20 @@ struct MapWatch {
     unsigned long Window = 0;
     Picture Screen;   // the watched area of the screen, read as soon as the map was seen
     double Seen = 0;  // when the map was seen, on the monotonic clock (seconds)
+    // Seconds from the map until the area showed the picture expected: 0 when the reading at the map
+    // did, -1 when it never did (or none was given).
+    double Shown = -1;
   };
   // Connects, paints the root `rgb` (0xRRGGBB) and starts watching; false when the display refuses.
   bool Open(const std::string& display, uint32_t rgb);
   // Waits at most `seconds` for the map of a top-level window named `name` (others' are passed over)
-  // and reads the screen's area (x, y, w, h) at once.
-  bool NextMap(const std::string& name, int x, int y, int w, int h, double seconds, Map& out);
+  // and reads the screen's area (x, y, w, h) at once. With `expected`, then times how long the area
+  // takes to show it (each channel within `tolerance`; three rows across it read again and again, at
+  // most `within` seconds).
+  bool NextMap(const std::string& name, int x, int y, int w, int h, double seconds, Map& out,
+               const Picture* expected = nullptr, int tolerance = 0, double within = 10);
   // The screen's area now; empty when unreadable.
   Picture Read(int x, int y, int w, int h);
-  // Reads the area again and again until it is `expected` (each channel within `tolerance`), at most
-  // `seconds` after the map was seen: the seconds from the map to the first such reading (0 when the
-  // reading at the map was already), or -1.
-  double UntilShown(const Map& map, const Picture& expected, int tolerance, double seconds);
   MapWatch() = default;
   MapWatch(const MapWatch&) = delete;
   MapWatch& operator=(const MapWatch&) = delete;
@@ -98,7 +100,6 @@ struct MapWatch {
 
  private:
   void* X_ = nullptr;  // the connection (Xlib's Display, whose macros stay out of this header)
-  int Area_[4] = {};
 };
 
 // The pixels of `got` that differ from `expected` by more than `tolerance` in a channel (the same

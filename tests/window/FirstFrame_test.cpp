@@ -58,11 +58,12 @@ void ExpectMappedWithFirstPicture(const std::vector<std::string>& args, const st
     desk::Process program;
     ASSERT_TRUE(program.Start(dir, args, {{"DISPLAY", x.Name()}, {"LSAN_OPTIONS", "suppressions=" + dir + "/lsan.supp"}}));
     desk::MapWatch::Map map;
-    ASSERT_TRUE(watch.NextMap(title, kLeft, kTop, kW, kH, 60, map)) << "no window mapped: " << program.Stderr();
+    ASSERT_TRUE(watch.NextMap(title, kLeft, kTop, kW, kH, 60, map, &expected, settled))
+        << "no window mapped: " << program.Stderr();
     const desk::Mismatch first = desk::CompareWithin(map.Screen, expected, 0);
     // How long the window showed anything else (none when the first reading is the picture): told,
     // not judged, since it depends on the machine's load.
-    const double gap = watch.UntilShown(map, expected, settled, 10);
+    const double gap = map.Shown;
     std::printf("%s start %d: %ld pixels other than the first picture when mapped; the picture after %.0f ms\n",
                 title.c_str(), start, first.Pixels, gap * 1000);
     if (first.Pixels != 0) desk::WritePpm(dir + "/mapped.ppm", map.Screen);

@@ -52,24 +52,28 @@ bool MapWatch::Open(const std::string& display, uint32_t rgb) {
   return true;
 }
 
-Picture MapWatch::Read(int x, int y, int w, int h) {
+namespace {
+
+// The root's pixels in the area, as the server has them now; null when unreadable.
+XImage* Grab(::Display* d, int x, int y, int w, int h) {
+  return XGetImage(d, DefaultRootWindow(d), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes, ZPixmap);
+}
+
+// The grabbed pixels as a picture; the image is freed.
+Picture Convert(XImage* image) {
   Picture p;
-  ::Display* d = Dpy(X_);
-  if (d == nullptr) return p;
-  XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes, ZPixmap);
   if (image == nullptr) return p;
-  p.W = w;
-  p.H = h;
-  p.Rgb.resize(static_cast<size_t>(w) * h * 3);
-  // Xlib's XGetPixel costs a call a pixel: the usual 32-bit pixels are read directly, so that readings
-  // follow each other closely.
+  p.W = image->width;
+  p.H = image->height;
+  p.Rgb.resize(static_cast<size_t>(p.W) * p.H * 3);
+  // Xlib's XGetPixel costs a call a pixel: the usual 32-bit pixels are read directly.
   const bool direct = image->bits_per_pixel == 32 && image->byte_order == (std::endian::native == std::endian::little ? LSBFirst : MSBFirst);
-  for (int row = 0; row < h; ++row)
-    for (int col = 0; col < w; ++col) {
+  for (int row = 0; row < p.H; ++row)
+    for (int col = 0; col < p.W; ++col) {
       const unsigned long pixel =
           direct ? reinterpret_cast<const uint32_t*>(image->data + static_cast<ptrdiff_t>(row) * image->bytes_per_line)[col]
                  : XGetPixel(image, col, row);
-      uint8_t* out = &p.Rgb[(static_cast<size_t>(row) * w + col) * 3];
+      uint8_t* out = &p.Rgb[(static_cast<size_t>(row) * p.W + col) * 3];
       out[0] = Channel(pixel, image->red_mask);
       out[1] = Channel(pixel, image->green_mask);
       out[2] = Channel(pixel, image->blue_mask);
@@ -78,7 +82,23 @@ Picture MapWatch::Read(int x, int y, int w, int h) {
   return p;
 }
 
-bool MapWatch::NextMap(const std::string& name, int x, int y, int w, int h, double seconds, Map& out) {
+Picture Row(const Picture& p, int y) {
+  Picture row;
+  row.W = p.W;
+  row.H = 1;
+  row.Rgb.assign(p.At(0, y), p.At(0, y) + static_cast<size_t>(p.W) * 3);
+  return row;
+}
+
+}  // namespace
+
+Picture MapWatch::Read(int x, int y, int w, int h) {
+  ::Display* d = Dpy(X_);
+  return d == nullptr ? Picture{} : Convert(Grab(d, x, y, w, h));
+}
+
+bool MapWatch::NextMap(const std::string& name, int x, int y, int w, int h, double seconds, Map& out,
+                       const Picture* expected, int tolerance, double within) {
   ::Display* d = Dpy(X_);
   if (d == nullptr) return false;
   const double end = Now() + seconds;
@@ -89,29 +109,43 @@ bool MapWatch::NextMap(const std::string& name, int x, int y, int w, int h, doub
       if (event.type != MapNotify || event.xmap.event != DefaultRootWindow(d)) continue;
       // The screen first, then whose window it is: the reading must come before anything else.
       const double seen = Now();
-      Picture screen = Read(x, y, w, h);
+      XImage* atMap = Grab(d, x, y, w, h);
       char* title = nullptr;
       const bool named = XFetchName(d, event.xmap.window, &title) != 0 && title != nullptr && name == title;
       if (title != nullptr) XFree(title);
-      if (!named) continue;
-      out = Map{event.xmap.window, std::move(screen), seen};
-      Area_[0] = x, Area_[1] = y, Area_[2] = w, Area_[3] = h;
+      if (!named) {
+        if (atMap != nullptr) XDestroyImage(atMap);
+        continue;
+      }
+      out = Map{event.xmap.window, {}, seen, -1};
+      // Three rows across the area, each read apart and quickly, before the reading at the map is
+      // decoded: that takes long enough on a busy machine to hide what is timed.
+      double shown = -1;
+      if (expected != nullptr && expected->W == w && expected->H == h) {
+        for (;;) {
+          bool all = true;
+          for (const int row : {0, h / 2, h - 1})
+            if (CompareWithin(Convert(Grab(d, x, y + row, w, 1)), Row(*expected, row), tolerance).Pixels != 0) {
+              all = false;
+              break;
+            }
+          const double at = Now();
+          if (all) {
+            shown = at - seen;
+            break;
+          }
+          if (at - seen > within) break;
+        }
+      }
+      out.Screen = Convert(atMap);
+      if (expected != nullptr)
+        out.Shown = CompareWithin(out.Screen, *expected, tolerance).Pixels == 0 ? 0 : shown;
       return true;
     }
     const double left = end - Now();
     if (left <= 0) return false;
     pollfd fd{ConnectionNumber(d), POLLIN, 0};
     poll(&fd, 1, static_cast<int>(left * 1000) + 1);
-  }
-}
-
-double MapWatch::UntilShown(const Map& map, const Picture& expected, int tolerance, double seconds) {
-  if (CompareWithin(map.Screen, expected, tolerance).Pixels == 0) return 0;
-  for (;;) {
-    const Picture now = Read(Area_[0], Area_[1], Area_[2], Area_[3]);
-    const double at = Now();
-    if (CompareWithin(now, expected, tolerance).Pixels == 0) return at - map.Seen;
-    if (at - map.Seen > seconds) return -1;
   }
 }
 
