@@ -300,7 +300,10 @@ bool OpenWindow(Window& w) {
   const LoopState& e = E().Loop;
   const int x = e.PositionAsked ? e.WndX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   const int y = e.PositionAsked ? e.WndY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
-  w.Wnd = SDL_CreateWindow(WindowTitle().c_str(), x, y, kScreenW, kScreenH, WindowResizable() ? SDL_WINDOW_RESIZABLE : 0);
+  // Shown once its first frame is drawn (WindowFrame): loading must not leave a window on the desktop
+  // that shows what lies behind it.
+  w.Wnd = SDL_CreateWindow(WindowTitle().c_str(), x, y, kScreenW, kScreenH,
+                           (WindowResizable() ? SDL_WINDOW_RESIZABLE : 0) | FirstShowFlags());
   if (w.Wnd == nullptr) {
     EngineError(std::string("cannot create the window: ") + SDL_GetError());
     return false;
@@ -417,6 +420,7 @@ struct WindowRun {
   double Start = 0;  // tick t is due at Start + t × period
   int64_t Done = 0;
   bool Stale = true;  // the window needs the frame shown even if it did not change
+  bool Shown = false;  // the window is on the desktop: its first frame has been shown
   double LastShown = 0;
   double LastStep = 0;  // when the last step ended: the time minimised since then is taken out of the clock
 };
@@ -424,6 +428,14 @@ struct WindowRun {
 double NowMs() {
   static const double kFrequency = static_cast<double>(SDL_GetPerformanceFrequency());
   return static_cast<double>(SDL_GetPerformanceCounter()) * 1000.0 / kFrequency;
+}
+
+// The screen texture scaled into the window, bars round it where the window's shape differs.
+void Present(Window& w) {
+  SDL_SetRenderDrawColor(w.Renderer, 0, 0, 0, 255);
+  SDL_RenderClear(w.Renderer);
+  SDL_RenderCopy(w.Renderer, w.Screen, nullptr, nullptr);
+  SDL_RenderPresent(w.Renderer);
 }
 
 constexpr int64_t kMaxBehind = 5;  // after a longer stall the backlog is dropped, not replayed
@@ -467,10 +479,14 @@ FrameStep WindowFrame(void* data) {
   // outside comes to light (drawing on it fails).
   if (NowMs() - run.LastShown > 1000) run.Stale = true;
   if (changed || run.Stale) {
-    SDL_SetRenderDrawColor(run.W.Renderer, 0, 0, 0, 255);
-    SDL_RenderClear(run.W.Renderer);
-    SDL_RenderCopy(run.W.Renderer, run.W.Screen, nullptr, nullptr);
-    SDL_RenderPresent(run.W.Renderer);
+    if (run.Shown) {
+      Present(run.W);
+    } else {
+      const Image& frame = E().Recorder.Frame;
+      ShowWithFirstFrame(run.W.Wnd, frame.Px.data(), frame.W, frame.H, [](void* w) { Present(*static_cast<Window*>(w)); },
+                         &run.W);
+      run.Shown = true;
+    }
     run.Stale = false;
     run.LastShown = NowMs();
   }

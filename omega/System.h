@@ -73,6 +73,18 @@ bool HandFramesToHost(FrameStep (*frame)(void*), void (*end)(void*), void* data)
 // a page's canvas keeps the picture's size while the page scales it, more cheaply than the renderer could.
 bool WindowResizable();
 
+// The window's first show. Where the window system would show a new window before its first picture
+// reaches it (what lay behind it, or black, for as long as loading takes and longer), the window is
+// created with these flags (SDL_WINDOW_HIDDEN) and shown by ShowWithFirstFrame; 0 where it is there all
+// along (a page's canvas).
+uint32_t FirstShowFlags();
+
+// Shows the window created with FirstShowFlags() so that its first visible pixels are `frame` (ARGB
+// rows, w×h, the window's size): `present` puts the frame on the window the usual way (the renderer),
+// at the moment that system needs it. Falls back to showing, then presenting, where the system's own
+// means are missing.
+void ShowWithFirstFrame(SDL_Window* window, const uint32_t* frame, int w, int h, void (*present)(void*), void* data);
+
 // Puts a file the player has just asked for (a screenshot) where the player finds it: a desktop leaves
 // it in the working directory; a browser page hands it to the browser as a download.
 void OfferFile(const std::string& file);

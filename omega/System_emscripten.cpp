@@ -91,6 +91,11 @@ bool HandFramesToHost(FrameStep (*frame)(void*), void (*end)(void*), void* data)
 
 bool WindowResizable() { return false; }
 
+// The canvas is part of the page from the start: there is no window to keep hidden.
+uint32_t FirstShowFlags() { return 0; }
+
+void ShowWithFirstFrame(SDL_Window*, const uint32_t*, int, int, void (*present)(void*), void* data) { present(data); }
+
 void OfferFile(const std::string& file) {
   // The name is the engine's own (<program>-NNNN.png), but it is quoted as any text would be.
   std::string quoted;

@@ -8,10 +8,14 @@
 #include <unistd.h>
 
 #include <SDL.h>
+#include <SDL_syswm.h>  // with Xlib's types where SDL was built for X11
 
+#include <bit>
 #include <cerrno>
 #include <csignal>
+#include <vector>
 #include <string_view>
+#include <type_traits>
 
 #include "engine/OMEGA_list.h"
 
@@ -165,5 +169,115 @@ bool HandFramesToHost(FrameStep (*)(void*), void (*)(void*), void*) { return fal
 bool WindowResizable() { return true; }
 
 void OfferFile(const std::string&) {}
+
+uint32_t FirstShowFlags() { return SDL_WINDOW_HIDDEN; }
+
+namespace {
+
+// An X window's background is None: mapped, it shows what lay behind it until the first picture is put
+// on it, and a picture put on it before it is mapped is dropped. Its background may be a pixmap, though,
+// which the server paints as it maps the window: the first frame, for that moment only.
+struct Xlib {
+  decltype(&::XGetWindowAttributes) GetWindowAttributes = nullptr;
+  decltype(&::XCreatePixmap) CreatePixmap = nullptr;
+  decltype(&::XCreateGC) CreateGC = nullptr;
+  decltype(&::XFreeGC) FreeGC = nullptr;
+  decltype(&::XInitImage) InitImage = nullptr;
+  decltype(&::XPutImage) PutImage = nullptr;
+  decltype(&::XSetWindowBackgroundPixmap) SetWindowBackgroundPixmap = nullptr;
+  decltype(&::XFreePixmap) FreePixmap = nullptr;
+  decltype(&::XFlush) Flush = nullptr;
+
+  // From the Xlib SDL has loaded; false where it has none.
+  bool Load() {
+    const auto get = [](auto& fn, const char* name) {
+      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(LoadedSymbol("libX11.so.6", name));
+      return fn != nullptr;
+    };
+    return get(GetWindowAttributes, "XGetWindowAttributes") && get(CreatePixmap, "XCreatePixmap") &&
+           get(CreateGC, "XCreateGC") && get(FreeGC, "XFreeGC") && get(InitImage, "XInitImage") &&
+           get(PutImage, "XPutImage") && get(SetWindowBackgroundPixmap, "XSetWindowBackgroundPixmap") &&
+           get(FreePixmap, "XFreePixmap") && get(Flush, "XFlush");
+  }
+};
+
+// One 8-bit channel in the bits of `mask` (contiguous, as a TrueColor visual's are).
+uint32_t Channel(uint32_t value, unsigned long mask) {
+  if (mask == 0) return 0;
+  const int shift = std::countr_zero(mask);
+  const unsigned long top = mask >> shift;
+  return static_cast<uint32_t>(((value * top + 127) / 255) << shift);
+}
+
+// The frame in the pixels of the window's visual, 32 bits each; empty where the visual's pixels are not
+// red, green and blue in the bits of its masks. A DirectColor visual's are (Xvfb's default): SDL gives
+// the window a colour map that makes them mean what they say, and draws its own frames so.
+std::vector<uint32_t> VisualPixels(const Visual* visual, const uint32_t* frame, size_t count) {
+  std::vector<uint32_t> out;
+  if (visual == nullptr || (visual->c_class != TrueColor && visual->c_class != DirectColor)) return out;
+  out.resize(count);
+  if (visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF) {
+    for (size_t i = 0; i < count; ++i) out[i] = frame[i] & 0xFFFFFFu;
+    return out;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t p = frame[i];
+    out[i] = Channel((p >> 16) & 0xFF, visual->red_mask) | Channel((p >> 8) & 0xFF, visual->green_mask) |
+             Channel(p & 0xFF, visual->blue_mask);
+  }
+  return out;
+}
+
+// The frame as the window's background; the pixmap, or 0 where the window is no X window of that size.
+Pixmap SetFrameBackground(const Xlib& x, Display* display, ::Window window, const uint32_t* frame, int w, int h) {
+  XWindowAttributes attributes{};
+  if (x.GetWindowAttributes(display, window, &attributes) == 0 || attributes.width != w || attributes.height != h ||
+      (attributes.depth != 24 && attributes.depth != 32))
+    return 0;
+  std::vector<uint32_t> pixels = VisualPixels(attributes.visual, frame, static_cast<size_t>(w) * h);
+  if (pixels.empty()) return 0;
+  XImage image{};
+  image.width = w;
+  image.height = h;
+  image.format = ZPixmap;
+  image.data = reinterpret_cast<char*>(pixels.data());
+  image.byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+  image.bitmap_unit = 32;
+  image.bitmap_bit_order = image.byte_order;
+  image.bitmap_pad = 32;
+  image.depth = attributes.depth;
+  image.bytes_per_line = w * 4;
+  image.bits_per_pixel = 32;
+  image.red_mask = attributes.visual->red_mask;
+  image.green_mask = attributes.visual->green_mask;
+  image.blue_mask = attributes.visual->blue_mask;
+  if (x.InitImage(&image) == 0) return 0;
+  const Pixmap pixmap = x.CreatePixmap(display, window, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                                       static_cast<unsigned>(attributes.depth));
+  GC gc = x.CreateGC(display, pixmap, 0, nullptr);
+  x.PutImage(display, pixmap, gc, &image, 0, 0, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h));
+  x.FreeGC(display, gc);
+  x.SetWindowBackgroundPixmap(display, window, pixmap);
+  return pixmap;
+}
+
+}  // namespace
+
+void ShowWithFirstFrame(SDL_Window* window, const uint32_t* frame, int w, int h, void (*present)(void*), void* data) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  Xlib x;
+  const bool onX = SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 && x.Load();
+  const Pixmap backdrop = onX ? SetFrameBackground(x, info.info.x11.display, info.info.x11.window, frame, w, h) : 0;
+  // SDL maps the window and waits until it is mapped, so the frame presented next is not dropped.
+  SDL_ShowWindow(window);
+  present(data);
+  if (backdrop == 0) return;
+  // Back to no background, SDL's: a window made larger would otherwise show this frame tiled in its new
+  // part until the next present.
+  x.SetWindowBackgroundPixmap(info.info.x11.display, info.info.x11.window, None);
+  x.FreePixmap(info.info.x11.display, backdrop);
+  x.Flush(info.info.x11.display);
+}
 
 }  // namespace omega

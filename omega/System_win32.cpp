@@ -90,28 +90,64 @@ namespace {
 WNDPROC gSdlProc = nullptr;
 void (*gEndSession)() = nullptr;
 
-// Sent, not posted, so SDL's message hook never sees them: they go through the window's procedure,
-// which this one wraps.
-LRESULT CALLBACK SessionProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+// The first frame while the window is being shown (ShowWithFirstFrame), else null.
+struct FirstFrame {
+  const uint32_t* Px = nullptr;
+  int W = 0, H = 0;
+};
+FirstFrame gFirst;
+
+// Paints the first frame on the window's client area through GDI, where it is the frame's size (a
+// 32-bit DIB's pixels are the frame's ARGB words, top row first with a negative height); false where it
+// is not.
+bool PaintFirstFrame(HWND window, HDC dc) {
+  RECT client{};
+  if (gFirst.Px == nullptr || !GetClientRect(window, &client) || client.right != gFirst.W || client.bottom != gFirst.H)
+    return false;
+  BITMAPINFO bits{};
+  bits.bmiHeader.biSize = sizeof bits.bmiHeader;
+  bits.bmiHeader.biWidth = gFirst.W;
+  bits.bmiHeader.biHeight = -gFirst.H;
+  bits.bmiHeader.biPlanes = 1;
+  bits.bmiHeader.biBitCount = 32;
+  bits.bmiHeader.biCompression = BI_RGB;
+  return SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(gFirst.W), static_cast<DWORD>(gFirst.H), 0, 0, 0,
+                           static_cast<UINT>(gFirst.H), gFirst.Px, &bits, DIB_RGB_COLORS) != 0;
+}
+
+// The window's own messages, before SDL's procedure. Sent, not posted, so SDL's message hook never sees
+// them.
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   switch (message) {
     case WM_QUERYENDSESSION: return TRUE;  // nothing to ask the player: the records are saved at the end
     case WM_ENDSESSION:
       if (w != 0 && gEndSession != nullptr) gEndSession();
       return 0;
-    default: return CallWindowProcW(gSdlProc, window, message, w, l);
+    case WM_ERASEBKGND:
+      // Sent as the window is shown, before it is on the screen; SDL would clear it black here. While it
+      // is being shown, its background is the first frame.
+      if (gFirst.Px != nullptr && PaintFirstFrame(window, reinterpret_cast<HDC>(w))) return 1;
+      break;
+    default: break;
   }
+  return CallWindowProcW(gSdlProc, window, message, w, l);
+}
+
+// The window's procedure wrapped by WindowProc, once; its handle, or null where it cannot be.
+HWND HookWindow(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_WINDOWS) return nullptr;
+  if (gSdlProc == nullptr)
+    gSdlProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(info.info.win.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));
+  return gSdlProc != nullptr ? info.info.win.window : nullptr;
 }
 
 }  // namespace
 
 void CatchSessionEnd(SDL_Window* window, void (*end)()) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_WINDOWS) return;
-  gEndSession = end;
-  gSdlProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(info.info.win.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SessionProc)));
-  if (gSdlProc == nullptr) gEndSession = nullptr;
+  if (HookWindow(window) != nullptr) gEndSession = end;
 }
 
 // The libraries asked for (Xlib) are not Windows'.
@@ -161,6 +197,21 @@ void SayNoWindow() { AddAtomA(kOmegaNoWindowMark); }
 bool HandFramesToHost(FrameStep (*)(void*), void (*)(void*), void*) { return false; }
 
 bool WindowResizable() { return true; }
+
+uint32_t FirstShowFlags() { return SDL_WINDOW_HIDDEN; }
+
+void ShowWithFirstFrame(SDL_Window* window, const uint32_t* frame, int w, int h, void (*present)(void*), void* data) {
+  // Shown without being activated, so that the background is painted (WindowProc) right as the window
+  // becomes visible, not after the activation's messages; then activated, as SDL would have, and the
+  // frame presented as every frame is.
+  if (HookWindow(window) != nullptr) gFirst = FirstFrame{frame, w, h};
+  SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, "1");
+  SDL_ShowWindow(window);
+  SDL_ResetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN);
+  gFirst = FirstFrame{};
+  SDL_RaiseWindow(window);
+  present(data);
+}
 
 void OfferFile(const std::string&) {}
 

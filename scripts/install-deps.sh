@@ -8,8 +8,9 @@
 set -euo pipefail
 
 # Building the game, its engine and its data, and playing it (the headless tour needs no X server).
+# The engine shows its first frame through Xlib's own types (libx11-dev, which libsdl2-dev pulls in too).
 play=(cmake make pkg-config g++
-  libsdl2-dev libsdl2-image-dev libjpeg62-turbo-dev
+  libsdl2-dev libsdl2-image-dev libjpeg62-turbo-dev libx11-dev
   libcairo2-dev libfreetype-dev libstb-dev fonts-dejavu-core)
 # The tests' own: GoogleTest, the test support's zlib, the real windows under Xvfb driven by xdotool
 # and read back by xwd, the desktop files' and the manifest's validators, and the Windows build with

@@ -71,6 +71,46 @@ struct Desktop {
   int CursorShows();
 };
 
+// A client of the test's own on a display: it paints the root window one colour (what lies behind any
+// window there) and sees every top-level window the moment the server has mapped it, so it can read the
+// screen then, before the window's program has had a chance to draw anything more.
+struct MapWatch {
+  struct Map {
+    unsigned long Window = 0;
+    Picture Screen;   // the watched area of the screen, read as soon as the map was seen
+    double Seen = 0;  // when the map was seen, on the monotonic clock (seconds)
+    // Seconds from the map until the area showed the picture expected: 0 when the reading at the map
+    // did, -1 when it never did (or none was given).
+    double Shown = -1;
+  };
+  // Connects, paints the root `rgb` (0xRRGGBB) and starts watching; false when the display refuses.
+  bool Open(const std::string& display, uint32_t rgb);
+  // Waits at most `seconds` for the map of a top-level window named `name` (others' are passed over)
+  // and reads the screen's area (x, y, w, h) at once. With `expected`, then times how long the area
+  // takes to show it (each channel within `tolerance`; three rows across it read again and again, at
+  // most `within` seconds).
+  bool NextMap(const std::string& name, int x, int y, int w, int h, double seconds, Map& out,
+               const Picture* expected = nullptr, int tolerance = 0, double within = 10);
+  // The screen's area now; empty when unreadable.
+  Picture Read(int x, int y, int w, int h);
+  MapWatch() = default;
+  MapWatch(const MapWatch&) = delete;
+  MapWatch& operator=(const MapWatch&) = delete;
+  ~MapWatch();
+
+ private:
+  void* X_ = nullptr;  // the connection (Xlib's Display, whose macros stay out of this header)
+};
+
+// The pixels of `got` that differ from `expected` by more than `tolerance` in a channel (the same
+// size; every pixel when they differ in size), and the first of them.
+struct Mismatch {
+  long Pixels = 0;
+  int FirstX = -1, FirstY = -1;
+  std::string Expected, Got;  // the first one's colours, "r,g,b"
+};
+Mismatch CompareWithin(const Picture& got, const Picture& expected, int tolerance);
+
 // The trace of a running game, read as it grows: each look reads only the bytes written since the last
 // one, so a long run's trace costs no more to poll than a short one's.
 struct LiveTrace {

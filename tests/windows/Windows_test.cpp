@@ -734,6 +734,53 @@ struct WineDesktop {
   }
 };
 
+// The window's first look under Wine. Wine maps the X window of a window being shown before anything is
+// painted on it, and gives it no background (the server then leaves what lay behind it, the root painted
+// magenta here), so the screen read the moment of the map is that; what the engine owes is that nothing
+// else shows (no black, no other picture) and that the intro's first picture (black) follows: the time
+// it takes is told. Two starts, each on a fresh X server and wineserver.
+TEST(WineWindow, MappedWithNothingButWhatLayBehindThenTheIntrosFirstPicture) {
+  NEED_WINDOWS();
+  if (!desk::HaveProgram("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+  const WineRun headless = RunWine("1 shot first.png\n2 quit\n");
+  const desk::Picture expected = desk::ReadPng(headless.Dir + "/first.png");
+  ASSERT_EQ(expected.W, 1024) << "the headless run wrote no first picture: " << headless.Stderr;
+  for (int start = 1; start <= 2; ++start) {
+    SCOPED_TRACE("start " + std::to_string(start));
+    WineDesktop w;
+    WineDesktop::EndServer();
+    ASSERT_TRUE(w.X.Start());
+    desk::MapWatch watch;
+    ASSERT_TRUE(watch.Open(w.X.Name(), 0xFF00FF));
+    const desk::Picture behind = watch.Read(128, 128, 1024, 768);
+    ASSERT_EQ(behind.W, 1024);
+    w.Dir = MakeFolder({});
+    w.Trace.Path = w.Dir + "/trace.txt";
+    ASSERT_TRUE(w.Game.Start(w.Dir, {kWine, "zanoru.exe"}, WineEnv({{"DISPLAY", w.X.Name()}, {"OMEGA_TRACE", w.Trace.Path}})));
+    // The client area lies where the game puts it, centred on the 1280×1024 screen; Wine's frame is round it.
+    desk::MapWatch::Map map;
+    ASSERT_TRUE(watch.NextMap("Zanoru", 128, 128, 1024, 768, 120, map, &expected, 24))
+        << "no window mapped: " << w.Game.Stderr();
+    std::printf("start %d: %ld pixels other than the first picture when mapped; the picture after %.0f ms\n", start,
+                desk::CompareWithin(map.Screen, expected, 0).Pixels, map.Shown * 1000);
+    ASSERT_TRUE(desk::WaitUntil([&] { return w.Trace.FirstTick("OE_SetWndPosition") >= 0; }, 60));
+    for (const auto& call : w.Trace.Calls()) {
+      if (call.Name != "OE_SetWndPosition") continue;
+      EXPECT_EQ(call.Body, "OE_SetWndPosition 128 128") << "the area watched";
+    }
+    long foreign = 0;
+    for (int y = 0; y < 768; ++y)
+      for (int x = 0; x < 1024; ++x) {
+        const uint8_t* got = map.Screen.At(x, y);
+        foreign += !std::equal(got, got + 3, expected.At(x, y)) && !std::equal(got, got + 3, behind.At(x, y));
+      }
+    if (foreign != 0) desk::WritePpm(w.Dir + "/mapped.ppm", map.Screen);
+    EXPECT_EQ(foreign, 0) << "pixels neither what lay behind nor the first picture when the window was mapped ("
+                          << w.Dir << "/mapped.ppm)";
+    EXPECT_GE(map.Shown, 0) << "the window never showed the first picture";
+  }
+}
+
 // Logging off reaches a Windows program as WM_QUERYENDSESSION and WM_ENDSESSION, not as a signal: the
 // game saves its records (the quit callback) and ends, before the session takes it down.
 TEST(WineWindow, LoggingOffSavesTheRecordsAndEnds) {
