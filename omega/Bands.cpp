@@ -1,101 +1,85 @@
 #include "omega/Bands.h"
 
-#include <condition_variable>
-#include <cstdlib>
-#include <mutex>
-#include <string_view>
-#include <thread>
+#include <SDL.h>
 
+#include <condition_variable>
+#include <mutex>
+
+#include "omega/Engine.h"
 #include "omega/System.h"
 
 namespace omega {
 
-namespace {
-
-int DefaultThreads() {
-  const char* asked = std::getenv("OMEGA_THREADS");
-  if (asked != nullptr && std::string_view(asked) == "1") return 1;
-  if (asked != nullptr && std::string_view(asked) == "2") return 2;
-  return CoresAllowed() >= 2 ? 2 : 1;
-}
-
-int gThreads = DefaultThreads();
-
-// One worker that draws the bottom band of each frame while the caller draws the top one.
-struct Worker {
+// One worker that draws the bottom band of each frame while the caller draws the top one. An SDL thread,
+// as the decoding threads are: SDL frees what it keeps per thread when its own threads end.
+struct BandWorker {
   std::mutex Lock;
   std::condition_variable Wake, Done;
   std::function<void()> Job;
   bool HasJob = false, Finished = false, Quit = false;
-  std::thread Thread;
+  SDL_Thread* Thread = nullptr;
 
-  void Start() {
-    if (Thread.joinable()) return;
+  void Run() {
+    std::unique_lock<std::mutex> lock(Lock);
+    for (;;) {
+      Wake.wait(lock, [this] { return HasJob || Quit; });
+      if (Quit) return;
+      HasJob = false;
+      lock.unlock();
+      Job();
+      lock.lock();
+      Finished = true;
+      Done.notify_one();
+    }
+  }
+
+  // False when no thread could be had: the caller then draws both bands itself.
+  bool Start() {
+    if (Thread != nullptr) return true;
     Quit = false;
-    Thread = std::thread([this] {
-      std::unique_lock<std::mutex> lock(Lock);
-      for (;;) {
-        Wake.wait(lock, [this] { return HasJob || Quit; });
-        if (Quit) return;
-        HasJob = false;
-        lock.unlock();
-        Job();
-        lock.lock();
-        Finished = true;
-        Done.notify_one();
-      }
-    });
+    const auto run = [](void* worker) {
+      static_cast<BandWorker*>(worker)->Run();
+      return 0;
+    };
+    Thread = SDL_CreateThread(run, "omega-bands", this);
+    return Thread != nullptr;
   }
 
   void Stop() {
-    if (!Thread.joinable()) return;
+    if (Thread == nullptr) return;
     {
       std::lock_guard<std::mutex> lock(Lock);
       Quit = true;
     }
     Wake.notify_one();
-    Thread.join();
+    SDL_WaitThread(Thread, nullptr);
+    Thread = nullptr;
   }
 };
 
-// The worker lives as long as the process and is never joined at exit: a program may end from inside
-// its callbacks (a run-time error while saving), and on Windows the process's other threads are gone
-// by the time a library's statics are destroyed, so a join there would wait for ever.
-Worker& TheWorker() {
-  static Worker& worker = *new Worker;
-  return worker;
+DrawBands::DrawBands(int threads) : Worker_(std::make_unique<BandWorker>()) {
+  SetThreads(threads != 0 ? threads : CoresAllowed() >= 2 ? 2 : 1);
 }
 
-}  // namespace
+// The engine is never destroyed at exit (a program may end from inside its callbacks, and on Windows the
+// process's other threads are gone by then): the worker is joined only when an engine is replaced.
+DrawBands::~DrawBands() { StopWorker(); }
 
-int DrawThreads() { return gThreads; }
-
-void SetDrawThreads(int threads) {
-  gThreads = threads >= 2 ? 2 : 1;
-  if (gThreads == 1) StopBandWorker();
+void DrawBands::SetThreads(int threads) {
+  Threads_ = threads >= 2 ? 2 : 1;
+  if (Threads_ == 1) StopWorker();
 }
 
-void StopBandWorker() { TheWorker().Stop(); }
+void DrawBands::StopWorker() { Worker_->Stop(); }
 
-int BandSplit(const std::vector<uint32_t>& rowWeights) {
-  uint64_t total = 0;
-  for (const uint32_t w : rowWeights) total += w;
-  uint64_t above = 0;
-  int split = 0;
-  while (split < static_cast<int>(rowWeights.size()) && 2 * (above + rowWeights[split]) <= total)
-    above += rowWeights[split++];
-  return split;
-}
-
-void DrawInBands(int height, const std::vector<uint32_t>& rowWeights, const std::function<void(int, int)>& draw) {
-  if (gThreads < 2 || height < 2) {
+void DrawBands::Draw(int height, const std::vector<uint32_t>& rowWeights, const std::function<void(int, int)>& draw) {
+  BandWorker& w = *Worker_;
+  if (Threads_ < 2 || height < 2 || !w.Start()) {
     draw(0, height);
     return;
   }
   int split = static_cast<int>(rowWeights.size()) == height ? BandSplit(rowWeights) : height / 2;
   split = split < 1 ? 1 : split > height - 1 ? height - 1 : split;
-  Worker& w = TheWorker();
-  w.Start();
   {
     std::lock_guard<std::mutex> lock(w.Lock);
     w.Job = [&draw, split, height] { draw(split, height); };
@@ -106,6 +90,26 @@ void DrawInBands(int height, const std::vector<uint32_t>& rowWeights, const std:
   draw(0, split);
   std::unique_lock<std::mutex> lock(w.Lock);
   w.Done.wait(lock, [&w] { return w.Finished; });
+}
+
+int DrawThreads() { return E().Bands.Threads(); }
+
+void SetDrawThreads(int threads) { E().Bands.SetThreads(threads); }
+
+void StopBandWorker() { E().Bands.StopWorker(); }
+
+void DrawInBands(int height, const std::vector<uint32_t>& rowWeights, const std::function<void(int, int)>& draw) {
+  E().Bands.Draw(height, rowWeights, draw);
+}
+
+int BandSplit(const std::vector<uint32_t>& rowWeights) {
+  uint64_t total = 0;
+  for (const uint32_t w : rowWeights) total += w;
+  uint64_t above = 0;
+  int split = 0;
+  while (split < static_cast<int>(rowWeights.size()) && 2 * (above + rowWeights[split]) <= total)
+    above += rowWeights[split++];
+  return split;
 }
 
 }  // namespace omega

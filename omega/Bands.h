@@ -4,13 +4,35 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace omega {
 
-// 1 or 2. By default 2 when the process may run on two or more cores (its CPU affinity, so `taskset -c 0`
-// gives 1); OMEGA_THREADS=1 or SetDrawThreads(1) draws on the calling thread only, OMEGA_THREADS=2
-// draws on two whatever the cores.
+struct BandWorker;
+
+// The engine's part that draws in bands (Engine::Bands): how many threads, and the worker.
+class DrawBands {
+ public:
+  // 1 or 2: from OMEGA_THREADS when it says, otherwise 2 when the process may run on two or more cores
+  // (its CPU affinity, so `taskset -c 0` gives 1).
+  explicit DrawBands(int threads = 0);
+  ~DrawBands();  // stops the worker
+  DrawBands(const DrawBands&) = delete;
+  DrawBands& operator=(const DrawBands&) = delete;
+
+  int Threads() const { return Threads_; }
+  void SetThreads(int threads);
+  void Draw(int height, const std::vector<uint32_t>& rowWeights, const std::function<void(int, int)>& draw);
+  void StopWorker();
+
+ private:
+  int Threads_ = 1;
+  std::unique_ptr<BandWorker> Worker_;
+};
+
+// The engine's bands (E().Bands): SetDrawThreads(1) draws on the calling thread only, 2 on two whatever
+// the cores.
 int DrawThreads();
 void SetDrawThreads(int threads);
 

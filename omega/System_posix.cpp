@@ -13,7 +13,7 @@
 #include <csignal>
 #include <string_view>
 
-#include "engine/OMEGA_list.h"
+#include "base/NoWindowMark.h"
 
 namespace omega {
 
