@@ -51,7 +51,7 @@ class Environment {
 
 }  // namespace
 
-TEST(Options, NothingSetGivesAWindowedRunWithEverythingOn) {
+TEST(Options, NothingSetGivesAWindowedRunWithEverythingOnAndPathsAreTakenAsGiven) {
   const omega::Options o = From({});
   EXPECT_EQ(o.Script, "");
   EXPECT_EQ(o.TracePath, "");
@@ -59,12 +59,9 @@ TEST(Options, NothingSetGivesAWindowedRunWithEverythingOn) {
   EXPECT_TRUE(o.Prefetch);
   EXPECT_EQ(o.DrawThreads, 0) << "expected the cores to decide";
   EXPECT_FALSE(o.VideoDriverAsked);
-}
-
-TEST(Options, PathsAreTakenAsTheyStand) {
-  const omega::Options o = From({{"OMEGA_SCRIPT", "a b/run.script"}, {"OMEGA_TRACE", "/tmp/t x.txt"}});
-  EXPECT_EQ(o.Script, "a b/run.script");
-  EXPECT_EQ(o.TracePath, "/tmp/t x.txt");
+  const omega::Options paths = From({{"OMEGA_SCRIPT", "a b/run.script"}, {"OMEGA_TRACE", "/tmp/t x.txt"}});
+  EXPECT_EQ(paths.Script, "a b/run.script");
+  EXPECT_EQ(paths.TracePath, "/tmp/t x.txt");
 }
 
 TEST(Options, PlainIsOnForAnyValueButEmptyOrZero) {

@@ -105,13 +105,6 @@ TEST_F(RegularFileTest, ARegularFileOpensForReadingFromItsStart) {
   EXPECT_EQ(::close(f.Descriptor), 0);
 }
 
-TEST_F(RegularFileTest, AnEmptyFileIsStillAFile) {
-  WriteFile(Path("empty"), "");
-  const OpenedFile f = OpenRegularFile(Path("empty"));
-  ASSERT_GE(f.Descriptor, 0) << "an empty regular file was refused";
-  ::close(f.Descriptor);
-}
-
 // A FIFO without a writer is refused at once: opening it to read would otherwise wait for ever.
 TEST_F(RegularFileTest, NoRegularFileIsRefusedWithoutWaiting) {
   ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0644), 0);
@@ -134,15 +127,6 @@ TEST_F(RegularFileTest, AMissingFileAndAMissingFolderAreToldApart) {
   const OpenedFile throughFile = OpenRegularFile(Path("plain/inside.txt"));
   EXPECT_EQ(throughFile.Descriptor, -1);
   EXPECT_EQ(throughFile.Problem, OpenProblem::NoFolder) << "a file on the way is no folder";
-}
-
-TEST_F(RegularFileTest, AFileWeMayNotReadIsDenied) {
-  if (geteuid() == 0) GTEST_SKIP() << "root reads any file";
-  WriteFile(Path("secret"), "x");
-  ASSERT_EQ(chmod(Path("secret").c_str(), 0), 0);
-  const OpenedFile f = OpenRegularFile(Path("secret"));
-  EXPECT_EQ(f.Descriptor, -1);
-  EXPECT_EQ(f.Problem, OpenProblem::Denied);
 }
 
 TEST(NativePath, BackslashesBecomeSlashesAndNothingElseChanges) {
