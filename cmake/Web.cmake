@@ -33,7 +33,7 @@ set(ZANORU_WEB_PAGE_DIR ${CMAKE_SOURCE_DIR}/dist/web)
 function(zanoru_web_engine objects)
   add_executable(omega_engine $<TARGET_OBJECTS:${objects}>)
   # The archives themselves: SDL2_image's target would bring SDL along, which stays in the main module.
-  target_link_libraries(omega_engine PRIVATE omega_trace_format zanoru_platform
+  target_link_libraries(omega_engine PRIVATE omega_trace_format zanoru_base
     $<TARGET_FILE:SDL2_image::SDL2_image-static> $<TARGET_FILE:libjpeg-turbo::jpeg-static>)
   target_link_options(omega_engine PRIVATE -sSIDE_MODULE=1)
   # Into the data package only: the served folder holds no DX of its own.

@@ -15,9 +15,6 @@ HMODULE gLookupModule = nullptr;
 
 void* LookupInModule(const char* name) { return GetProcAddress(gLookupModule, name); }
 
-// The unit's start-up work, before the program's main block runs.
-const bool kFloatingPointReady = (SetGameFloatingPoint(), true);
-
 }  // namespace
 
 void SetGameFloatingPoint() {
@@ -41,8 +38,9 @@ void BindEngine(EngineLookup lookup) {
 }
 
 void LoadEngine(const std::string& LibraryPath) {
-  (void)kFloatingPointReady;
   EngineModule = LoadLibraryA(LibraryPath.c_str());
+  // After the load: a library's start-up code may leave a floating-point state of its own behind.
+  SetGameFloatingPoint();
   if (EngineModule == nullptr) {
     MessageBoxA(nullptr, "Error while loading OMEGA Engine", "Error", MB_ICONERROR);
     return;

@@ -23,6 +23,7 @@ const char* FirstMissingOperation();
 using EngineLookup = void* (*)(const char* name);
 void BindEngine(EngineLookup lookup);
 
-// Resets the floating-point environment the game runs in: rounding to nearest with ties to even,
-// every floating-point exception masked. Done once when the unit starts; exposed for tests.
+// Resets the floating-point environment the game runs in: arithmetic rounding to nearest with ties to
+// even, every floating-point exception masked. Done by LoadEngine once the library is loaded; exposed
+// for tests. (RoundHalfEven does not depend on it.)
 void SetGameFloatingPoint();

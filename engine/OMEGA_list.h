@@ -25,11 +25,6 @@
 using OEHandle = std::uintptr_t;   // texture / font handle; 0 is a failed load
 using OEProc = void (*)();         // a game callback
 
-// What an engine loaded for a run without a window (a scripted run drawn off screen) leaves for the
-// program's platform layer to find, so that nothing of the run opens on a desktop: an SDL hint where
-// the program and the engine share SDL, a process atom where they do not.
-constexpr const char* kOmegaNoWindowMark = "OMEGA_NO_WINDOW";
-
 #define OMEGA_TYPE_Void void
 #define OMEGA_TYPE_Int int32_t
 #define OMEGA_TYPE_Colour uint32_t

@@ -1,8 +1,8 @@
 #include "menus/GMenu.h"
 
 #include "assets/Materials.h"
+#include "base/Cp1251.h"
 #include "engine/OMEGA.h"
-#include "platform/Cp1251.h"
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"
 

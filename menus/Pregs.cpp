@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "assets/Materials.h"
+#include "base/Cp1251.h"
 #include "engine/OMEGA.h"
-#include "platform/Cp1251.h"
 #include "platform/Runtime.h"
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"

@@ -1,87 +1,63 @@
 #include "omega/Bands.h"
 
+#include <SDL.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
 #include <mutex>
-#include <string_view>
-#include <thread>
 
+#include "omega/Engine.h"
 #include "omega/System.h"
 
 namespace omega {
 
-namespace {
-
-int DefaultThreads() {
-  const char* asked = std::getenv("OMEGA_THREADS");
-  if (asked != nullptr && std::string_view(asked) == "1") return 1;
-  if (asked != nullptr && std::string_view(asked) == "2") return 2;
-  return CoresAllowed() >= 2 ? 0 : 1;
-}
-
-int gThreads = DefaultThreads();
-BandChoice gChoice;
-
-// One worker that draws the bottom band of each frame while the caller draws the top one.
-struct Worker {
+// One worker that draws the bottom band of each frame while the caller draws the top one. An SDL thread,
+// as the decoding threads are: SDL frees what it keeps per thread when its own threads end.
+struct BandWorker {
   std::mutex Lock;
   std::condition_variable Wake, Done;
   std::function<void()> Job;
   bool HasJob = false, Finished = false, Quit = false;
-  std::thread Thread;
+  SDL_Thread* Thread = nullptr;
 
-  void Start() {
-    if (Thread.joinable()) return;
+  void Run() {
+    std::unique_lock<std::mutex> lock(Lock);
+    for (;;) {
+      Wake.wait(lock, [this] { return HasJob || Quit; });
+      if (Quit) return;
+      HasJob = false;
+      lock.unlock();
+      Job();
+      lock.lock();
+      Finished = true;
+      Done.notify_one();
+    }
+  }
+
+  // False when no thread could be had: the caller then draws both bands itself.
+  bool Start() {
+    if (Thread != nullptr) return true;
     Quit = false;
-    Thread = std::thread([this] {
-      std::unique_lock<std::mutex> lock(Lock);
-      for (;;) {
-        Wake.wait(lock, [this] { return HasJob || Quit; });
-        if (Quit) return;
-        HasJob = false;
-        lock.unlock();
-        Job();
-        lock.lock();
-        Finished = true;
-        Done.notify_one();
-      }
-    });
+    const auto run = [](void* worker) {
+      static_cast<BandWorker*>(worker)->Run();
+      return 0;
+    };
+    Thread = SDL_CreateThread(run, "omega-bands", this);
+    return Thread != nullptr;
   }
 
   void Stop() {
-    if (!Thread.joinable()) return;
+    if (Thread == nullptr) return;
     {
       std::lock_guard<std::mutex> lock(Lock);
       Quit = true;
     }
     Wake.notify_one();
-    Thread.join();
+    SDL_WaitThread(Thread, nullptr);
+    Thread = nullptr;
   }
 };
-
-// What a frame costs to draw, in the weights' own unit (rows when there are none).
-double Work(int height, const std::vector<uint32_t>& rowWeights) {
-  if (static_cast<int>(rowWeights.size()) != height) return height;
-  double total = 0;
-  for (const uint32_t w : rowWeights) total += w;
-  return total;
-}
-
-double NsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
-}
-
-// The worker lives as long as the process and is never joined at exit: a program may end from inside
-// its callbacks (a run-time error while saving), and on Windows the process's other threads are gone
-// by the time a library's statics are destroyed, so a join there would wait for ever.
-Worker& TheWorker() {
-  static Worker& worker = *new Worker;
-  return worker;
-}
-
-}  // namespace
 
 int BandChoice::Bands() const { return TrialLeft > 0 ? 3 - Using : Using; }
 
@@ -120,40 +96,47 @@ void BandChoice::Record(int bands, double ns, double work) {
   }
 }
 
-void BandChoice::Reset() { *this = BandChoice{}; }
+namespace {
 
-int DrawThreads() { return gThreads; }
-
-void SetDrawThreads(int threads) {
-  gThreads = threads >= 2 ? 2 : threads == 1 || CoresAllowed() < 2 ? 1 : 0;
-  gChoice.Reset();
-  if (gThreads == 1) StopBandWorker();
-}
-
-void StopBandWorker() { TheWorker().Stop(); }
-
-int BandSplit(const std::vector<uint32_t>& rowWeights) {
-  uint64_t total = 0;
+// What a frame costs to draw, in the weights' own unit (rows when there are none).
+double Work(int height, const std::vector<uint32_t>& rowWeights) {
+  if (static_cast<int>(rowWeights.size()) != height) return height;
+  double total = 0;
   for (const uint32_t w : rowWeights) total += w;
-  uint64_t above = 0;
-  int split = 0;
-  while (split < static_cast<int>(rowWeights.size()) && 2 * (above + rowWeights[split]) <= total)
-    above += rowWeights[split++];
-  return split;
+  return total;
 }
 
-void DrawInBands(int height, const std::vector<uint32_t>& rowWeights, const std::function<void(int, int)>& draw) {
-  const bool choosing = gThreads == 0 && height >= 2;
+double NsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+DrawBands::DrawBands(int threads) : Worker_(std::make_unique<BandWorker>()) { SetThreads(threads); }
+
+// The engine is never destroyed at exit (a program may end from inside its callbacks, and on Windows the
+// process's other threads are gone by then): the worker is joined only when an engine is replaced.
+DrawBands::~DrawBands() { StopWorker(); }
+
+void DrawBands::SetThreads(int threads) {
+  Threads_ = threads >= 2 ? 2 : threads == 1 || CoresAllowed() < 2 ? 1 : 0;
+  Choice_ = BandChoice{};
+  if (Threads_ == 1) StopWorker();
+}
+
+void DrawBands::StopWorker() { Worker_->Stop(); }
+
+void DrawBands::Draw(int height, const std::vector<uint32_t>& rowWeights, const std::function<void(int, int)>& draw) {
+  BandWorker& w = *Worker_;
+  const bool choosing = Threads_ == 0 && height >= 2;
   const auto start = std::chrono::steady_clock::now();
-  if ((choosing ? gChoice.Bands() : gThreads) < 2 || height < 2) {
+  if ((choosing ? Choice_.Bands() : Threads_) < 2 || height < 2 || !w.Start()) {
     draw(0, height);
-    if (choosing) gChoice.Record(1, NsSince(start), Work(height, rowWeights));
+    if (choosing) Choice_.Record(1, NsSince(start), Work(height, rowWeights));
     return;
   }
   int split = static_cast<int>(rowWeights.size()) == height ? BandSplit(rowWeights) : height / 2;
   split = split < 1 ? 1 : split > height - 1 ? height - 1 : split;
-  Worker& w = TheWorker();
-  w.Start();
   {
     std::lock_guard<std::mutex> lock(w.Lock);
     w.Job = [&draw, split, height] { draw(split, height); };
@@ -166,7 +149,27 @@ void DrawInBands(int height, const std::vector<uint32_t>& rowWeights, const std:
     std::unique_lock<std::mutex> lock(w.Lock);
     w.Done.wait(lock, [&w] { return w.Finished; });
   }
-  if (choosing) gChoice.Record(2, NsSince(start), Work(height, rowWeights));
+  if (choosing) Choice_.Record(2, NsSince(start), Work(height, rowWeights));
+}
+
+int DrawThreads() { return E().Bands.Threads(); }
+
+void SetDrawThreads(int threads) { E().Bands.SetThreads(threads); }
+
+void StopBandWorker() { E().Bands.StopWorker(); }
+
+void DrawInBands(int height, const std::vector<uint32_t>& rowWeights, const std::function<void(int, int)>& draw) {
+  E().Bands.Draw(height, rowWeights, draw);
+}
+
+int BandSplit(const std::vector<uint32_t>& rowWeights) {
+  uint64_t total = 0;
+  for (const uint32_t w : rowWeights) total += w;
+  uint64_t above = 0;
+  int split = 0;
+  while (split < static_cast<int>(rowWeights.size()) && 2 * (above + rowWeights[split]) <= total)
+    above += rowWeights[split++];
+  return split;
 }
 
 }  // namespace omega

@@ -4,16 +4,12 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace omega {
 
-// 0, 1 or 2. 0 (the default when the process may run on two or more cores: its CPU affinity, so
-// `taskset -c 0` gives 1) draws in two bands only while that is measured to pay (BandChoice below);
-// OMEGA_THREADS=1 or SetDrawThreads(1) draws on the calling thread only, OMEGA_THREADS=2 or
-// SetDrawThreads(2) always in two bands, whatever the cores.
-int DrawThreads();
-void SetDrawThreads(int threads);
+struct BandWorker;
 
 // Whether a second band pays, measured rather than assumed: on a machine whose other core is busy the
 // worker's band waits for that core, and a frame drawn in two bands took 1.2–1.8 times as long as on
@@ -25,7 +21,6 @@ struct BandChoice {
 
   int Bands() const;  // for the next frame
   void Record(int bands, double ns, double work);
-  void Reset();
 
   int Using = 2;
   int TrialLeft = 0;
@@ -35,6 +30,32 @@ struct BandChoice {
   double TrialNs = 0, TrialWork = 0;  // the current trial
   double Settled = 0;                 // ns per work of the way in use when it was last chosen
 };
+
+// The engine's part that draws in bands (Engine::Bands): how many threads, and the worker.
+class DrawBands {
+ public:
+  // 1 or 2 from OMEGA_THREADS when it says; otherwise, when the process may run on two or more cores
+  // (its CPU affinity, so `taskset -c 0` gives 1), 0: two bands while BandChoice finds they pay.
+  explicit DrawBands(int threads = 0);
+  ~DrawBands();  // stops the worker
+  DrawBands(const DrawBands&) = delete;
+  DrawBands& operator=(const DrawBands&) = delete;
+
+  int Threads() const { return Threads_; }
+  void SetThreads(int threads);
+  void Draw(int height, const std::vector<uint32_t>& rowWeights, const std::function<void(int, int)>& draw);
+  void StopWorker();
+
+ private:
+  int Threads_ = 1;
+  BandChoice Choice_;
+  std::unique_ptr<BandWorker> Worker_;
+};
+
+// The engine's bands (E().Bands): SetDrawThreads(1) draws on the calling thread only, 2 on two whatever
+// the cores, 0 as measured (on one where only one core is allowed).
+int DrawThreads();
+void SetDrawThreads(int threads);
 
 // Calls draw(top, bottom) over rows [0, height) once (one thread) or twice, split where the summed
 // weight of the rows above equals the weight below (weights: one per row, any scale).

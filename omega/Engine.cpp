@@ -1,10 +1,19 @@
 #include "omega/Engine.h"
 
+#include "omega/System.h"
+
 namespace omega {
 
 namespace {
 Engine* gEngine = nullptr;
 }  // namespace
+
+Engine::Engine() : Settings(ReadOptions()), Bands(Settings.DrawThreads) {
+  if (!Settings.Script.empty()) SayNoWindow();
+  Recorder.SetAcceleration(!Settings.Plain);
+  Ahead.SetOn(Settings.Prefetch);
+  Trace.Open(Settings.TracePath);
+}
 
 Engine& E() {
   if (gEngine == nullptr) gEngine = new Engine;
@@ -12,7 +21,7 @@ Engine& E() {
 }
 
 void ResetEngine() {
-  delete gEngine;  // joins the decoding threads and closes the trace
+  delete gEngine;  // joins the decoding and drawing threads and closes the trace
   gEngine = new Engine;
 }
 

@@ -78,9 +78,9 @@ void ASprite_Draw(OEHandle texture, float x, float y, float w, float h, int32_t 
 
 // The game copies the text at once.
 const char* U_IntToStr(int32_t value) {
-  static char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%d", static_cast<int>(value));
-  return buffer;
+  char* text = E().NumberText;
+  std::snprintf(text, sizeof E().NumberText, "%d", static_cast<int>(value));
+  return text;
 }
 
 }  // namespace omega::ops

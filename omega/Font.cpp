@@ -33,16 +33,7 @@ FontTable ParseOfi(const std::string& bytes, int picW, int picH) {
 }
 
 float TextWidth(const FontTable& table, const char* text, float scale, float spacing) {
-  if (text == nullptr) return 0.0f;
-  double advances = 0;
-  int letters = 0;
-  for (const char* p = text; *p != '\0'; ++p) {
-    const Glyph& g = table.Glyphs[static_cast<unsigned char>(*p)];
-    if (g.Usable) advances += g.Advance;
-    ++letters;
-  }
-  if (letters == 0) return 0.0f;
-  return static_cast<float>(advances * scale + static_cast<double>(spacing) * (letters - 1));
+  return LayOutText(table, text, 0.0, scale, spacing, [](const Glyph&, double) {});
 }
 
 }  // namespace omega

@@ -24,8 +24,30 @@ struct FontTable {
 // picture (or has a negative size or advance) is not usable.
 FontTable ParseOfi(const std::string& bytes, int picW, int picH);
 
-// Width a text covers at this scale and spacing: the glyphs' advances × scale (0 for an unusable
-// glyph), plus spacing between consecutive characters.
+// The one layout of a line of text, for drawing it and measuring it alike: each character's glyph in
+// turn with the pen's position, starting from x and moved on by the glyph's advance × scale (0 for an
+// unusable glyph) plus the spacing. Returns the width the text covers: the advances × scale plus the
+// spacing between consecutive characters (0 for no text).
+template <class Place>
+float LayOutText(const FontTable& table, const char* text, double x, float scale, float spacing, Place&& place) {
+  if (text == nullptr) return 0.0f;
+  const double s = scale;
+  double pen = x;
+  double advances = 0;
+  int letters = 0;
+  for (const char* p = text; *p != '\0'; ++p) {
+    const Glyph& g = table.Glyphs[static_cast<unsigned char>(*p)];
+    place(g, pen);
+    const int advance = g.Usable ? g.Advance : 0;
+    advances += advance;
+    ++letters;
+    pen += advance * s + spacing;
+  }
+  if (letters == 0) return 0.0f;
+  return static_cast<float>(advances * s + static_cast<double>(spacing) * (letters - 1));
+}
+
+// The width alone.
 float TextWidth(const FontTable& table, const char* text, float scale, float spacing);
 
 }  // namespace omega

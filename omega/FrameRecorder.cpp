@@ -6,8 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "base/Rounding.h"
 #include "omega/Bands.h"
-#include "platform/Runtime.h"
 
 namespace omega {
 
@@ -69,8 +69,6 @@ FrameRecorder::FrameRecorder() {
   Frame.W = kScreenW;
   Frame.H = kScreenH;
   Frame.Px.assign(static_cast<size_t>(kScreenW) * kScreenH, 0xFF000000u);
-  const char* plain = std::getenv("OMEGA_PLAIN");
-  Accelerated_ = plain == nullptr || *plain == '\0' || *plain == '0';
   Blend_ = PickBlend(false);
   DrawSpans_ = PickDrawSpans(true);
 }

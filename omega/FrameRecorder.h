@@ -24,7 +24,7 @@ bool RoundCoord(double value, int64_t& out);
 
 class FrameRecorder {
  public:
-  // Accelerated unless OMEGA_PLAIN is set to something other than 0.
+  // Accelerated (the engine turns it off for OMEGA_PLAIN).
   FrameRecorder();
 
   // Draws part `from` of a picture (`id` never reused by another picture) over (x, y, w, h), tinted.

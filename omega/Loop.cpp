@@ -29,14 +29,6 @@ namespace omega {
 
 namespace {
 
-// A run without a window says so as the library is loaded, before the program has a chance to report
-// an error of its own: the program then keeps its message boxes off any desktop there may be.
-const bool kNoWindowSaid = [] {
-  const char* script = std::getenv("OMEGA_SCRIPT");
-  if (script != nullptr && *script != '\0') SayNoWindow();
-  return true;
-}();
-
 // SIGINT, SIGTERM and SIGHUP (the terminal closed) end the loop like OE_Quit, so the quit callback
 // runs; the old handling comes back when the loop is over.
 struct SignalGuard {
@@ -47,9 +39,7 @@ struct SignalGuard {
   ~SignalGuard() { ReleaseStopRequests(); }
 };
 
-volatile std::sig_atomic_t gWindowLost = 0;
-
-bool QuitNow() { return E().Loop.QuitAsked || E().Loop.Signalled != 0 || gWindowLost != 0; }
+bool QuitNow() { return E().Loop.QuitAsked || E().Loop.Signalled != 0 || E().Loop.WindowLost != 0; }
 
 void Call(OEProc proc) {
   if (proc != nullptr) proc();
@@ -152,12 +142,12 @@ void EngineError(const std::string& text) {
   std::exit(2);
 }
 
-void RunHeadless(const char* scriptPath) {
+void RunHeadless(const std::string& scriptPath) {
   std::string text, error;
   if (!ReadScriptFile(scriptPath, text, error)) ScriptFailure(error);
   const ScriptParse script = ParseScript(text);
   if (script.ErrorLine != 0)
-    ScriptFailure(std::string(scriptPath) + ":" + std::to_string(script.ErrorLine) + ": " + script.Error);
+    ScriptFailure(scriptPath + ":" + std::to_string(script.ErrorLine) + ": " + script.Error);
 
   LoopState& e = E().Loop;
   InputState& input = E().Input;
@@ -289,14 +279,13 @@ bool OpenWindow(Window& w) {
   }
   // Without a display SDL falls back to drivers that show nothing: the game would play unseen until
   // killed. Only a driver asked for by name (SDL_VIDEODRIVER) may be one of those.
-  const char* asked = std::getenv("SDL_VIDEODRIVER");
   const char* driver = SDL_GetCurrentVideoDriver();
-  if ((asked == nullptr || *asked == '\0') && driver != nullptr &&
+  if (!E().Settings.VideoDriverAsked && driver != nullptr &&
       (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "evdev") == 0)) {
     EngineError("no display: neither X11 nor Wayland could be reached (OMEGA_SCRIPT runs without one)");
     return false;
   }
-  CatchDisplayLoss(&gWindowLost, EndWithBrokenDisplay);
+  CatchDisplayLoss(&E().Loop.WindowLost, EndWithBrokenDisplay);
   const LoopState& e = E().Loop;
   const int x = e.PositionAsked ? e.WndX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
   const int y = e.PositionAsked ? e.WndY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
@@ -508,15 +497,17 @@ void EndRun(bool windowed) {
   if (E().Trace.Failed() || E().Loop.ShotFailed) std::exit(kTraceFailedStatus);
 }
 
-// After the last frame: the quit callback, then the window closed.
+// After the last frame: the quit callback, then the window closed. A lost window is left as it is: closing
+// it would only bring more errors from the display, and the last of them could arrive after SDL has put
+// Xlib's own handler back, which ends the process before it has said why.
 void CloseWindowed(WindowRun* run) {
   QuitOnce();
-  delete run;
-  if (gWindowLost != 0) {
+  if (E().Loop.WindowLost != 0) {
     FlushTrace();
     ReportLostWindow();
     std::exit(kLostWindowStatus);
   }
+  delete run;
 }
 
 // A run whose frames the host ran ends here, the program with it: there is no caller to return to.
@@ -558,7 +549,6 @@ bool RunWindowed() {
 }  // namespace
 
 void RunEngine() {
-  (void)kNoWindowSaid;
   LoopState& e = E().Loop;
   if (e.InLoop) return;  // OE_Init from inside a callback: the loop is already running
   e.InLoop = true;
@@ -567,8 +557,8 @@ void RunEngine() {
   bool windowed = true;
   {
     SignalGuard guard;
-    const char* script = std::getenv("OMEGA_SCRIPT");
-    if (script != nullptr && *script != '\0')
+    const std::string& script = E().Settings.Script;
+    if (!script.empty())
       RunHeadless(script);
     else
       windowed = RunWindowed();

@@ -32,6 +32,7 @@ struct LoopState {
   bool QuitAsked = false;
   bool Loaded = false, QuitCalled = false;  // the window's load and quit callbacks have run
   volatile std::sig_atomic_t Signalled = 0;  // SIGINT, SIGTERM or SIGHUP during the loop
+  volatile std::sig_atomic_t WindowLost = 0; // the window destroyed from outside or its display gone
   std::vector<int64_t> FrameTimes;           // ms of the frames of the last second
   std::string Error;                         // the last engine error, also printed on standard error
   bool ShotFailed = false;                   // a scripted shot could not be written

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/Runtime.h"
+#include "base/RegularFile.h"
 
 namespace omega {
 
@@ -128,16 +128,16 @@ void ReadInto(int fd, Bytes& bytes) {
   ::close(fd);
 }
 
-// A regular file opened for reading through the platform's checked open (a pipe does not wait there
-// for a writer; a pipe, a device or a folder is refused), with what it is; -1 when it cannot be.
-int OpenRegularFile(const std::string& nativePath, struct stat& st) {
-  TFile file;
-  if (FileTryOpenRead(file, nativePath) != 0) return -1;
-  if (::fstat(file.Descriptor, &st) != 0) {
-    FileClose(file);
+// A regular file opened for reading (a pipe does not wait there for a writer; a pipe, a device or a
+// folder is refused), with what it is; -1 when it cannot be.
+int OpenWithStat(const std::string& nativePath, struct stat& st) {
+  const int fd = OpenRegularFile(nativePath).Descriptor;
+  if (fd < 0) return -1;
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
     return -1;
   }
-  return file.Descriptor;
+  return fd;
 }
 
 }  // namespace
@@ -154,7 +154,7 @@ namespace {
 // picture of the declared size can need. The descriptor stays open for the rest.
 bool OpenPicture(const std::string& nativePath, int& fd, std::vector<unsigned char>& start, PictureFileInfo& info) {
   struct stat st {};
-  fd = OpenRegularFile(nativePath, st);
+  fd = OpenWithStat(nativePath, st);
   if (fd < 0) return false;
   info.FileBytes = st.st_size;
   // The cap on the file's size follows from the size its header declares; nothing past the start is
@@ -213,7 +213,7 @@ bool ReadPictureFile(const std::string& nativePath, std::vector<unsigned char>& 
 bool ReadFileStart(const std::string& nativePath, std::size_t limit, std::string& bytes) {
   bytes.clear();
   struct stat st {};
-  const int fd = OpenRegularFile(nativePath, st);
+  const int fd = OpenWithStat(nativePath, st);
   if (fd < 0) return false;
   bytes.resize(limit);
   ReadInto(fd, bytes);

@@ -6,11 +6,11 @@
 #include <new>
 #include <string>
 
+#include "base/RegularFile.h"
 #include "omega/Cpu.h"
 #include "omega/Decode.h"
 #include "omega/Engine.h"
 #include "omega/PictureFile.h"
-#include "platform/Runtime.h"
 
 namespace omega {
 
@@ -224,16 +224,13 @@ const Font* FindFont(OEHandle handle) {
 void DrawText(OEHandle handle, float x, float y, const char* text, float scale, float spacing, int32_t alpha,
               uint32_t colour) {
   const Font* font = FindFont(handle);
-  if (font == nullptr || text == nullptr) return;
+  if (font == nullptr) return;
   const double s = scale;
-  double pen = x;
-  for (const char* p = text; *p != '\0'; ++p) {
-    const Glyph& g = font->Table.Glyphs[static_cast<unsigned char>(*p)];
+  LayOutText(font->Table, text, x, scale, spacing, [&](const Glyph& g, double pen) {
     if (g.Usable && g.W > 0 && g.H > 0)
       E().Recorder.Draw(font->Picture, font->Id, Rect{g.X, g.Y, g.W, g.H}, pen + g.Dx * s, y + g.Dy * s, g.W * s,
                         g.H * s, alpha, colour & 0xFFFFFFu);
-    pen += (g.Usable ? g.Advance : 0) * s + spacing;
-  }
+  });
 }
 
 float MeasureText(OEHandle handle, const char* text, float scale, float spacing) {

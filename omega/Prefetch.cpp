@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <condition_variable>
 #include <filesystem>
 #include <map>
@@ -32,7 +31,6 @@ struct Entry {
   Stamp Before;  // taken just before the decode began
   Prefetched Result;
   bool TakenReady = false;  // taken decoded, not claimed undecoded nor dropped as changed
-  bool Returned = false;    // handed back after a first use
 };
 
 std::size_t BytesOf(const Prefetched& p) { return p.Picture.Px.size() * sizeof(Pixel); }
@@ -58,7 +56,6 @@ struct PrefetchPool {
   std::atomic<bool> Stopping{false};
   bool Started = false;
   size_t Hits = 0;
-  bool AnyReturned = false;
   bool Retired = false;             // the first frame came: nothing more is decoded ahead
   std::size_t Budget = Prefetcher::kAheadBudgetBytes;
   std::size_t Held = 0;             // bytes of pictures decoded (or being decoded) and not taken
@@ -141,10 +138,7 @@ bool IsPictureName(const std::filesystem::path& path) {
 
 }  // namespace
 
-Prefetcher::Prefetcher() : Pool_(std::make_unique<PrefetchPool>()) {
-  const char* off = std::getenv("OMEGA_PREFETCH");
-  On_ = off == nullptr || std::string(off) != "0";
-}
+Prefetcher::Prefetcher() : Pool_(std::make_unique<PrefetchPool>()) {}
 
 Prefetcher::~Prefetcher() = default;
 
@@ -260,8 +254,6 @@ void Prefetcher::Return(const std::string& nativePath, Prefetched&& taken) {
   e.Result = std::move(taken);
   pool.Held += BytesOf(e.Result);
   e.TakenReady = false;
-  e.Returned = true;
-  pool.AnyReturned = true;
   e.Now = State::Done;
 }
 
@@ -277,7 +269,6 @@ void Prefetcher::DropUnused() {
       e.Now = State::Taken;
     }
   pool.Held = 0;
-  pool.AnyReturned = false;
   // The decoding threads' allocator arenas keep what the start-up freed; hand it back to the system
   // once, so the game does not carry the start-up's peak for the rest of the run.
   ReleaseFreedMemory();
@@ -303,7 +294,6 @@ void Prefetcher::Stop() {
   pool.ByFile.clear();
   pool.Next = 0;
   pool.Hits = 0;
-  pool.AnyReturned = false;
   pool.Retired = false;
   pool.Held = 0;
   pool.Unbounded = false;

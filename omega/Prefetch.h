@@ -27,7 +27,7 @@ struct PrefetchPool;
 
 class Prefetcher {
  public:
-  // On unless OMEGA_PREFETCH is 0.
+  // On (the engine turns it off for OMEGA_PREFETCH=0).
   Prefetcher();
   // Stops the threads.
   ~Prefetcher();

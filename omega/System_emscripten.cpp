@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/OMEGA_list.h"
+#include "base/NoWindowMark.h"
 
 namespace omega {
 

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "engine/OMEGA_list.h"
+#include "base/NoWindowMark.h"
 
 namespace omega {
 

@@ -11,7 +11,7 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include "engine/OMEGA_list.h"
+#include "base/NoWindowMark.h"
 
 namespace omega {
 

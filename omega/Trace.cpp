@@ -13,9 +13,8 @@ TraceLog::~TraceLog() {
   if (File_ != nullptr) std::fclose(File_);
 }
 
-TraceLog::TraceLog() {
-  const char* path = std::getenv("OMEGA_TRACE");
-  if (path == nullptr || *path == '\0') return;
+void TraceLog::Open(const std::string& path) {
+  if (path.empty() || File_ != nullptr) return;
   Path_ = path;
   // Binary: the same bytes on every system, no line ends turned into CR LF.
   File_ = OpenForAppending(path);

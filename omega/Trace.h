@@ -17,13 +17,16 @@ constexpr int kTraceFailedStatus = 74;
 
 class TraceLog {
  public:
-  // Opens the file OMEGA_TRACE names, if any, for appending.
-  TraceLog();
+  // Off until opened.
+  TraceLog() = default;
   TraceLog(const TraceLog&) = delete;
   TraceLog& operator=(const TraceLog&) = delete;
   ~TraceLog();  // flushes and closes the file
 
-  // True when OMEGA_TRACE named a file that could be opened.
+  // Opens the file (OMEGA_TRACE) for appending; "" leaves the trace off.
+  void Open(const std::string& path);
+
+  // True when a file was named and could be opened.
   bool On() const { return File_ != nullptr; }
   // Writes "<tick> <text>\n".
   void Line(int64_t tick, const std::string& text);

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "platform/Cp1251.h"
+#include "base/Cp1251.h"
 
 namespace trace_format {
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,18 +14,6 @@ uint32_t RandSeed;
 uint32_t Random(uint32_t n) {
   RandSeed = RandSeed * 134775813u + 1u;
   return static_cast<uint32_t>((static_cast<uint64_t>(n) * RandSeed) >> 32);
-}
-
-int64_t RoundHalfEven(double value) {
-  // The rounding mode is nearest-even for the whole run (set when the engine binding starts).
-  return static_cast<int64_t>(std::nearbyint(value));
-}
-
-std::string NativePath(const std::string& gamePath) {
-  std::string path = gamePath;
-  for (char& c : path)
-    if (c == '\\') c = '/';
-  return path;
 }
 
 std::string RunErrorText(int code, uintptr_t address) {
@@ -56,7 +43,20 @@ void RunError(int code, uintptr_t address) {
   std::exit(code);
 }
 
-// ---- reading (the opening is each system's own) ----------------------------------------------------
+// ---- reading ---------------------------------------------------------------------------------------
+
+int FileTryOpenRead(TFile& file, const std::string& gamePath) {
+  const OpenedFile opened = OpenRegularFile(NativePath(gamePath));
+  file.Descriptor = opened.Descriptor;
+  switch (opened.Problem) {
+    case OpenProblem::None: return 0;
+    case OpenProblem::NoFile: return kErrFileNotFound;
+    case OpenProblem::NoFolder: return kErrPathNotFound;
+    case OpenProblem::DiskFault: return kErrDiskWrite;
+    case OpenProblem::NotRegular: case OpenProblem::Denied: break;
+  }
+  return kErrAccessDenied;
+}
 
 __attribute__((noinline)) void FileOpenRead(TFile& file, const std::string& gamePath) {
   const int code = FileTryOpenRead(file, gamePath);

@@ -6,6 +6,9 @@
 #include <functional>
 #include <string>
 
+#include "base/RegularFile.h"  // NativePath, and the opening FileTryOpenRead checks
+#include "base/Rounding.h"     // RoundHalfEven
+
 // Run-time error numbers.
 constexpr int kErrFileNotFound = 2;
 constexpr int kErrPathNotFound = 3;
@@ -26,14 +29,6 @@ uint32_t SeedCounter();
 uint32_t StartSeed();
 // A number in 0 .. n-1: advances the seed, then the high 32 bits of n × seed.
 uint32_t Random(uint32_t n);
-
-// ---- numbers -------------------------------------------------------------------------------
-// Nearest integer, halves to the even neighbour (0.5 → 0, 1.5 → 2, -0.5 → 0).
-int64_t RoundHalfEven(double value);
-
-// ---- paths ---------------------------------------------------------------------------------
-// A game path ("Data\T\1.jpg") as a native relative path ("Data/T/1.jpg").
-std::string NativePath(const std::string& gamePath);
 
 // ---- the run-time error report ----------------------------------------------------------------
 // "Runtime error     at 00000000" with the number ending at the 17th character and the address's
@@ -56,8 +51,8 @@ struct TFile {
   int Descriptor = -1;
 };
 
-// Opens a regular file only: a folder, a FIFO, a device or a socket is refused as access denied (5)
-// without waiting for a writer at the other end of a pipe.
+// Opens a regular file only (OpenRegularFile): a folder, a FIFO, a device or a socket is refused as
+// access denied (5) without waiting for a writer at the other end of a pipe.
 int FileTryOpenRead(TFile& file, const std::string& gamePath);
 void FileOpenRead(TFile& file, const std::string& gamePath);
 // Exactly count bytes, or error 100.

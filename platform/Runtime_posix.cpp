@@ -1,5 +1,5 @@
-// The Linux half of the run-time services: the seed counter, the error numbers of errno values, opening a
-// file to read and saving a whole file, on the POSIX calls.
+// The Linux half of the run-time services: the seed counter, the error numbers of errno values and saving
+// a whole file, on the POSIX calls.
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -25,24 +25,6 @@ int ErrnoToRunError(int err) {
     case ENOSPC: case EDQUOT: case EIO: case EFBIG: return kErrDiskWrite;
     default: return kErrAccessDenied;  // EACCES, EPERM, EISDIR, EROFS, ELOOP, ENXIO, …
   }
-}
-
-int FileTryOpenRead(TFile& file, const std::string& gamePath) {
-  file.Descriptor = -1;
-  const std::string path = NativePath(gamePath);
-  // Non-blocking, so that a FIFO does not wait here for a writer that never comes; only a regular file
-  // is kept, and it reads the same either way.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return ErrnoToRunError(errno);
-  struct stat st{};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return kErrAccessDenied;
-  }
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  file.Descriptor = fd;
-  return 0;
 }
 
 // ---- saving a whole file -----------------------------------------------------------------------

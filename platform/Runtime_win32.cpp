@@ -1,10 +1,6 @@
-// The Windows half of the run-time services: the seed counter, the error numbers, opening a file to read
-// and saving a whole file, on the Win32 calls. A file once open is a C run-time descriptor, read and
-// closed as on Linux.
+// The Windows half of the run-time services: the seed counter, the error numbers and saving a whole
+// file, on the Win32 calls.
 #include <windows.h>
-
-#include <fcntl.h>
-#include <io.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -56,32 +52,6 @@ bool ReadOnly(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
-
-// The handle as a C run-time descriptor, read, written and closed like one on Linux; -1 (and the
-// handle closed) when the run-time has no room for it.
-int Descriptor(HANDLE h, int flags) {
-  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), flags | _O_BINARY);
-  if (fd < 0) CloseHandle(h);
-  return fd;
-}
-
-}  // namespace
-
-int FileTryOpenRead(TFile& file, const std::string& gamePath) {
-  file.Descriptor = -1;
-  const std::string path = WindowsPath(gamePath);
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return SystemErrorToRunError(GetLastError());
-  // Only a file on a disk: a pipe or a device (CON, NUL, …) is refused as on Linux.
-  if (GetFileType(h) != FILE_TYPE_DISK) {
-    CloseHandle(h);
-    return kErrAccessDenied;
-  }
-  file.Descriptor = Descriptor(h, _O_RDONLY);
-  return file.Descriptor < 0 ? kErrAccessDenied : 0;
-}
-
-namespace {
 
 // Tries at a fresh name for the new file before giving up (someone squatting on the names).
 constexpr int kTempNameTries = 100;

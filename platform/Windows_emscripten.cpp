@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/OMEGA_list.h"
-#include "platform/Cp1251.h"
+#include "base/Cp1251.h"
+#include "base/NoWindowMark.h"
 #include "platform/Runtime.h"
 
 // Windows_emscripten.js: shows the dialog and returns at once; the page cannot be held.

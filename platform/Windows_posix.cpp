@@ -18,8 +18,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "engine/OMEGA_list.h"
-#include "platform/Cp1251.h"
+#include "base/Cp1251.h"
+#include "base/NoWindowMark.h"
 #include "platform/Runtime.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/OMEGA_list.h"
-#include "platform/Cp1251.h"
+#include "base/Cp1251.h"
+#include "base/NoWindowMark.h"
 
 namespace win32 {
 extern "C" {
@@ -36,8 +36,13 @@ namespace {
 
 // The program is a windowed one, so started from a console it has no standard streams of its own: it
 // borrows its parent's console, so that a scripted run's messages are seen. Streams are binary, so
-// what it prints and the files the engine writes through them read the same as on Linux.
-const bool kStreamsReady = [] {
+// what it prints and the files the engine writes through them read the same as on Linux. Done at the
+// program's first call here (loading the engine comes first), before anything of the game or the
+// engine prints.
+void PrepareStreams() {
+  static bool ready = false;
+  if (ready) return;
+  ready = true;
   const void* err = win32::GetStdHandle(win32::kStdErrorHandle);
   if ((err == nullptr || err == reinterpret_cast<void*>(-1)) && win32::AttachConsole(win32::kAttachParentProcess) != 0) {
     (void)std::freopen("CONOUT$", "w", stdout);
@@ -45,8 +50,7 @@ const bool kStreamsReady = [] {
   }
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
-  return true;
-}();
+}
 
 // A run the engine draws off screen shows nothing, on Linux and here alike: the engine says so.
 bool ScriptedRun() { return win32::FindAtomA(kOmegaNoWindowMark) != 0; }
@@ -79,7 +83,7 @@ std::wstring Wide(const char* text) {
 }  // namespace
 
 HMODULE LoadLibraryA(const char* path) {
-  (void)kStreamsReady;
+  PrepareStreams();
   if (path == nullptr) return nullptr;
   // A relative library path is the program's own (DX\OMEGA.dll beside zanoru.exe), never one found
   // through the search path or the working folder.
@@ -101,6 +105,7 @@ FARPROC GetProcAddress(HMODULE module, const char* name) {
 }
 
 int MessageBoxA(void* owner, const char* text, const char* caption, uint32_t flags) {
+  PrepareStreams();
   const std::string utfText = Cp1251ToUtf8(text != nullptr ? text : "");
   const std::string utfCaption = Cp1251ToUtf8(caption != nullptr ? caption : "");
   std::fprintf(stderr, "%s: %s\n", utfCaption.c_str(), utfText.c_str());

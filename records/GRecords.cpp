@@ -5,8 +5,8 @@
 #include <string>
 
 #include "assets/Materials.h"
+#include "base/Cp1251.h"
 #include "engine/OMEGA.h"
-#include "platform/Cp1251.h"
 #include "platform/Runtime.h"
 #include "shell/MainProc.h"
 #include "shell/VyxUtils.h"

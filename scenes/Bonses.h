@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Cp1251.h"
+#include "base/Cp1251.h"
 #include "shell/VyxUtils.h"
 
 // The credits: who made the game and its engine.

@@ -2,10 +2,10 @@
 
 #include "assets/Materials.h"
 #include "assets/ZAN_materials.h"
+#include "base/Cp1251.h"
 #include "engine/OMEGA.h"
 #include "menus/GMenu.h"
 #include "menus/Pregs.h"
-#include "platform/Cp1251.h"
 #include "records/GRecords.h"
 #include "scenes/Bonses.h"
 #include "scenes/GOptions.h"

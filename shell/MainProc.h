@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Cp1251.h"
+#include "base/Cp1251.h"
 
 // Scene identifiers.
 constexpr uint8_t scRegistration = 0;

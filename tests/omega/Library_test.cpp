@@ -35,6 +35,21 @@ size_t Count(const std::string& text, const std::string& what) {
 
 }  // namespace
 
+// The engine library holds nothing of the game's platform layer: no message box, no loading of
+// libraries, no run-time error report. Only the shared base (opening a file, Windows-1251, rounding) is
+// linked into both.
+TEST(Library, HoldsNothingOfTheGamesPlatformLayer) {
+  const std::string dir = omega_test::TempFolder();
+  const auto nm = RunInFolder(dir, {"/usr/bin/nm", "-C", OMEGA_LIBRARY}, {}, 60);
+  ASSERT_EQ(nm.Status, 0) << nm.Stderr;
+  EXPECT_NE(nm.Stdout.find("OE_Init"), std::string::npos) << "no symbols read: " << nm.Stdout.substr(0, 2000);
+  EXPECT_NE(nm.Stdout.find("RoundHalfEven"), std::string::npos) << "the shared rounding is not the engine's";
+  for (const char* name : {"MessageBoxA", "LoadLibraryA", "GetSystemMetrics", "RunErrorText", "RunError(",
+                           "ErrnoToRunError", "FileTryOpenRead", "FileClose", "nearbyint"})
+    EXPECT_EQ(nm.Stdout.find(name), std::string::npos) << "OMEGA.dll holds " << name;
+  RemoveFolder(dir);
+}
+
 TEST(Library, ScriptDrivesTicksPressesAndShots) {
   const std::string dir = omega_test::TempFolder();
   // 2×2 picture, drawn by the probe at (0, 0) stretched to 64×64: filtered, so each colour is pure in

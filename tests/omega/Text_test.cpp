@@ -1,6 +1,8 @@
 #include <cstring>
+#include <utility>
+#include <vector>
 
-#include "platform/Cp1251.h"
+#include "base/Cp1251.h"
 #include "tests/omega/support/EngineFixture.h"
 
 using omega::FontTable;
@@ -149,4 +151,24 @@ TEST_F(Text, IntegerTextLivesInTheEngine) {
   EXPECT_STREQ(U_IntToStr(0), "0");
   EXPECT_STREQ(U_IntToStr(-2147483647 - 1), "-2147483648");
   EXPECT_STREQ(U_IntToStr(83), "83");
+}
+
+// Drawing and measuring share one layout: every character, usable or not, is placed in turn where the
+// pen stands, and the width is the pens' travel less the spacing after the last character.
+TEST(TextLayout, EachCharacterInTurnAtThePenAndTheWidthOfTheSameWalk) {
+  const FontTable t = ParseOfi(Ofi(10, {{'A', {0, 0, 4, 4, 1, 0, 5}}, {'B', {4, 0, 4, 4, 0, 2, 3}}, {' ', {0, 0, 0, 0, 0, 0, 2}}}), 16, 16);
+  std::vector<std::pair<int16_t, double>> placed;
+  const float width = omega::LayOutText(t, "AB ?A", 10.0, 2.0f, 0.5f, [&](const omega::Glyph& g, double pen) {
+    placed.emplace_back(g.Advance, pen);
+  });
+  // '?' has no record: it is placed (and drawn as nothing) and moves the pen by the spacing alone.
+  const std::vector<std::pair<int16_t, double>> expected = {{5, 10.0}, {3, 20.5}, {2, 27.0}, {0, 31.5}, {5, 32.0}};
+  ASSERT_EQ(placed.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i)
+    EXPECT_EQ(placed[i].second, expected[i].second) << "character " << i << ": expected the pen at "
+                                                    << expected[i].second << ", got " << placed[i].second;
+  EXPECT_EQ(width, 2.0f * (5 + 3 + 2 + 0 + 5) + 0.5f * 4) << "the width of the same walk";
+  EXPECT_EQ(omega::TextWidth(t, "AB ?A", 2.0f, 0.5f), width) << "measuring alone gives another width";
+  EXPECT_EQ(omega::LayOutText(t, "", 10.0, 2.0f, 0.5f, [](const omega::Glyph&, double) { ADD_FAILURE(); }), 0.0f);
+  EXPECT_EQ(omega::LayOutText(t, nullptr, 10.0, 2.0f, 0.5f, [](const omega::Glyph&, double) { ADD_FAILURE(); }), 0.0f);
 }

@@ -1,12 +1,12 @@
 #include <cstdlib>
 #include <limits>
 
+#include "base/Cp1251.h"
 #include "omega/Trace.h"
 #include "omega/TraceFormat.h"
-#include "platform/Cp1251.h"
+#include "tests/omega/support/EngineFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/TraceReader.h"
-#include "tests/omega/support/EngineFixture.h"
 
 namespace {
 int NoHandles(OEHandle) { return 0; }

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
+#include "base/Cp1251.h"
 #include "omega/Engine.h"
 #include "omega/Exports.h"
-#include "platform/Cp1251.h"
 #include "tests/support/TraceReader.h"
 
 namespace replay {

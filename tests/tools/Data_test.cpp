@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include "MapText.h"
-#include "platform/Cp1251.h"
+#include "base/Cp1251.h"
 #include "tests/support/Files.h"
 
 namespace fs = std::filesystem;

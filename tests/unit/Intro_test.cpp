@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "assets/Materials.h"
-#include "platform/Cp1251.h"
+#include "base/Cp1251.h"
 #include "scenes/Bonses.h"
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"

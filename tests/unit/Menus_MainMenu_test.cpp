@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "assets/Materials.h"
+#include "base/Cp1251.h"
 #include "menus/GMenu.h"
-#include "platform/Cp1251.h"
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"
 #include "tests/support/FakeEngine.h"

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "assets/Materials.h"
+#include "base/Cp1251.h"
 #include "menus/Pregs.h"
-#include "platform/Cp1251.h"
 #include "shell/MScenes.h"
 #include "shell/MainProc.h"
 #include "tests/support/CaseName.h"

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/Cp1251.h"
 #include "engine/OMEGA.h"
-#include "platform/Cp1251.h"
 #include "platform/Runtime.h"
 #include "tests/support/Files.h"
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "assets/Materials.h"
-#include "platform/Cp1251.h"
+#include "base/Cp1251.h"
 #include "platform/Runtime.h"
 #include "records/GRecords.h"
 #include "shell/MainProc.h"

@@ -189,6 +189,24 @@ TEST(WindowsBuild, ProgramAndEngineNeedOnlySystemLibrariesAndTheEngineExportsIts
   for (const auto& name : exported) EXPECT_TRUE(operations.count(name)) << "OMEGA.dll exports " << name << ", not an operation";
 }
 
+// The engine DLL holds nothing of the game's platform layer (its message box, its library loading, its
+// run-time error report), nor the C library's rounding that switches the x87 unit on every call. The
+// shipped DLL is stripped: its unstripped twin, linked from the same objects, is read, and the shipped
+// one holds no text of the run-time error report either.
+TEST(WindowsBuild, EngineHoldsNothingOfTheGamesPlatformLayer) {
+  NEED_WINDOWS();
+  if (!desk::HaveProgram("x86_64-w64-mingw32-nm")) GTEST_SKIP() << "no mingw nm";
+  EXPECT_EQ(ReadFile(WindowsGame() + "/DX/OMEGA.dll").find("Runtime error"), std::string::npos);
+  const desk::Ran nm =
+      desk::Run({"/usr/bin/x86_64-w64-mingw32-nm", "-C", kWindowsDir + "/cross/test-libs/symbols/OMEGA.dll"}, {});
+  ASSERT_EQ(nm.Status, 0) << nm.Err;
+  EXPECT_NE(nm.Out.find("OE_Init"), std::string::npos) << "no symbols read: " << nm.Out.substr(0, 2000);
+  EXPECT_NE(nm.Out.find("RoundHalfEven"), std::string::npos) << "the shared rounding is not the engine's";
+  for (const char* name : {"MessageBoxA(", "LoadLibraryA(", "GetSystemMetrics(", "RunErrorText", "RunError(",
+                           "ErrnoToRunError", "FileTryOpenRead", "FileClose", "nearbyint"})
+    EXPECT_EQ(nm.Out.find(name), std::string::npos) << "OMEGA.dll holds " << name;
+}
+
 TEST(WindowsBuild, ZipHoldsTheGameAndTheReadme) {
   NEED_WINDOWS();
   std::string zip;

@@ -1,4 +1,4 @@
-#include "platform/Cp1251.h"
+#include "base/Cp1251.h"
 
 std::string Cp1251ToUtf8(std::string_view text) {
   std::string out;
