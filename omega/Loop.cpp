@@ -21,6 +21,7 @@
 #include "omega/Decode.h"
 #include "omega/Engine.h"
 #include "omega/Keys.h"
+#include "omega/Present.h"
 #include "omega/Script.h"
 #include "omega/System.h"
 #include "omega/Trace.h"
@@ -244,11 +245,8 @@ void TakeScreenshot() {
 
 struct Window {
   SDL_Window* Wnd = nullptr;
-  SDL_Renderer* Renderer = nullptr;
-  SDL_Texture* Screen = nullptr;
+  Presenter Picture;  // the frame as the window's surface shows it
   ~Window() {
-    if (Screen != nullptr) SDL_DestroyTexture(Screen);
-    if (Renderer != nullptr) SDL_DestroyRenderer(Renderer);
     if (Wnd != nullptr) SDL_DestroyWindow(Wnd);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
@@ -269,9 +267,8 @@ void SetWindowIcon(SDL_Window* window) {
 }
 
 bool OpenWindow(Window& w) {
+  // The window's own surface, not a renderer's texture behind it: the engine scales and shows the rows.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     EngineError(std::string("no video: ") + SDL_GetError());
@@ -299,19 +296,12 @@ bool OpenWindow(Window& w) {
   }
   SetWindowIcon(w.Wnd);
   CatchSessionEnd(w.Wnd, EndWithSession);
-  w.Renderer = SDL_CreateRenderer(w.Wnd, -1, SDL_RENDERER_SOFTWARE);
-  if (w.Renderer == nullptr) {
-    EngineError(std::string("cannot create a renderer: ") + SDL_GetError());
+  SDL_Surface* surface = SDL_GetWindowSurface(w.Wnd);
+  if (surface == nullptr) {
+    EngineError(std::string("cannot draw in the window: ") + SDL_GetError());
     return false;
   }
-  SDL_RenderSetLogicalSize(w.Renderer, kScreenW, kScreenH);
-  w.Screen = SDL_CreateTexture(w.Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, kScreenW, kScreenH);
-  if (w.Screen == nullptr) {
-    EngineError(std::string("cannot create the screen texture: ") + SDL_GetError());
-    return false;
-  }
-  // A window of another size than the picture shows it filtered, not in blocks.
-  SDL_SetTextureScaleMode(w.Screen, SDL_ScaleModeLinear);
+  w.Picture.Place(surface->w, surface->h, kScreenW, kScreenH);
   SDL_ShowCursor(SDL_DISABLE);  // the game draws its own cursor over the picture
   return true;
 }
@@ -338,6 +328,29 @@ bool MovePointer(int x, int y) {
   return inside;
 }
 
+// A pointer position of the window in picture pixels, as the picture is placed in it.
+void ToPicture(const Window& w, int& x, int& y) {
+  int windowW = 0, windowH = 0;
+  SDL_GetWindowSize(w.Wnd, &windowW, &windowH);
+  const PictureBox& box = w.Picture.Box();
+  const float dpiX = box.OutW > 0 && windowW > 0 ? static_cast<float>(windowW) / static_cast<float>(box.OutW) : 1.0f;
+  const float dpiY = box.OutH > 0 && windowH > 0 ? static_cast<float>(windowH) / static_cast<float>(box.OutH) : 1.0f;
+  WindowToPicture(box, dpiX, dpiY, x, y);
+}
+
+// Rows [top, bottom) of the frame changed (or none): they go to the window's surface and only they
+// are shown again, unless the surface is new or the window asks for all of it (`again`).
+void ShowFrame(Window& w, int top, int bottom, bool again) {
+  SDL_Surface* surface = SDL_GetWindowSurface(w.Wnd);
+  const Image& frame = E().Recorder.Frame;
+  const Shown shown = w.Picture.Draw(surface, frame.Px.data(), frame.W, frame.H, top, bottom);
+  if (surface == nullptr) return;
+  if (shown.Whole || again)
+    SDL_UpdateWindowSurface(w.Wnd);
+  else if (shown.Rows.h > 0)
+    SDL_UpdateWindowSurfaceRects(w.Wnd, &shown.Rows, 1);
+}
+
 struct WindowState {
   bool Minimised = false;
   bool ScanDown[SDL_NUM_SCANCODES] = {};
@@ -354,15 +367,32 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
         case SDL_WINDOWEVENT_MINIMIZED: state.Minimised = true; break;
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_MAXIMIZED: state.Minimised = false; break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED: {
+          // The surface is made again at the new size: the picture and its bars are drawn anew, and
+          // the pointer reads by the new placing from now on.
+          int pixelsW = 0, pixelsH = 0;
+          SDL_GetWindowSizeInPixels(w.Wnd, &pixelsW, &pixelsH);
+          w.Picture.Place(pixelsW, pixelsH, kScreenW, kScreenH);
+          w.Picture.Forget();
+          break;
+        }
         default: break;
       }
       break;
-    case SDL_MOUSEMOTION: MovePointer(ev.motion.x, ev.motion.y); break;
-    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEMOTION: {
+      int x = ev.motion.x, y = ev.motion.y;
+      ToPicture(w, x, y);
+      MovePointer(x, y);
+      break;
+    }
+    case SDL_MOUSEBUTTONDOWN: {
+      int x = ev.button.x, y = ev.button.y;
+      ToPicture(w, x, y);
       // A click on the bars round a scaled picture is no click on the picture's edge.
-      if (!MovePointer(ev.button.x, ev.button.y)) break;
+      if (!MovePointer(x, y)) break;
       if (const int b = MouseButton(ev.button.button); b != 0) PressInput(256 + b);
       break;
+    }
     case SDL_KEYDOWN: {
       const SDL_Scancode sc = ev.key.keysym.scancode;
       if ((sc == SDL_SCANCODE_RETURN || sc == SDL_SCANCODE_KP_ENTER) && (ev.key.keysym.mod & KMOD_ALT) != 0) {
@@ -419,14 +449,6 @@ double NowMs() {
   return static_cast<double>(SDL_GetPerformanceCounter()) * 1000.0 / kFrequency;
 }
 
-// The screen texture scaled into the window, bars round it where the window's shape differs.
-void Present(Window& w) {
-  SDL_SetRenderDrawColor(w.Renderer, 0, 0, 0, 255);
-  SDL_RenderClear(w.Renderer);
-  SDL_RenderCopy(w.Renderer, w.Screen, nullptr, nullptr);
-  SDL_RenderPresent(w.Renderer);
-}
-
 constexpr int64_t kMaxBehind = 5;  // after a longer stall the backlog is dropped, not replayed
 
 // One frame of a windowed run: the events, the ticks due, the frame shown where it changed.
@@ -457,23 +479,18 @@ FrameStep WindowFrame(void* data) {
   const bool changed = Step(due - run.Done, [] {}, false);
   run.Done += E().Loop.Tick - before;
   if (QuitNow()) return FrameStep::Stop;
-  if (changed) {
-    // Only the rows the frame's changed calls cover go to the window's texture.
-    const FrameRecorder& r = E().Recorder;
-    const SDL_Rect rows{0, r.ChangedTop(), kScreenW, r.ChangedBottom() - r.ChangedTop()};
-    if (rows.h > 0)
-      SDL_UpdateTexture(run.W.Screen, &rows, &r.Frame.Px[static_cast<size_t>(rows.y) * kScreenW], kScreenW * 4);
-  }
   // Shown again at least once a second even when still: that is also how a window destroyed from
   // outside comes to light (drawing on it fails).
   if (NowMs() - run.LastShown > 1000) run.Stale = true;
   if (changed || run.Stale) {
+    // Only the rows the frame's changed calls cover are drawn on the window and shown.
+    const FrameRecorder& r = E().Recorder;
     if (run.Shown) {
-      Present(run.W);
+      ShowFrame(run.W, changed ? r.ChangedTop() : 0, changed ? r.ChangedBottom() : 0, run.Stale);
     } else {
-      const Image& frame = E().Recorder.Frame;
-      ShowWithFirstFrame(run.W.Wnd, frame.Px.data(), frame.W, frame.H, [](void* w) { Present(*static_cast<Window*>(w)); },
-                         &run.W);
+      ShowWithFirstFrame(
+          run.W.Wnd, r.Frame.Px.data(), r.Frame.W, r.Frame.H,
+          [](void* w) { ShowFrame(*static_cast<Window*>(w), 0, kScreenH, true); }, &run.W);
       run.Shown = true;
     }
     run.Stale = false;
@@ -523,8 +540,6 @@ bool RunWindowed() {
   auto owned = std::make_unique<WindowRun>();
   if (!OpenWindow(owned->W)) return false;
   LoopState& e = E().Loop;
-  // Pace by the display where the renderer can; the frame cap below holds either way.
-  SDL_RenderSetVSync(owned->W.Renderer, 1);
   Call(e.LoadProc);
   e.Loaded = true;
   WindowRun* run = owned.release();

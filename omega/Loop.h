@@ -11,7 +11,7 @@
 namespace omega {
 
 constexpr int kTickMs = 12;       // the period when the game creates no timer
-constexpr int kFrameCapFps = 60;  // when the renderer cannot wait for the display
+constexpr int kFrameCapFps = 60;  // the window is shown without waiting for the display
 // The exit status when a run without a script can open no window (no display, or a video driver that
 // does not start): the run ends at once, before the load callback, and says why on standard error.
 constexpr int kNoWindowStatus = 1;

@@ -80,7 +80,7 @@ bool WindowResizable();
 uint32_t FirstShowFlags();
 
 // Shows the window created with FirstShowFlags() so that its first visible pixels are `frame` (ARGB
-// rows, w×h, the window's size): `present` puts the frame on the window the usual way (the renderer),
+// rows, w×h, the window's size): `present` puts the frame on the window the usual way (its surface),
 // at the moment that system needs it. Falls back to showing, then presenting, where the system's own
 // means are missing.
 void ShowWithFirstFrame(SDL_Window* window, const uint32_t* frame, int w, int h, void (*present)(void*), void* data);
