@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "omega/Decode.h"
 #include "omega/Engine.h"
@@ -270,17 +272,29 @@ bool OpenWindow(Window& w) {
   // The window's own surface, not a renderer's texture behind it: the engine scales and shows the rows.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    EngineError(std::string("no video: ") + SDL_GetError());
-    return false;
-  }
-  // Without a display SDL falls back to drivers that show nothing: the game would play unseen until
-  // killed. Only a driver asked for by name (SDL_VIDEODRIVER) may be one of those.
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (!E().Settings.VideoDriverAsked && driver != nullptr &&
-      (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "evdev") == 0)) {
-    EngineError("no display: neither X11 nor Wayland could be reached (OMEGA_SCRIPT runs without one)");
-    return false;
+  // A display that refuses us for a moment is asked again: an X server resets when its last client
+  // leaves (the game's own look at the screen's size, on a desktop where the game is the only client)
+  // and refuses connections meanwhile. Without a display this is how much longer starting takes.
+  const auto start = std::chrono::steady_clock::now();
+  auto pause = std::chrono::milliseconds(10);
+  for (;;) {
+    const bool up = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    // Without a display SDL falls back to drivers that show nothing: the game would play unseen until
+    // killed. Only a driver asked for by name (SDL_VIDEODRIVER) may be one of those.
+    const char* driver = up ? SDL_GetCurrentVideoDriver() : nullptr;
+    const bool unseen = !E().Settings.VideoDriverAsked && driver != nullptr &&
+                        (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
+                         std::strcmp(driver, "evdev") == 0);
+    if (up && !unseen) break;
+    const std::string why = up ? "" : SDL_GetError();
+    if (up) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (std::chrono::steady_clock::now() - start + pause > std::chrono::milliseconds(1500)) {
+      EngineError(up ? "no display: neither X11 nor Wayland could be reached (OMEGA_SCRIPT runs without one)"
+                     : "no video: " + why);
+      return false;
+    }
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::milliseconds(200));
   }
   CatchDisplayLoss(&E().Loop.WindowLost, EndWithBrokenDisplay);
   const LoopState& e = E().Loop;
