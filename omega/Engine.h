@@ -22,7 +22,7 @@ struct Engine {
 // The engine's one instance. It lives for the whole process: the game's handles point into it.
 Engine& E();
 // Frees everything and starts a fresh engine, as if the process had just begun (tests run many engines
-// in one process). The environment (OMEGA_PLAIN, OMEGA_PREFETCH, OMEGA_TRACE) is read again.
+// in one process). The environment (OMEGA_PREFETCH, OMEGA_TRACE) is read again.
 void ResetEngine();
 
 }  // namespace omega

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "omega/Cpu.h"
 #include "omega/Engine.h"
 
 namespace replay {
@@ -90,7 +91,7 @@ constexpr int kShortestCopy = 16;
 std::unique_ptr<FloorSprite> MakeSprite(const Resolved& r) {
   omega::Image dense = omega::MakeScaled(*r.Picture, r.From, static_cast<int>(r.W), static_cast<int>(r.H), r.Tint);
   if (r.Alpha != 255)
-    for (omega::Pixel& p : dense.Px) p = omega::MulPixel(p, r.Alpha);
+    for (omega::Pixel& p : dense.Px) p = omega::Prepared(p, omega::kNoTint, r.Alpha);
   auto s = std::make_unique<FloorSprite>();
   s->W = dense.W;
   s->H = dense.H;
@@ -170,16 +171,12 @@ __attribute__((target("avx512f,avx512bw,avx512vl"))) void BlendRun(omega::Pixel*
 }
 
 void BlendPlain(omega::Pixel* dst, const omega::Pixel* src, int n) {
-  for (int i = 0; i < n; ++i) dst[i] = src[i] + omega::MulPixel(dst[i], 255 - (src[i] >> 24));
+  for (int i = 0; i < n; ++i) dst[i] = omega::Blend(src[i], dst[i], omega::kNoTint, 255);
 }
 
 using BlendFn = void (*)(omega::Pixel*, const omega::Pixel*, int);
 
-BlendFn PickBlend() {
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl")) return BlendRun;
-  return BlendPlain;
-}
+BlendFn PickBlend() { return omega::Processor() == omega::Wide::Avx512 ? BlendRun : BlendPlain; }
 
 const BlendFn gBlend = PickBlend();
 

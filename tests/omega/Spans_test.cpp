@@ -1,12 +1,14 @@
-// Pictures kept as runs of non-transparent pixels, tinted and faded while blending, drawn in bands:
-// always the pixels of the whole-row pictures with their cached tinted copies, which they replace.
+// Pictures kept as runs of non-transparent pixels, tinted and faded while blending, drawn in bands by
+// every copy of the span drawing: always the plain drawing's pixels (tests/support/PlainDrawing.h).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <random>
 
+#include "omega/Scale.h"
 #include "omega/Spans.h"
+#include "tests/support/PlainDrawing.h"
 
 using namespace omega;
 
@@ -57,6 +59,14 @@ std::string FirstDifference(const Image& expected, const Image& got) {
   return "";
 }
 
+// The copies of the span drawing this processor runs.
+std::vector<Wide> Copies() {
+  std::vector<Wide> copies = {Wide::Plain};
+  if (Processor() >= Wide::Avx2) copies.push_back(Wide::Avx2);
+  if (Processor() >= Wide::Avx512) copies.push_back(Wide::Avx512);
+  return copies;
+}
+
 size_t NonTransparent(const Image& img) {
   size_t n = 0;
   for (const Pixel p : img.Px) n += (p >> 24) != 0;
@@ -92,7 +102,7 @@ TEST(SpanPictures, KeepOnlyNonTransparentPixelsAndShortHolesAndGiveThePictureBac
         }
       }
     EXPECT_EQ(s.Px.size(), NonTransparent(picture) + inHoles) << w << "×" << h << ": pixels kept outside the runs";
-    const Image back = Expand(s);
+    const Image back = plain::Rows(s);
     EXPECT_EQ(FirstDifference(picture, back), "") << w << "×" << h;
   }
 }
@@ -150,11 +160,11 @@ TEST(SpanPictures, OpaquePicturesStayWholeRowsAndEmptyOnesCostNothing) {
 
   const Spans zero = Encode(Image{});
   EXPECT_EQ(zero.W, 0);
-  EXPECT_EQ(Expand(zero).Px.size(), 0u);
+  EXPECT_EQ(plain::Rows(zero).Px.size(), 0u);
 }
 
-// Parts, places (inside, on every edge, outside), tints and fades: the spans drawn plain and wide, in
-// one band or two, give what the whole-row picture's tinted copy gave through the row blender.
+// Parts, places (inside, on every edge, outside), tints and fades: the spans drawn by every copy of the
+// span drawing the processor runs, in one band or two, give the plain drawing's pixels.
 TEST(SpanPictures, DrawingTintedAndFadedMatchesTheTintedCopies) {
   const Image picture = Mixed(90, 36, 5);
   const Spans s = Encode(picture);
@@ -168,21 +178,21 @@ TEST(SpanPictures, DrawingTintedAndFadedMatchesTheTintedCopies) {
       for (const uint32_t tint : tints)
         for (const uint32_t alpha : alphas) {
           Image before = Target(128, 64, random());
-          Image plain = before, wide = before, banded = before;
-          // The old way: a tinted copy of the part, blended row by row.
-          Blit(before, MakeScaled(picture, from, from.W, from.H, tint), at[0], at[1], alpha, PickBlend(false));
+          Image expected = before, banded = before;
+          plain::Draw(expected, picture, from, at[0], at[1], from.W, from.H, tint, alpha);
           const SpanDraw d{&s, from, at[0], at[1], tint, alpha};
-          PickDrawSpans(false)(plain, 0, 64, d);
-          PickDrawSpans(true)(wide, 0, 64, d);
-          const int split = static_cast<int>(random() % 65);
-          PickDrawSpans(true)(banded, split, 64, d);
-          PickDrawSpans(true)(banded, 0, split, d);
           const std::string where = "part " + std::to_string(from.X) + "," + std::to_string(from.Y) + " at " +
                                     std::to_string(at[0]) + "," + std::to_string(at[1]) + " tint " +
                                     std::to_string(tint) + " alpha " + std::to_string(alpha);
-          ASSERT_EQ(FirstDifference(before, plain), "") << "plain, " << where;
-          ASSERT_EQ(FirstDifference(before, wide), "") << "wide, " << where;
-          ASSERT_EQ(FirstDifference(before, banded), "") << "two bands split at " << split << ", " << where;
+          for (const Wide wide : Copies()) {
+            Image got = before;
+            DrawSpansFor(wide)(got, 0, 64, d);
+            ASSERT_EQ(FirstDifference(expected, got), "") << "copy " << static_cast<int>(wide) << ", " << where;
+          }
+          const int split = static_cast<int>(random() % 65);
+          DrawSpansFor(Processor())(banded, split, 64, d);
+          DrawSpansFor(Processor())(banded, 0, split, d);
+          ASSERT_EQ(FirstDifference(expected, banded), "") << "two bands split at " << split << ", " << where;
         }
 }
 
@@ -204,16 +214,17 @@ TEST(SpanPictures, OneColourPicturesDrawnTintedAndFadedMatchTheTintedCopies) {
     for (const uint32_t tint : tints)
       for (const uint32_t alpha : alphas) {
         Image before = Target(24, 4, channel * 31 + alpha);
-        Image plain = before, wide = before;
         const Rect whole{0, 0, 20, 2};
-        Blit(before, MakeScaled(sheet, whole, 20, 2, tint), 2, 1, alpha, PickBlend(false));
         const SpanDraw d{&s, whole, 2, 1, tint, alpha};
-        PickDrawSpans(false)(plain, 0, 4, d);
-        PickDrawSpans(true)(wide, 0, 4, d);
+        Image expected = before;
+        plain::Draw(expected, sheet, whole, 2, 1, 20, 2, tint, alpha);
         char where[80];
         std::snprintf(where, sizeof where, "colour %08X tint %06X alpha %u", colour, tint, alpha);
-        ASSERT_EQ(FirstDifference(before, plain), "") << "plain, " << where;
-        ASSERT_EQ(FirstDifference(before, wide), "") << "wide, " << where;
+        for (const Wide wide : Copies()) {
+          Image got = before;
+          DrawSpansFor(wide)(got, 0, 4, d);
+          ASSERT_EQ(FirstDifference(expected, got), "") << "copy " << static_cast<int>(wide) << ", " << where;
+        }
         ++cases;
       }
   }
@@ -241,7 +252,7 @@ TEST(SpanPictures, ARunAfterALongOpaqueStretchAndAShortHoleStartsOnAVisiblePixel
       }
       EXPECT_EQ(s.Runs[2].X, 3 + opaque + hole) << what;
       EXPECT_EQ(s.Px.size(), static_cast<size_t>(3 + opaque + 5)) << what << ": hole pixels kept";
-      EXPECT_EQ(FirstDifference(row, Expand(s)), "") << what;
+      EXPECT_EQ(FirstDifference(row, plain::Rows(s)), "") << what;
     }
 }
 
@@ -253,9 +264,9 @@ TEST(SpanPictures, ScaledCopiesAndStretchingMatchTheTintedCopies) {
     for (const uint32_t tint : {kNoTint, 0x30C0F0u})
       for (const uint32_t alpha : {255u, 77u}) {
         Image old = Target(120, 70, 3), copied = old, stretched = old;
-        Blit(old, MakeScaled(picture, from, w, h, tint), -5, 9, alpha, PickBlend(false));
+        plain::Draw(old, picture, from, -5, 9, w, h, tint, alpha);
         const Spans scaled = ScaledSpans(s, from, w, h);
-        PickDrawSpans(true)(copied, 0, 70, SpanDraw{&scaled, Rect{0, 0, w, h}, -5, 9, tint, alpha});
+        DrawSpansFor(Processor())(copied, 0, 70, SpanDraw{&scaled, Rect{0, 0, w, h}, -5, 9, tint, alpha});
         DrawSpansStretched(stretched, s, from, -5, 9, w, h, tint, alpha);
         EXPECT_EQ(FirstDifference(old, copied), "") << w << "×" << h << " scaled copy, tint " << tint;
         EXPECT_EQ(FirstDifference(old, stretched), "") << w << "×" << h << " stretched, tint " << tint;
