@@ -5,6 +5,10 @@
 #include <cstring>
 
 #include "omega/Cpu.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include "omega/Scale.h"
 
 namespace omega {
@@ -208,23 +212,67 @@ inline __attribute__((always_inline)) void DrawRows(Image& target, int top, int 
   }
 }
 
-// Runs of pixels blended by the rule, P pixels a step and the last few in smaller steps. The pixels
-// under a run are the target's own (each read before it is written) or another picture's.
+// As in omega/Raster.h: the vectors of the copies below never cross a function boundary (to the end of
+// this file, where the compilers instantiate the copies' templates and would warn).
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+#if defined(__x86_64__)
+// The last step of a run shorter than a vector, in the AVX-512 copy: only its first n pixels read (the
+// others as 0) and written. One step where halving the vector would take up to four: most runs of the
+// units' pictures are a few dozen pixels. (The vectors by reference: see Shrink in omega/Raster.h.)
+using Lanes16 = Lanes<16>::Pixels;
+OMEGA_AVX512 inline void GetFirst(const Pixel* p, int n, Lanes16& v) {
+  v = reinterpret_cast<Lanes16>(_mm512_maskz_loadu_epi32(static_cast<__mmask16>((1u << n) - 1), p));
+}
+OMEGA_AVX512 inline void PutFirst(Pixel* p, int n, const Lanes16& v) {
+  _mm512_mask_storeu_epi32(p, static_cast<__mmask16>((1u << n) - 1), reinterpret_cast<__m512i>(v));
+}
+#endif
+
+// Runs of pixels blended by the rule, P pixels a step and the last few in one masked step or smaller
+// ones. The pixels under a run are the target's own (each read before it is written) or another
+// picture's.
 template <int P, bool Tinted, bool Faded>
 struct RunBlend {
-  typename Lanes<P>::Type Tint, Fade;  // the tint's channels and the fade's alpha in every pixel's lanes
+  uint32_t Tint, Fade;
 
   OMEGA_INLINE void operator()(Pixel* dst, const Pixel* under, const Pixel* src, int n, bool opaque) const {
-    if (!Tinted && !Faded && opaque) {
-      std::memcpy(dst, src, sizeof(Pixel) * static_cast<size_t>(n));
+    if (opaque && !Faded) {
+      // Opaque and not faded: the rule gives the (tinted) source, whatever is under it.
+      if constexpr (Tinted)
+        Steps<false>(dst, under, src, n);
+      else
+        std::memcpy(dst, src, sizeof(Pixel) * static_cast<size_t>(n));
+    } else {
+      Steps<true>(dst, under, src, n);
+    }
+  }
+
+  template <bool Laid>
+  OMEGA_INLINE void Steps(Pixel* dst, const Pixel* under, const Pixel* src, int n) const {
+    using L = Lanes<P>;
+    const typename L::Factors tint = L::Tint(Tint), fade = L::All(Fade);
+    const auto step = [&](typename L::Pixels s, typename L::Pixels u) __attribute__((always_inline)) {
+      const typename L::Pixels prepared = Prepare<Tinted, Faded, P>(s, tint, fade);
+      if constexpr (Laid)
+        return Over<P>(prepared, u);
+      else
+        return prepared;
+    };
+    int i = 0;
+    for (; i + P <= n; i += P) L::Put(dst + i, step(L::Get(src + i), Laid ? L::Get(under + i) : typename L::Pixels{}));
+    if (i == n) return;
+#if defined(__x86_64__)
+    if constexpr (P == 16) {
+      const int k = n - i;
+      Lanes16 s{}, u{};
+      GetFirst(src + i, k, s);
+      if constexpr (Laid) GetFirst(under + i, k, u);
+      PutFirst(dst + i, k, step(s, u));
       return;
     }
-    using L = Lanes<P>;
-    int i = 0;
-    for (; i + P <= n; i += P) L::Store(dst + i, Over<P>(Prepare<Tinted, Faded>(L::Load(src + i), Tint, Fade), L::Load(under + i)));
-    if constexpr (P > 1) {
-      if (i < n) RunBlend<P / 2, Tinted, Faded>{L::Lower(Tint), L::Lower(Fade)}(dst + i, under + i, src + i, n - i, false);
-    }
+#endif
+    if constexpr (P > 1) RunBlend<P / 2, Tinted, Faded>{Tint, Fade}.template Steps<Laid>(dst + i, under + i, src + i, n - i);
   }
 };
 
@@ -232,8 +280,7 @@ struct RunBlend {
 // it are read.
 template <int P>
 struct SolidBlend {
-  Pixel Colour;                   // already tinted and faded
-  typename Lanes<P>::Type Lanes_;  // the same in every pixel's lanes
+  Pixel Colour;  // already tinted and faded
 
   OMEGA_INLINE void operator()(Pixel* dst, const Pixel* under, const Pixel*, int n, bool) const {
     if ((Colour >> 24) == 255) {
@@ -241,11 +288,20 @@ struct SolidBlend {
       return;
     }
     using L = Lanes<P>;
+    const typename L::Pixels colour = L::Each(Colour);
     int i = 0;
-    for (; i + P <= n; i += P) L::Store(dst + i, Over<P>(Lanes_, L::Load(under + i)));
-    if constexpr (P > 1) {
-      if (i < n) SolidBlend<P / 2>{Colour, L::Lower(Lanes_)}(dst + i, under + i, nullptr, n - i, false);
+    for (; i + P <= n; i += P) L::Put(dst + i, Over<P>(colour, L::Get(under + i)));
+    if (i == n) return;
+#if defined(__x86_64__)
+    if constexpr (P == 16) {
+      const int k = n - i;
+      Lanes16 u;
+      GetFirst(under + i, k, u);
+      PutFirst(dst + i, k, Over<P>(colour, u));
+      return;
     }
+#endif
+    if constexpr (P > 1) SolidBlend<P / 2>{Colour}(dst + i, under + i, nullptr, n - i, false);
   }
 };
 
@@ -253,12 +309,10 @@ template <int P, bool Tinted, bool Faded>
 OMEGA_INLINE void DrawAs(Image& target, int top, int bottom, const SpanDraw& d) {
   if (d.Source->Solid) {
     using L = Lanes<1>;
-    Pixel colour = d.Source->Colour;
-    L::Store(&colour, Prepare<Tinted, Faded>(L::Load(&colour), L::Tint(d.Tint), L::All(d.Alpha)));
-    DrawRows(target, top, bottom, d,
-             SolidBlend<P>{colour, Lanes<P>::Each(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF, colour >> 24)});
+    const Pixel colour = Prepare<Tinted, Faded, 1>(L::Each(d.Source->Colour), L::Tint(d.Tint), L::All(d.Alpha))[0];
+    DrawRows(target, top, bottom, d, SolidBlend<P>{colour});
   } else {
-    DrawRows(target, top, bottom, d, RunBlend<P, Tinted, Faded>{Lanes<P>::Tint(d.Tint), Lanes<P>::All(d.Alpha)});
+    DrawRows(target, top, bottom, d, RunBlend<P, Tinted, Faded>{d.Tint, d.Alpha});
   }
 }
 
