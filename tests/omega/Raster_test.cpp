@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <tuple>
 
+#include "omega/Cpu.h"
 #include "omega/Raster.h"
 #include "omega/Scale.h"
 #include "omega/Spans.h"
@@ -18,6 +20,34 @@ TEST(Blending, MultiplyRoundsExactlyForEveryByte) {
       ASSERT_EQ(Mul255(x, a), expected) << x << " x " << a << "/255";
     }
 }
+
+#if defined(__x86_64__)
+namespace {
+// Every 16-bit value through the AVX-512 copy's rounding, 32 at a time, in place.
+__attribute__((target("avx512f,avx512bw,avx512vl"))) void ShrinkEveryValue(std::vector<uint16_t>& values) {
+  for (size_t i = 0; i < values.size(); i += 32) {
+    Lanes32 v;
+    std::memcpy(&v, &values[i], sizeof v);
+    Shrink(v);
+    std::memcpy(&values[i], &v, sizeof v);
+  }
+}
+}  // namespace
+
+// The AVX-512 copy rounds with one high multiply where the others shift and add: the same for every value
+// a lane can hold, the upper half too (a signed multiply would differ there).
+TEST(Blending, TheWideCopysRoundingEqualsTheShiftsForEverySixteenBitValue) {
+  if (Processor() != Wide::Avx512) GTEST_SKIP() << "no AVX-512 on this processor";
+  std::vector<uint16_t> values(65536);
+  for (uint32_t t = 0; t < values.size(); ++t) values[t] = static_cast<uint16_t>(t);
+  ShrinkEveryValue(values);
+  for (uint32_t t = 0; t < values.size(); ++t) {
+    uint32_t expected = t;
+    Shrink(expected);
+    ASSERT_EQ(values[t], expected) << "t = " << t;
+  }
+}
+#endif
 
 TEST(Blending, FadingAndTintingAPixelMultiplyEachChannel) {
   std::mt19937 random(7);

@@ -273,3 +273,51 @@ TEST(SpanPictures, ScaledCopiesAndStretchingMatchTheTintedCopies) {
         EXPECT_EQ(FirstDifference(MakeScaled(picture, from, w, h, tint), MakeScaled(s, from, w, h, tint)), "");
       }
 }
+
+// Every run length from one pixel to three vector steps and a bit, in every copy: the last step of a run
+// (masked, or in smaller steps) writes exactly the run's pixels and none past it, translucent and opaque
+// runs alike, tinted and faded, a one-colour picture too, and over the target itself or a finished layer
+// under it.
+TEST(SpanPictures, EveryRunLengthWritesExactlyItsPixelsInEveryCopy) {
+  for (int len = 1; len <= 50; ++len) {
+    Image rows;  // row 0 translucent (alpha 1..254), row 1 opaque
+    rows.W = len;
+    rows.H = 2;
+    for (int x = 0; x < len; ++x) {
+      const uint32_t a = 1 + (x * 37 + len) % 254, c = 0x9D3C71u * static_cast<uint32_t>(x + 1);
+      rows.Px.push_back(a << 24 | Mul255((c >> 16) & 0xFF, a) << 16 | Mul255((c >> 8) & 0xFF, a) << 8 | Mul255(c & 0xFF, a));
+    }
+    for (int x = 0; x < len; ++x) rows.Px.push_back(0xFF000000u | (0x5A0F3Bu * static_cast<uint32_t>(x + 3) & 0xFFFFFF));
+    Image sheet;
+    sheet.W = len;
+    sheet.H = 2;
+    sheet.Px.assign(static_cast<size_t>(2 * len), 0xFF2080E0u);
+    const Spans runs = Encode(rows), solid = Encode(sheet);
+    ASSERT_TRUE(solid.Solid) << len;
+    ASSERT_EQ(runs.Runs.size(), 2u) << len << " pixels: expected one run a row";
+    for (const Image* picture : {&rows, &sheet})
+      for (const uint32_t tint : {kNoTint, 0x30C0F0u})
+        for (const uint32_t alpha : {255u, 128u})
+          for (const bool layer : {false, true}) {
+            const Rect whole{0, 0, len, 2};
+            const Image under = Target(len + 40, 4, static_cast<uint32_t>(len * 7 + alpha));
+            const Image before = layer ? Target(len + 40, 4, 99) : under;  // what is in the target before
+            // Over a layer, the run's pixels are the layer's blended, the others stay the target's.
+            Image blended = under;
+            plain::Draw(blended, *picture, whole, 17, 1, len, 2, tint, alpha);
+            Image expected = before;
+            for (int y = 1; y < 3; ++y)
+              for (int x = 17; x < 17 + len; ++x) expected.Px[y * expected.W + x] = blended.Px[y * expected.W + x];
+            SpanDraw d{picture == &rows ? &runs : &solid, whole, 17, 1, tint, alpha};
+            if (layer) d.Under = &under;
+            for (const Wide wide : Copies()) {
+              Image got = before;
+              DrawSpansFor(wide)(got, 0, 4, d);
+              ASSERT_EQ(FirstDifference(expected, got), "")
+                  << "copy " << static_cast<int>(wide) << ", " << len << " pixels, "
+                  << (picture == &rows ? "runs" : "one colour") << ", tint " << tint << ", alpha " << alpha
+                  << (layer ? ", over a layer" : ", over the target");
+            }
+          }
+  }
+}
