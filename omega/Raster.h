@@ -99,6 +99,18 @@ struct Lanes {
   }
 };
 
+#if defined(__x86_64__)
+// The first n (below 16) pixels of a 16-pixel step for the AVX-512 copies: only they are read (the
+// others as 0) and written. (The vector by reference, as for Shrink.)
+using Pixels16 = Lanes<16>::Pixels;
+__attribute__((target("avx512f,avx512bw,avx512vl"))) inline void GetFirst(const Pixel* p, int n, Pixels16& v) {
+  v = reinterpret_cast<Pixels16>(_mm512_maskz_loadu_epi32(static_cast<__mmask16>((1u << n) - 1), p));
+}
+__attribute__((target("avx512f,avx512bw,avx512vl"))) inline void PutFirst(Pixel* p, int n, const Pixels16& v) {
+  _mm512_mask_storeu_epi32(p, static_cast<__mmask16>((1u << n) - 1), reinterpret_cast<__m512i>(v));
+}
+#endif
+
 // The blending rule, written once: the source tinted (colours times the tint's, alpha kept), then faded
 // (every channel times alpha/255), then laid over what is under it: src + under·(255 − src alpha)/255.
 // With premultiplied colours that is exactly `under` for a transparent source and exactly the source for

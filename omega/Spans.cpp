@@ -6,9 +6,6 @@
 
 #include "omega/Cpu.h"
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
 #include "omega/Scale.h"
 
 namespace omega {
@@ -212,25 +209,9 @@ inline __attribute__((always_inline)) void DrawRows(Image& target, int top, int 
   }
 }
 
-// As in omega/Raster.h: the vectors of the copies below never cross a function boundary (to the end of
-// this file, where the compilers instantiate the copies' templates and would warn).
-#pragma GCC diagnostic ignored "-Wpsabi"
-
-#if defined(__x86_64__)
-// The last step of a run shorter than a vector, in the AVX-512 copy: only its first n pixels read (the
-// others as 0) and written. One step where halving the vector would take up to four: most runs of the
-// units' pictures are a few dozen pixels. (The vectors by reference: see Shrink in omega/Raster.h.)
-using Lanes16 = Lanes<16>::Pixels;
-OMEGA_AVX512 inline void GetFirst(const Pixel* p, int n, Lanes16& v) {
-  v = reinterpret_cast<Lanes16>(_mm512_maskz_loadu_epi32(static_cast<__mmask16>((1u << n) - 1), p));
-}
-OMEGA_AVX512 inline void PutFirst(Pixel* p, int n, const Lanes16& v) {
-  _mm512_mask_storeu_epi32(p, static_cast<__mmask16>((1u << n) - 1), reinterpret_cast<__m512i>(v));
-}
-#endif
-
-// Runs of pixels blended by the rule, P pixels a step and the last few in one masked step or smaller
-// ones. The pixels under a run are the target's own (each read before it is written) or another
+// Runs of pixels blended by the rule, P pixels a step and the last few in one masked step (AVX-512:
+// one step where halving the vector would take up to four, and most runs of the units' pictures are a
+// few dozen pixels) or in smaller steps. The pixels under a run are the target's own (each read before it is written) or another
 // picture's.
 template <int P, bool Tinted, bool Faded>
 struct RunBlend {
@@ -265,7 +246,7 @@ struct RunBlend {
 #if defined(__x86_64__)
     if constexpr (P == 16) {
       const int k = n - i;
-      Lanes16 s{}, u{};
+      Pixels16 s{}, u{};
       GetFirst(src + i, k, s);
       if constexpr (Laid) GetFirst(under + i, k, u);
       PutFirst(dst + i, k, step(s, u));
@@ -295,7 +276,7 @@ struct SolidBlend {
 #if defined(__x86_64__)
     if constexpr (P == 16) {
       const int k = n - i;
-      Lanes16 u;
+      Pixels16 u;
       GetFirst(under + i, k, u);
       PutFirst(dst + i, k, Over<P>(colour, u));
       return;
