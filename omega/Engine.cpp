@@ -10,7 +10,6 @@ Engine* gEngine = nullptr;
 
 Engine::Engine() : Settings(ReadOptions()), Bands(Settings.DrawThreads) {
   if (!Settings.Script.empty()) SayNoWindow();
-  Recorder.SetAcceleration(!Settings.Plain);
   Ahead.SetOn(Settings.Prefetch);
   Trace.Open(Settings.TracePath);
 }

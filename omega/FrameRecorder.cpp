@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -19,16 +18,24 @@ namespace {
 constexpr size_t kCacheLimitPixels = size_t{8} << 20;
 // Destinations bigger than this are drawn straight from the picture instead of cached.
 constexpr int64_t kLargestCached = int64_t{2048} * 2048;
-// A layer is only worth keeping when it saves this many calls over the one already kept.
+// The kept layer: a frame that starts with the last frame's calls starts from their finished pixels. It
+// pays most of all: on the shipped map's game frame (1,191 calls, 810 of them in the layer) the replay
+// took 2.9–3.0 ms of CPU a frame without it against 0.74–0.88 with it, on the menu 0.61–0.71 against
+// 0.30–0.37 (bench/replay, REPLAY_ONLY=engine, one core, load 13–16). A layer is only worth keeping anew
+// when it saves this many calls over the one already kept.
 constexpr size_t kLayerGain = 32;
 // The cost of a row whatever is drawn on it (copying it from the layer), in pixels drawn, for the split
 // of the bands.
 constexpr uint32_t kRowCost = 128;
 // A band is drawn strip by strip, each strip's rows copied from the layer and then every call touching
-// them drawn, so that the rows being drawn stay in the core's cache (64 rows: 256 KB).
+// them drawn, so that the rows being drawn stay in the core's cache (64 rows: 256 KB). Without strips
+// the menu's fade frame took 0.48–0.50 ms of CPU against 0.30–0.37, the game frame 0.86–0.94 against
+// 0.74–0.88 (same replay as the layer's).
 constexpr int kStripRows = 64;
 // Where only some of a frame differs from the one shown, it is drawn again in tiles of a strip's rows
-// and this many columns; the others keep their pixels.
+// and this many columns; the others keep their pixels. On the shipped map's game frame that saved 0.04–
+// 0.05 ms of CPU (0.73–0.75 against 0.78–0.79 in alternate rounds of the same replay): a little, the units
+// walking over two thirds of the screen.
 constexpr int kTileW = 32;
 constexpr int kTileColumns = (kScreenW + kTileW - 1) / kTileW;
 static_assert(kTileColumns <= 32, "a strip's tiles are the bits of one word");
@@ -69,8 +76,7 @@ FrameRecorder::FrameRecorder() {
   Frame.W = kScreenW;
   Frame.H = kScreenH;
   Frame.Px.assign(static_cast<size_t>(kScreenW) * kScreenH, 0xFF000000u);
-  Blend_ = PickBlend(false);
-  DrawSpans_ = PickDrawSpans(true);
+  DrawSpans_ = DrawSpansFor(Processor());
 }
 
 const Spans& FrameRecorder::Scaled(const Spans& source, const CacheKey& key) {
@@ -80,16 +86,9 @@ const Spans& FrameRecorder::Scaled(const Spans& source, const CacheKey& key) {
   return made;
 }
 
-const Image& FrameRecorder::PlainCopy(const Spans& source, const CacheKey& key) {
-  if (const auto it = PlainCopies_.find(key); it != PlainCopies_.end()) return it->second;
-  CachePixels_ += static_cast<size_t>(key.W) * key.H;
-  return PlainCopies_.emplace(key, MakeScaled(source, key.From, key.W, key.H, key.Tint)).first->second;
-}
-
 void FrameRecorder::TrimCache() {
   if (CachePixels_ <= kCacheLimitPixels) return;
   Scaled_.clear();
-  PlainCopies_.clear();
   CachePixels_ = 0;
 }
 
@@ -109,6 +108,8 @@ void FrameRecorder::Rasterise(const DrawCall& c, int top, int bottom, const Imag
     DrawSpans_(Frame, top, bottom, SpanDraw{c.Source, c.Part, c.X, c.Y, c.Key.Tint, c.Alpha, under, left, right});
 }
 
+// A sheet over the layer (the fade) is blended straight from the layer's rows, which saves copying them
+// first: without it the menu's fade frame took 0.50–0.59 ms of CPU against 0.30–0.37 (same replay).
 bool FrameRecorder::Covers(const DrawCall& c, int top, int bottom) const {
   return !c.Stretched && c.Source->Plain && c.Alpha > 0 && c.X <= 0 && c.X + c.Key.W >= Frame.W && c.Y <= top &&
          c.Y + c.Key.H >= bottom;
@@ -125,14 +126,6 @@ void FrameRecorder::Draw(const Spans& picture, uint64_t id, Rect from, double x,
   if (leaveOut.Set && X == leaveOut.X && Y == leaveOut.Y) return;
   if (X >= Frame.W || Y >= Frame.H || X + W <= 0 || Y + H <= 0) return;
   const CacheKey key{id, from, static_cast<int>(W), static_cast<int>(H), tint};
-  if (!Accelerated_) {
-    // The reference drawing: every call at once, from a scaled and tinted copy in whole rows.
-    if (W * H > kLargestCached)
-      DrawSpansStretched(Frame, picture, from, X, Y, W, H, tint, a);
-    else
-      Blit(Frame, PlainCopy(picture, key), X, Y, a, Blend_);
-    return;
-  }
   DrawCall call{key, X, Y, a, &picture, from, false};
   if (W != from.W || H != from.H) {
     if (W * H > kLargestCached) {
@@ -151,11 +144,6 @@ void FrameRecorder::Draw(const Spans& picture, uint64_t id, Rect from, double x,
   Rasterise(call, 0, Frame.H);
 }
 
-void FrameRecorder::SetAcceleration(bool on) {
-  Accelerated_ = on;
-  Forget();
-}
-
 void FrameRecorder::LeaveOutNextAt(int32_t x, int32_t y) {
   if (InFrame_) LeaveOut_ = Mark{true, x, y};
 }
@@ -165,7 +153,6 @@ void FrameRecorder::Begin() {
   InFrame_ = true;
   LeaveOut_ = Mark{};
   Calls_.clear();
-  if (!Accelerated_) Clear(Frame, 0xFF000000u);
 }
 
 // The rows any of calls[from, end) covers join the changed rows.
@@ -271,11 +258,6 @@ void FrameRecorder::DrawBand(int top, int bottom, bool fromLayer, size_t same, b
 bool FrameRecorder::End() {
   InFrame_ = false;
   LeaveOut_ = Mark{};
-  if (!Accelerated_) {
-    ChangedTop_ = 0;
-    ChangedBottom_ = Frame.H;
-    return true;
-  }
   const size_t n = Calls_.size();
   size_t same = 0;
   while (same < n && same < Last_.size() && Calls_[same] == Last_[same]) ++same;
@@ -333,6 +315,9 @@ bool FrameRecorder::End() {
     RowWork_[y] = static_cast<uint32_t>(uint64_t{running + kRowCost} * tiles / kTileColumns);
   }
   RowWork_.pop_back();
+  // Two bands on two cores: the menu frame 0.26–0.29 ms against 0.31–0.33 on one core; the shipped map's
+  // game frame no faster (0.70–0.72 against 0.69–0.75): bench/README.md, the closing round's table, on a
+  // quiet machine. Where the other core is busy the halves run one after the other at no extra CPU.
   if (stretched)
     DrawBand(0, Frame.H, fromLayer, same, keep);
   else

@@ -24,7 +24,6 @@ bool RoundCoord(double value, int64_t& out);
 
 class FrameRecorder {
  public:
-  // Accelerated (the engine turns it off for OMEGA_PLAIN).
   FrameRecorder();
 
   // Draws part `from` of a picture (`id` never reused by another picture) over (x, y, w, h), tinted.
@@ -41,13 +40,8 @@ class FrameRecorder {
   // this. (The game's own cursor over the bars round a scaled window, Input.h.)
   void LeaveOutNextAt(int32_t x, int32_t y);
 
-  // On by default; off draws every call at once with plain blending, the reference the accelerated
-  // frames must match pixel for pixel.
-  void SetAcceleration(bool on);
-  bool Accelerated() const { return Accelerated_; }
-
   size_t CachedPixels() const { return CachePixels_; }
-  size_t CachedEntries() const { return Scaled_.size() + PlainCopies_.size(); }
+  size_t CachedEntries() const { return Scaled_.size(); }
 
   // The rows [ChangedTop, ChangedBottom) hold every pixel the last End() changed (empty when none).
   int ChangedTop() const { return ChangedTop_; }
@@ -55,7 +49,6 @@ class FrameRecorder {
 
   Image Frame;  // kScreenW × kScreenH, what is shown
 
- private:
   struct CacheKey {
     uint64_t Id;
     Rect From;
@@ -75,9 +68,12 @@ class FrameRecorder {
     bool Stretched;        // too large to copy: Source is the picture, stretched while drawing
     bool operator==(const DrawCall& o) const { return Key == o.Key && X == o.X && Y == o.Y && Alpha == o.Alpha; }
   };
+  // The calls the last End() drew, in order, as recorded: picture (Key.Id), part, size, tint, place, alpha.
+  const std::vector<DrawCall>& LastFrame() const { return Last_; }
+
+ private:
 
   const Spans& Scaled(const Spans& source, const CacheKey& key);
-  const Image& PlainCopy(const Spans& source, const CacheKey& key);
   void TrimCache();
   void Forget();
   void Rasterise(const DrawCall& c, int top, int bottom, const Image* under = nullptr, int64_t left = 0,
@@ -94,11 +90,8 @@ class FrameRecorder {
   void MarkDirtyBox(const DrawCall& c);
   static size_t CallHash(const DrawCall& c);
 
-  bool Accelerated_ = true;
-  BlendRowFn Blend_ = nullptr;       // unaccelerated: the row blender over whole-row copies
-  DrawSpansFn DrawSpans_ = nullptr;  // accelerated
-  std::unordered_map<CacheKey, Spans, CacheHash> Scaled_;       // scaled copies, never tinted
-  std::unordered_map<CacheKey, Image, CacheHash> PlainCopies_;  // unaccelerated: scaled and tinted rows
+  DrawSpansFn DrawSpans_ = nullptr;  // the processor's widest copy
+  std::unordered_map<CacheKey, Spans, CacheHash> Scaled_;  // scaled copies, never tinted
   size_t CachePixels_ = 0;
   bool InFrame_ = false;
   struct Mark {

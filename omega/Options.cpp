@@ -13,8 +13,6 @@ Options OptionsFrom(const char* (*lookup)(const char* name)) {
   Options o;
   o.Script = text("OMEGA_SCRIPT");
   o.TracePath = text("OMEGA_TRACE");
-  const std::string_view plain = text("OMEGA_PLAIN");
-  o.Plain = !plain.empty() && plain[0] != '0';
   o.Prefetch = text("OMEGA_PREFETCH") != "0";
   const std::string_view threads = text("OMEGA_THREADS");
   o.DrawThreads = threads == "1" ? 1 : threads == "2" ? 2 : 0;

@@ -8,7 +8,6 @@ namespace omega {
 struct Options {
   std::string Script;             // OMEGA_SCRIPT: run headless from this script ("" = open a window)
   std::string TracePath;          // OMEGA_TRACE: append one line per call here ("" = no trace)
-  bool Plain = false;             // OMEGA_PLAIN set to anything but "" or 0: draw each call at once, plainly
   bool Prefetch = true;           // OMEGA_PREFETCH=0 turns decoding ahead off
   int DrawThreads = 0;            // OMEGA_THREADS=1 or 2; 0 = by the cores the process may run on
   bool VideoDriverAsked = false;  // SDL_VIDEODRIVER names a driver: even one that shows nothing is taken

@@ -1,6 +1,7 @@
 #include "omega/Scale.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace omega {
 
@@ -71,7 +72,7 @@ void ScaleRows(const Image& source, Rect from, int w, int h, int x0, int x1, int
     // Drawn at its own size: the filter's single full-weight taps give the pixels themselves.
     for (int y = y0; y < y1; ++y) {
       const Pixel* src = &source.Px[static_cast<size_t>(from.Y + y) * source.W + from.X + x0];
-      for (int x = 0; x < width; ++x) out[x] = tint == kNoTint ? src[x] : TintPixel(src[x], tint);
+      for (int x = 0; x < width; ++x) out[x] = tint == kNoTint ? src[x] : Prepared(src[x], tint, 255);
       row(y, out.data());
     }
     return;
@@ -119,10 +120,21 @@ void ScaleRows(const Image& source, Rect from, int w, int h, int x0, int x1, int
         a += wk * acc[0], r += wk * acc[1], g += wk * acc[2], b += wk * acc[3];
       }
       const Pixel p = ((a >> kShift) << 24) | ((r >> kShift) << 16) | ((g >> kShift) << 8) | (b >> kShift);
-      out[x] = tint == kNoTint ? p : TintPixel(p, tint);
+      out[x] = tint == kNoTint ? p : Prepared(p, tint, 255);
     }
     row(y, out.data());
   }
+}
+
+Image MakeScaled(const Image& source, Rect from, int w, int h, uint32_t tint) {
+  Image out;
+  out.W = std::max(w, 0);
+  out.H = std::max(h, 0);
+  out.Px.resize(static_cast<size_t>(out.W) * out.H);
+  ScaleRows(source, from, out.W, out.H, 0, out.W, 0, out.H, tint, [&](int y, const Pixel* pixels) {
+    std::memcpy(&out.Px[static_cast<size_t>(y) * out.W], pixels, sizeof(Pixel) * out.W);
+  });
+  return out;
 }
 
 }  // namespace omega

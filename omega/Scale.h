@@ -31,4 +31,7 @@ AxisTaps MakeAxisTaps(int src, int dst, int d0, int d1);
 void ScaleRows(const Image& source, Rect from, int w, int h, int x0, int x1, int y0, int y1, uint32_t tint,
                const std::function<void(int y, const Pixel* pixels)>& row);
 
+// The part `from` of `source` stretched to w×h and tinted (kNoTint leaves colours alone), as whole rows.
+Image MakeScaled(const Image& source, Rect from, int w, int h, uint32_t tint);
+
 }  // namespace omega

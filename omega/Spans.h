@@ -1,12 +1,14 @@
 // Pictures as the engine keeps them for drawing: per row, runs of non-transparent premultiplied pixels,
-// so that transparent pixels cost neither memory nor time (but for holes shorter than kShortestGap). A run is either all opaque (long enough to
-// be copied) or blended. An opaque picture keeps its rows whole: one opaque run per row.
-// Tinting and fading happen inside the blending loop, so no tinted copy is ever made.
+// so that transparent pixels cost neither memory nor time (but for holes shorter than kShortestGap). A
+// run is either all opaque (long enough to be copied) or blended. An opaque picture keeps its rows
+// whole: one opaque run per row. Tinting and fading happen inside the blending loop (omega/Raster.h's
+// rule), so no tinted copy is ever made.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "omega/Cpu.h"
 #include "omega/Raster.h"
 
 namespace omega {
@@ -38,8 +40,6 @@ constexpr int kShortestGap = 16;
 // From a premultiplied picture; the picture's pixels are taken over (moved) when it is opaque.
 Spans Encode(Image&& picture);
 Spans Encode(const Image& picture);
-// Back to whole rows, transparent pixels 0.
-Image Expand(const Spans& spans);
 // The part `from` stretched to w×h with the engine's one scaling filter, tinted.
 Image MakeScaled(const Spans& source, Rect from, int w, int h, uint32_t tint);
 Spans ScaledSpans(const Spans& source, Rect from, int w, int h);
@@ -60,8 +60,9 @@ struct SpanDraw {
 
 // Draws into rows [top, bottom) of target only, so that bands of one frame can be drawn at once.
 using DrawSpansFn = void (*)(Image& target, int top, int bottom, const SpanDraw& d);
-// The widest drawing the processor runs (wide) or plain code; the pixels are the same either way.
-DrawSpansFn PickDrawSpans(bool wide);
+// The copy of the span drawing compiled for this instruction set (omega/Cpu.h); the pixels are the same
+// from each. The engine draws with the processor's widest.
+DrawSpansFn DrawSpansFor(Wide wide);
 
 // Part `from` of the spans stretched over w×h at (x, y) while drawing, over the whole target (never in
 // bands): for destinations too large to keep a scaled copy of. The same pixels as drawing ScaledSpans.

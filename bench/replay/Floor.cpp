@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "omega/Cpu.h"
 #include "omega/Engine.h"
 
 namespace replay {
@@ -90,7 +91,7 @@ constexpr int kShortestCopy = 16;
 std::unique_ptr<FloorSprite> MakeSprite(const Resolved& r) {
   omega::Image dense = omega::MakeScaled(*r.Picture, r.From, static_cast<int>(r.W), static_cast<int>(r.H), r.Tint);
   if (r.Alpha != 255)
-    for (omega::Pixel& p : dense.Px) p = omega::MulPixel(p, r.Alpha);
+    for (omega::Pixel& p : dense.Px) p = omega::Prepared(p, omega::kNoTint, r.Alpha);
   auto s = std::make_unique<FloorSprite>();
   s->W = dense.W;
   s->H = dense.H;
@@ -142,44 +143,32 @@ std::unique_ptr<FloorSprite> MakeSprite(const Resolved& r) {
   return s;
 }
 
-// src + dst·(255 − src alpha)/255 per channel, rounded exactly as the engine does, 16 pixels a step.
-__attribute__((target("avx512f,avx512bw,avx512vl"))) inline __m512i Over16(__m512i s, __m512i d) {
-  const __m512i zero = _mm512_setzero_si512();
-  const __m512i k255 = _mm512_set1_epi16(255), k128 = _mm512_set1_epi16(128), k257 = _mm512_set1_epi16(257);
-  const __m512i sLo = _mm512_unpacklo_epi8(s, zero), sHi = _mm512_unpackhi_epi8(s, zero);
-  const __m512i aLo = _mm512_sub_epi16(k255, _mm512_shufflehi_epi16(_mm512_shufflelo_epi16(sLo, 0xFF), 0xFF));
-  const __m512i aHi = _mm512_sub_epi16(k255, _mm512_shufflehi_epi16(_mm512_shufflelo_epi16(sHi, 0xFF), 0xFF));
-  __m512i dLo = _mm512_unpacklo_epi8(d, zero), dHi = _mm512_unpackhi_epi8(d, zero);
-  dLo = _mm512_mulhi_epu16(_mm512_add_epi16(_mm512_mullo_epi16(dLo, aLo), k128), k257);
-  dHi = _mm512_mulhi_epu16(_mm512_add_epi16(_mm512_mullo_epi16(dHi, aHi), k128), k257);
-  return _mm512_add_epi32(s, _mm512_packus_epi16(dLo, dHi));
+// The engine's rule (omega/Raster.h), 16 pixels a step and the last few in one masked step, as the
+// engine's AVX-512 copy runs it. The vectors never leave the inlined body (-Wno-psabi in CMakeLists.txt).
+inline __attribute__((always_inline)) void BlendRunBody(omega::Pixel* dst, const omega::Pixel* src, int n) {
+  using L = omega::Lanes<16>;
+  int i = 0;
+  for (; i + 16 <= n; i += 16) L::Put(dst + i, omega::Over<16>(L::Get(src + i), L::Get(dst + i)));
+  if (i < n) {
+    L::Pixels s, d;
+    omega::GetFirst(src + i, n - i, s);
+    omega::GetFirst(dst + i, n - i, d);
+    omega::PutFirst(dst + i, n - i, omega::Over<16>(s, d));
+  }
 }
 
-__attribute__((target("avx512f,avx512bw,avx512vl"))) void BlendRun(omega::Pixel* dst, const omega::Pixel* src,
-                                                                  int n) {
-  int i = 0;
-  for (; i + 16 <= n; i += 16) {
-    const __m512i s = _mm512_loadu_si512(src + i), d = _mm512_loadu_si512(dst + i);
-    _mm512_storeu_si512(dst + i, Over16(s, d));
-  }
-  if (i < n) {
-    const __mmask16 m = static_cast<__mmask16>((1u << (n - i)) - 1);
-    const __m512i s = _mm512_maskz_loadu_epi32(m, src + i), d = _mm512_maskz_loadu_epi32(m, dst + i);
-    _mm512_mask_storeu_epi32(dst + i, m, Over16(s, d));
-  }
+__attribute__((target("avx512f,avx512bw,avx512vl"), flatten)) void BlendRun(omega::Pixel* dst, const omega::Pixel* src,
+                                                                           int n) {
+  BlendRunBody(dst, src, n);
 }
 
 void BlendPlain(omega::Pixel* dst, const omega::Pixel* src, int n) {
-  for (int i = 0; i < n; ++i) dst[i] = src[i] + omega::MulPixel(dst[i], 255 - (src[i] >> 24));
+  for (int i = 0; i < n; ++i) dst[i] = omega::Blend(src[i], dst[i], omega::kNoTint, 255);
 }
 
 using BlendFn = void (*)(omega::Pixel*, const omega::Pixel*, int);
 
-BlendFn PickBlend() {
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl")) return BlendRun;
-  return BlendPlain;
-}
+BlendFn PickBlend() { return omega::Processor() == omega::Wide::Avx512 ? BlendRun : BlendPlain; }
 
 const BlendFn gBlend = PickBlend();
 

@@ -1,6 +1,7 @@
 // Replays frames recorded from the real game (OMEGA_TRACE) three ways, pinned to one core:
 //   engine      the engine as the game runs it (recorded frames, kept leading layer, wide blending)
-//   plain       the engine with every acceleration off (OMEGA_PLAIN): each call drawn at once
+//   plain       the tests' plain drawing of the same calls (tests/support/PlainDrawing.h): each call
+//               drawn at once from its part scaled and tinted while drawing, pixel by pixel
 //   SDL         a plain SDL_Renderer software renderer that tints and scales at every draw
 //   floor       only the work no drawing can avoid (Floor.h): the figure of merit is engine / floor
 //
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "bench/replay/Floor.h"
+#include "tests/support/PlainDrawing.h"
 #include "tests/support/TraceReplay.h"
 #include "omega/Bands.h"
 #include "omega/Engine.h"
@@ -57,9 +59,9 @@ struct SdlReplay {
     for (size_t n = 1; n < engine.Handles.size(); ++n) {
       const OEHandle h = engine.Handles[n];
       if (const auto t = omega::E().Pictures.Textures.find(h); t != omega::E().Pictures.Textures.end())
-        Textures[static_cast<int>(n)] = Make(omega::Expand(t->second->Picture));
+        Textures[static_cast<int>(n)] = Make(plain::Rows(t->second->Picture));
       else if (const omega::Font* f = omega::FindFont(h))
-        Textures[static_cast<int>(n)] = Make(omega::Expand(f->Picture));
+        Textures[static_cast<int>(n)] = Make(plain::Rows(f->Picture));
     }
   }
 
@@ -142,25 +144,22 @@ uint64_t Hash(const std::vector<omega::Pixel>& px) {
   return h;
 }
 
-// Whether every frame drawn accelerated, in two bands and on one thread, has the plain drawing's pixels
-// (the plain drawing blends whole-row tinted copies: the engine's drawing before span pictures and
-// tinting while blending).
+// Whether every frame drawn by the engine, in two bands and on one thread, has the plain drawing's pixels.
 bool SamePixels(const std::vector<const Frame*>& frames, replay::EngineReplay& engine) {
-  const auto hashes = [&](bool accelerated, int threads) {
-    omega::E().Recorder.SetAcceleration(accelerated);
+  const auto hashes = [&](bool plainToo, int threads) {
     const int before = omega::DrawThreads();
     omega::SetDrawThreads(threads);
     std::vector<uint64_t> out;
+    plain::Frames oracle;
     for (const Frame* f : frames) {
       engine.Draw(*f);
-      out.push_back(Hash(omega::E().Recorder.Frame.Px));
+      out.push_back(Hash(plainToo ? oracle.Frame(omega::E().Recorder.LastFrame()).Px : omega::E().Recorder.Frame.Px));
     }
     omega::SetDrawThreads(before);
-    omega::E().Recorder.SetAcceleration(true);
     return out;
   };
-  const std::vector<uint64_t> plain = hashes(false, 1);
-  return hashes(true, 2) == plain && hashes(true, 1) == plain;
+  const std::vector<uint64_t> plain = hashes(true, 1);
+  return hashes(false, 2) == plain && hashes(false, 1) == plain;
 }
 
 // Whether the floor's frames are the engine's pixels: the floor must do the same drawing, only less
@@ -227,12 +226,16 @@ void Report(const char* label, const char* scene, const std::vector<const Frame*
   target.W = omega::kScreenW;
   target.H = omega::kScreenH;
   target.Px.resize(static_cast<size_t>(target.W) * target.H);
-  omega::E().Recorder.SetAcceleration(true);
   const Figures fast = Time(frames.size(), drawEngine);
   const Figures low = Time(frames.size(), [&](size_t i) { floor.Draw(i, target); });
-  omega::E().Recorder.SetAcceleration(false);
-  const Figures plain = Time(frames.size(), drawEngine);
-  omega::E().Recorder.SetAcceleration(true);
+  // The plain drawing of each frame's calls as the engine recorded them (recorded once, beforehand).
+  std::vector<std::vector<omega::FrameRecorder::DrawCall>> recorded;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    drawEngine(i);
+    recorded.push_back(omega::E().Recorder.LastFrame());
+  }
+  plain::Frames oracle;
+  const Figures plain = Time(frames.size(), [&](size_t i) { oracle.Frame(recorded[i]); });
   const Figures naive = Time(frames.size(), [&](size_t i) { sdl.Draw(*frames[i]); });
   std::printf("%-8s %-5s %4zu frames, %5zu calls/frame (%zu in the layer), %zu pixels blended/frame | engine %6.3f (%6.3f) | "
               "floor %6.3f (%6.3f) | engine/floor %4.2fx (median %4.2fx) | plain %6.2f (%6.2f) | SDL %6.2f (%6.2f) | "

@@ -29,7 +29,6 @@ TEST_F(EngineTest, AResetEngineIsAFreshOne) {
   ASSERT_NE(a, OEHandle{0});
   FX_SetColorMix(0x123456);
   SSprite_Draw(a, 0, 0, 5, 5, 255, 0, 9);
-  omega::E().Recorder.SetAcceleration(false);
   omega::E().Ahead.SetOn(false);
   omega::KeyDownEvent(65);
   omega::PressInput(256 + omega::kButtonLeft);
@@ -46,7 +45,6 @@ TEST_F(EngineTest, AResetEngineIsAFreshOne) {
   unsetenv("OMEGA_TRACE");
   const omega::Engine fresh;
 
-  EXPECT_TRUE(omega::E().Recorder.Accelerated()) << "the acceleration switch is back on";
   EXPECT_TRUE(omega::E().Ahead.On()) << "decoding ahead is back on";
   EXPECT_EQ(omega::E().Recorder.CachedEntries(), 0u);
   EXPECT_EQ(omega::E().Recorder.CachedPixels(), 0u);

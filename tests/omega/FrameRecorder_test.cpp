@@ -1,6 +1,7 @@
 // The frame recorder (recorded calls, kept leading layer, skipped unchanged frames, strips, tiles drawn
-// again, two bands, wide blending) against the plain drawing (every call drawn at once, plain blending):
-// the same pixels, frame after frame, on made-up scenes and on the real game's recorded frames.
+// again, two bands, span pictures drawn by the widest copy) against the plain drawing of the same calls
+// (tests/support/PlainDrawing.h: every call drawn at once): the same pixels, frame after frame, on
+// made-up scenes and on the real game's recorded frames.
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include "omega/Bands.h"
 #include "omega/System.h"
 #include "tests/omega/support/EngineFixture.h"
+#include "tests/support/PlainDrawing.h"
 #include "tests/support/Spawn.h"
 #include "tests/support/TraceReplay.h"
 
@@ -111,23 +113,32 @@ class RecorderFrames : public EngineTest {
     int ChangedTop = 0, ChangedBottom = 0;
   };
 
-  // Draws each frame of `frames` as the loops do, with acceleration on or off, on one or two threads,
-  // and keeps the pixels.
-  static std::vector<Shown> Run(bool accelerated, const std::vector<std::function<void()>>& frames, int threads = 2) {
-    omega::E().Recorder.SetAcceleration(accelerated);
+  // Draws each frame of `frames` as the loops do, on one or two threads, and keeps the pixels; with
+  // `plainToo`, also the plain drawing of each frame's calls.
+  static std::vector<Shown> Run(const std::vector<std::function<void()>>& frames, int threads = 2,
+                                std::vector<Shown>* plainToo = nullptr) {
+    omega::E().Recorder = omega::FrameRecorder{};
     const int before = omega::DrawThreads();
     omega::SetDrawThreads(threads);
     std::vector<Shown> out;
+    plain::Frames oracle;
     for (const auto& draw : frames) {
       omega::E().Recorder.Begin();
       draw();
       const bool changed = omega::E().Recorder.End();
       out.push_back(Shown{omega::E().Recorder.Frame.Px, changed, omega::E().Recorder.ChangedTop(),
                           omega::E().Recorder.ChangedBottom()});
+      if (plainToo != nullptr) plainToo->push_back(Shown{oracle.Frame(omega::E().Recorder.LastFrame()).Px});
     }
     omega::SetDrawThreads(before);
-    omega::E().Recorder.SetAcceleration(true);
     return out;
+  }
+
+  // The plain drawing of each frame's calls.
+  static std::vector<Shown> Plain(const std::vector<std::function<void()>>& frames) {
+    std::vector<Shown> plain;
+    Run(frames, 1, &plain);
+    return plain;
   }
 
   static void ExpectSamePixels(const std::vector<Shown>& plain, const std::vector<Shown>& fast) {
@@ -150,11 +161,11 @@ class RecorderFrames : public EngineTest {
                                                 const std::vector<std::function<void()>>& frames) {
     {
       SCOPED_TRACE("two bands at once");
-      ExpectSamePixels(plain, Run(true, frames, 2));
+      ExpectSamePixels(plain, Run(frames, 2));
     }
     {
       SCOPED_TRACE("one thread");
-      ExpectSamePixels(plain, Run(true, frames, 1));
+      ExpectSamePixels(plain, Run(frames, 1));
     }
   }
 
@@ -172,7 +183,7 @@ TEST_F(RecorderFrames, GameFramesMatchThePlainDrawingWhileTheLeadingCallsStayOrC
   frames.push_back([this] { MenuFrame(3); });       // the highlight moves
   frames.push_back([] {});                          // nothing drawn: black
   frames.push_back([this] { GameFrame(7, 0); });
-  const std::vector<Shown> plain = Run(false, frames);
+  const std::vector<Shown> plain = Plain(frames);
   ExpectSamePixelsOnOneThreadAndTwo(plain, frames);
 }
 
@@ -187,7 +198,7 @@ TEST_F(RecorderFrames, EveryChangedPixelLiesInTheRowsReportedChanged) {
   frames.push_back([this] { MenuFrame(4); });
   frames.push_back([] {});
   frames.push_back([this] { MenuFrame(1); });
-  const std::vector<Shown> shown = Run(true, frames);
+  const std::vector<Shown> shown = Run(frames);
   for (size_t f = 1; f < shown.size(); ++f) {
     int outside = -1;
     for (size_t i = 0; i < shown[f].Px.size() && outside < 0; ++i) {
@@ -203,7 +214,7 @@ TEST_F(RecorderFrames, EveryChangedPixelLiesInTheRowsReportedChanged) {
 }
 
 TEST_F(RecorderFrames, OnlyAFrameWithTheSameCallsAsTheLastIsReportedUnchanged) {
-  const std::vector<Shown> shown = Run(true, {[this] { MenuFrame(0); }, [this] { MenuFrame(0); },
+  const std::vector<Shown> shown = Run({[this] { MenuFrame(0); }, [this] { MenuFrame(0); },
                                               [this] { MenuFrame(1); }, [this] { MenuFrame(1); }, [] {}, [] {}});
   const bool expected[] = {true, false, true, false, true, false};
   for (size_t i = 0; i < shown.size(); ++i)
@@ -231,7 +242,7 @@ TEST_F(RecorderFrames, FramesDifferingOnlyInAnAlphaAreRedrawnAndMatchThePlainDra
       Text_Draw(font_, 300.5f, 40.5f, "Zanoru", 1.5f, 0.5f, 255, 0x20C040);
     });
   }
-  const std::vector<Shown> plain = Run(false, frames), fast = Run(true, frames);
+  const std::vector<Shown> plain = Plain(frames), fast = Run(frames);
   ExpectSamePixels(plain, fast);
   for (size_t f = 0; f < fast.size(); ++f)
     EXPECT_TRUE(fast[f].Changed) << "frame " << f << " differs from the one before in an alpha but was reported unchanged";
@@ -261,7 +272,7 @@ TEST_F(RecorderFrames, ASheetOverTheKeptLayerMatchesThePlainDrawingWhetherItCove
         SSprite_Draw(sheet.Black ? black_ : unit_, sheet.X, sheet.Y, sheet.W, sheet.H, alpha, 0, 1);
       });
     }
-  const std::vector<Shown> plain = Run(false, frames);
+  const std::vector<Shown> plain = Plain(frames);
   ExpectSamePixelsOnOneThreadAndTwo(plain, frames);
 }
 
@@ -290,7 +301,7 @@ TEST_F(RecorderFrames, OnlyTilesThatDifferAreDrawnAgainAndTheFramesAreThePlainDr
   frames.push_back([=] { scene(4, false, 1, 255); });  // and once again
   frames.push_back([=] { scene(4, false, 1, 100); });  // a still one fades
   frames.push_back([=] { scene(5, false, 0, 100); });
-  const std::vector<Shown> plain = Run(false, frames);
+  const std::vector<Shown> plain = Plain(frames);
   for (size_t f = 1; f < plain.size(); ++f)
     ASSERT_FALSE(plain[f].Px == plain[f - 1].Px) << "frame " << f << " shows no change to test";
   ExpectSamePixelsOnOneThreadAndTwo(plain, frames);
@@ -310,32 +321,27 @@ TEST_F(RecorderFrames, ASpriteDrawnOnceMoreFindsNoPartnerAndIsDrawnAgain) {
   // is drawn over it tile by tile.
   const std::vector<std::function<void()>> frames = {
       [=] { frame(100, 1); }, [=] { frame(120, 1); }, [=] { frame(140, 2); }, [=] { frame(180, 1); }};
-  const std::vector<Shown> plain = Run(false, frames);
+  const std::vector<Shown> plain = Plain(frames);
   const size_t at = 580 * omega::kScreenW + 632;  // the opaque middle of A
   ASSERT_NE(plain[2].Px[at], plain[1].Px[at]) << "A drawn twice looks like A drawn once: nothing to test";
   ExpectSamePixelsOnOneThreadAndTwo(plain, frames);
 }
 
 TEST_F(RecorderFrames, DrawingOutsideAFrameIsNotLostNorKeptByTheNextFrame) {
-  auto frames = [this](bool accelerated) {
-    omega::E().Recorder.SetAcceleration(accelerated);
-    std::vector<std::vector<omega::Pixel>> out;
-    omega::E().Recorder.Begin();
-    GameFrame(1, 0);
-    omega::E().Recorder.End();
-    // Drawn at once, between frames: shows at once, and the next frame starts afresh.
-    SSprite_Draw(unit_, 100, 100, 300, 300, 255, 0, 1);
-    out.push_back(omega::E().Recorder.Frame.Px);
-    omega::E().Recorder.Begin();
-    GameFrame(1, 0);
-    omega::E().Recorder.End();
-    out.push_back(omega::E().Recorder.Frame.Px);
-    omega::E().Recorder.SetAcceleration(true);
-    return out;
-  };
-  const auto plain = frames(false), fast = frames(true);
-  for (size_t f = 0; f < plain.size(); ++f)
-    EXPECT_TRUE(plain[f] == fast[f]) << "step " << f << ": the accelerated pixels differ from the plain ones";
+  omega::FrameRecorder& recorder = omega::E().Recorder;
+  recorder.Begin();
+  GameFrame(1, 0);
+  recorder.End();
+  omega::Image expected = plain::LastFrame();
+  // Drawn at once, between frames: shows at once, and the next frame starts afresh.
+  SSprite_Draw(unit_, 100, 100, 300, 300, 255, 0, 1);
+  const auto& unit = *omega::E().Pictures.Textures.at(unit_);
+  plain::Draw(expected, plain::Rows(unit.Picture), omega::Rect{0, 0, 256, 256}, 100, 100, 300, 300, omega::kNoTint, 255);
+  EXPECT_TRUE(recorder.Frame.Px == expected.Px) << "the call drawn between frames";
+  recorder.Begin();
+  GameFrame(1, 0);
+  recorder.End();
+  EXPECT_TRUE(recorder.Frame.Px == plain::LastFrame().Px) << "the frame after it";
 }
 
 // Two bands by default only where two cores are allowed: `taskset -c 0` must give one.
@@ -355,8 +361,10 @@ TEST(DrawBands, TheCoresAllowedFollowTheAffinity) {
   EXPECT_EQ(omega::CoresAllowed(), CPU_COUNT(&was)) << "the whole affinity again";
 }
 
-// Every source alpha over every kind of destination, on rows whose lengths leave vector tails.
-TEST(WideBlending, GivesThePlainBlendersPixels) {
+// Every source alpha over every kind of destination, on rows whose lengths leave vector tails, tinted
+// and not, faded and not, a sheet of one colour too: each copy of the span drawing this processor runs
+// gives the plain drawing's pixels.
+TEST(WideBlending, EveryCopyGivesThePlainDrawingsPixels) {
   omega::Image src;
   src.W = 67;
   src.H = 256;
@@ -368,34 +376,46 @@ TEST(WideBlending, GivesThePlainBlendersPixels) {
       src.Px[static_cast<size_t>(y) * src.W + x] = (a << 24) | (omega::Mul255((c >> 16) & 0xFF, a) << 16) |
                                                     (omega::Mul255((c >> 8) & 0xFF, a) << 8) | omega::Mul255(c & 0xFF, a);
     }
-  omega::ComputeSpans(src);
-  for (const uint32_t alpha : {255u, 254u, 128u, 1u}) {
-    omega::Image plain;
-    plain.W = 80;
-    plain.H = 256;
-    plain.Px = Pixels(80, 256, [](int x, int y) { return Noise(x, y, 6) | (x % 3 == 0 ? 0xFF000000u : 0u); });
-    omega::Image wide = plain;
-    omega::Blit(plain, src, 5, 0, alpha, omega::PickBlend(false));
-    omega::Blit(wide, src, 5, 0, alpha, omega::PickBlend(true));
-    for (size_t i = 0; i < plain.Px.size(); ++i)
-      if (plain.Px[i] != wide.Px[i]) {
-        ADD_FAILURE() << "alpha " << alpha << ", pixel " << i << ": expected " << Hex(plain.Px[i]) << ", got "
-                      << Hex(wide.Px[i]);
-        break;
+  omega::Image sheet;
+  sheet.W = 67;
+  sheet.H = 256;
+  sheet.Px.assign(static_cast<size_t>(sheet.W) * sheet.H, 0xFF4080C0u);
+  const omega::Spans runs = omega::Encode(src), solid = omega::Encode(sheet);
+  ASSERT_TRUE(solid.Solid);
+  std::vector<omega::Wide> copies = {omega::Wide::Plain};
+  if (omega::Processor() >= omega::Wide::Avx2) copies.push_back(omega::Wide::Avx2);
+  if (omega::Processor() >= omega::Wide::Avx512) copies.push_back(omega::Wide::Avx512);
+  for (const omega::Image* picture : {&src, &sheet})
+    for (const uint32_t tint : {omega::kNoTint, 0x30C0F0u})
+      for (const uint32_t alpha : {255u, 254u, 128u, 1u}) {
+        omega::Image expected;
+        expected.W = 80;
+        expected.H = 256;
+        expected.Px = Pixels(80, 256, [](int x, int y) { return Noise(x, y, 6) | (x % 3 == 0 ? 0xFF000000u : 0u); });
+        const omega::Image before = expected;
+        plain::Draw(expected, *picture, omega::Rect{0, 0, 67, 256}, 5, 0, 67, 256, tint, alpha);
+        for (const omega::Wide wide : copies) {
+          omega::Image got = before;
+          const omega::Spans& spans = picture == &src ? runs : solid;
+          omega::DrawSpansFor(wide)(got, 0, 256, omega::SpanDraw{&spans, omega::Rect{0, 0, 67, 256}, 5, 0, tint, alpha});
+          for (size_t i = 0; i < got.Px.size(); ++i)
+            if (got.Px[i] != expected.Px[i]) {
+              ADD_FAILURE() << "copy " << static_cast<int>(wide) << (picture == &src ? ", runs" : ", sheet") << ", tint "
+                            << Hex(tint) << ", alpha " << alpha << ", pixel " << i << ": expected "
+                            << Hex(expected.Px[i]) << " (plain), got " << Hex(got.Px[i]);
+              break;
+            }
+        }
       }
-  }
 }
 
 // ---- the real game's frames ----
 
 // The real game's frames, recorded while it plays (menu fading in, then the village with its walking,
-// tinted units), drawn again in this process three ways side by side: the plain drawing (whole-row
-// copies scaled and tinted ahead, every call drawn at once), and the accelerated one (pictures as runs,
-// tint and fade inside the blend, the kept layer) on one thread and in two bands. Every frame must be
-// the same pixels all three ways.
+// tinted units), drawn again in this process by the recorder on one thread and in two bands, each frame
+// compared with the plain drawing of its calls.
 struct Way {
   const char* Name;
-  bool Accelerated;
   int Threads;
   omega::FrameRecorder Recorder;
 };
@@ -432,16 +452,15 @@ class RecordedFrames : public EngineTest {
     ASSERT_EQ(chdir(folder_.c_str()), 0);
   }
 
-  // Draws `frames` all three ways, frame by frame, each way with its own recorder (its kept layer and
-  // cache carry over from its frame before), and compares each frame with the plain one.
+  // Draws `frames` both ways, frame by frame, each way with its own recorder (its kept layer and cache
+  // carry over from its frame before), and compares each frame with the plain drawing of its calls.
   void ExpectTheSamePixels(const std::vector<const replay::Frame*>& frames) {
     replay::EngineReplay replay;
     replay.Load(trace_);
+    plain::Frames oracle;
     std::vector<Way> ways;
-    ways.push_back(Way{"plain", false, 1, {}});
-    ways.push_back(Way{"runs, one thread", true, 1, {}});
-    ways.push_back(Way{"runs, two bands", true, 2, {}});
-    for (Way& way : ways) way.Recorder.SetAcceleration(way.Accelerated);
+    ways.push_back(Way{"one thread", 1, {}});
+    ways.push_back(Way{"two bands", 2, {}});
     const int threads = omega::DrawThreads();
     size_t compared = 0;
     for (const replay::Frame* frame : frames) {
@@ -454,13 +473,14 @@ class RecordedFrames : public EngineTest {
         replay.Draw(*frame);
         std::swap(omega::E().Recorder, way.Recorder);
       }
-      for (size_t w = 1; w < ways.size(); ++w) {
-        const long at = FirstDifference(ways[0].Recorder.Frame.Px, ways[w].Recorder.Frame.Px);
+      const omega::Image expected = oracle.Frame(ways[0].Recorder.LastFrame());
+      for (size_t w = 0; w < ways.size(); ++w) {
+        const long at = FirstDifference(expected.Px, ways[w].Recorder.Frame.Px);
         if (at < 0) continue;
         const size_t i = static_cast<size_t>(at);
         ADD_FAILURE() << ways[w].Name << ", tick " << frame->Tick << " (" << frame->Calls.size() << " calls), pixel ("
                       << i % omega::kScreenW << ", " << i / omega::kScreenW << "): expected "
-                      << Hex(ways[0].Recorder.Frame.Px[i]) << " (plain), got " << Hex(ways[w].Recorder.Frame.Px[i]);
+                      << Hex(expected.Px[i]) << " (plain), got " << Hex(ways[w].Recorder.Frame.Px[i]);
         omega::SetDrawThreads(threads);
         return;
       }
@@ -488,7 +508,7 @@ std::vector<const replay::Frame*> Between(const replay::Trace& trace, int64_t fr
 // The menu fading in, then from the click on the scene changing, the map fading in, units leaving their
 // huts and walking, tinted: one run of consecutive frames, so that the kept layer is used, made anew and
 // dropped as the game goes.
-TEST_F(RecordedFrames, TheMenuAndTheVillageWithItsWalkingTintedUnitsAreTheSameAllThreeWays) {
+TEST_F(RecordedFrames, TheMenuAndTheVillageWithItsWalkingTintedUnitsAreThePlainDrawing) {
   ASSERT_GE(Between(trace_, 1, 125).size(), 20u) << "the menu's frames were not recorded";
   const auto game = Between(trace_, 128, kLastTick);
   ASSERT_GE(game.size(), 100u) << "the game's frames were not recorded";

@@ -55,20 +55,12 @@ TEST(Options, NothingSetGivesAWindowedRunWithEverythingOnAndPathsAreTakenAsGiven
   const omega::Options o = From({});
   EXPECT_EQ(o.Script, "");
   EXPECT_EQ(o.TracePath, "");
-  EXPECT_FALSE(o.Plain);
   EXPECT_TRUE(o.Prefetch);
   EXPECT_EQ(o.DrawThreads, 0) << "expected the cores to decide";
   EXPECT_FALSE(o.VideoDriverAsked);
   const omega::Options paths = From({{"OMEGA_SCRIPT", "a b/run.script"}, {"OMEGA_TRACE", "/tmp/t x.txt"}});
   EXPECT_EQ(paths.Script, "a b/run.script");
   EXPECT_EQ(paths.TracePath, "/tmp/t x.txt");
-}
-
-TEST(Options, PlainIsOnForAnyValueButEmptyOrZero) {
-  const std::pair<const char*, bool> cases[] = {{"", false}, {"0", false}, {"0.5", false}, {"1", true},
-                                                {"yes", true}, {"no", true}, {" 0", true}};
-  for (const auto& [value, plain] : cases)
-    EXPECT_EQ(From({{"OMEGA_PLAIN", value}}).Plain, plain) << "OMEGA_PLAIN=\"" << value << "\"";
 }
 
 TEST(Options, PrefetchIsOffForZeroAlone) {
@@ -92,22 +84,18 @@ TEST(Options, AVideoDriverIsAskedForOnlyByName) {
 // not leak into the next.
 TEST(EngineSettings, EveryPartFollowsTheEnvironmentOfItsStart) {
   Environment env;
-  env.Set("OMEGA_PLAIN", "1");
   env.Set("OMEGA_PREFETCH", "0");
   env.Set("OMEGA_THREADS", "1");
   omega::ResetEngine();
-  EXPECT_FALSE(omega::E().Recorder.Accelerated()) << "OMEGA_PLAIN=1 left the drawing accelerated";
   EXPECT_FALSE(omega::E().Ahead.On()) << "OMEGA_PREFETCH=0 left decoding ahead on";
   EXPECT_EQ(omega::DrawThreads(), 1);
 
   env.Set("OMEGA_THREADS", "2");
-  env.Set("OMEGA_PLAIN", "0");
   env.Set("OMEGA_PREFETCH", nullptr);
   // Read once: the running engine keeps what it started with.
-  EXPECT_FALSE(omega::E().Recorder.Accelerated());
+  EXPECT_FALSE(omega::E().Ahead.On());
   EXPECT_EQ(omega::DrawThreads(), 1);
   omega::ResetEngine();
-  EXPECT_TRUE(omega::E().Recorder.Accelerated());
   EXPECT_TRUE(omega::E().Ahead.On());
   EXPECT_EQ(omega::DrawThreads(), 2) << "OMEGA_THREADS=2 draws on two threads whatever the cores";
 

@@ -1,12 +1,14 @@
-// Pictures kept as runs of non-transparent pixels, tinted and faded while blending, drawn in bands:
-// always the pixels of the whole-row pictures with their cached tinted copies, which they replace.
+// Pictures kept as runs of non-transparent pixels, tinted and faded while blending, drawn in bands by
+// every copy of the span drawing: always the plain drawing's pixels (tests/support/PlainDrawing.h).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <random>
 
+#include "omega/Scale.h"
 #include "omega/Spans.h"
+#include "tests/support/PlainDrawing.h"
 
 using namespace omega;
 
@@ -57,6 +59,14 @@ std::string FirstDifference(const Image& expected, const Image& got) {
   return "";
 }
 
+// The copies of the span drawing this processor runs.
+std::vector<Wide> Copies() {
+  std::vector<Wide> copies = {Wide::Plain};
+  if (Processor() >= Wide::Avx2) copies.push_back(Wide::Avx2);
+  if (Processor() >= Wide::Avx512) copies.push_back(Wide::Avx512);
+  return copies;
+}
+
 size_t NonTransparent(const Image& img) {
   size_t n = 0;
   for (const Pixel p : img.Px) n += (p >> 24) != 0;
@@ -92,7 +102,7 @@ TEST(SpanPictures, KeepOnlyNonTransparentPixelsAndShortHolesAndGiveThePictureBac
         }
       }
     EXPECT_EQ(s.Px.size(), NonTransparent(picture) + inHoles) << w << "×" << h << ": pixels kept outside the runs";
-    const Image back = Expand(s);
+    const Image back = plain::Rows(s);
     EXPECT_EQ(FirstDifference(picture, back), "") << w << "×" << h;
   }
 }
@@ -150,11 +160,11 @@ TEST(SpanPictures, OpaquePicturesStayWholeRowsAndEmptyOnesCostNothing) {
 
   const Spans zero = Encode(Image{});
   EXPECT_EQ(zero.W, 0);
-  EXPECT_EQ(Expand(zero).Px.size(), 0u);
+  EXPECT_EQ(plain::Rows(zero).Px.size(), 0u);
 }
 
-// Parts, places (inside, on every edge, outside), tints and fades: the spans drawn plain and wide, in
-// one band or two, give what the whole-row picture's tinted copy gave through the row blender.
+// Parts, places (inside, on every edge, outside), tints and fades: the spans drawn by every copy of the
+// span drawing the processor runs, in one band or two, give the plain drawing's pixels.
 TEST(SpanPictures, DrawingTintedAndFadedMatchesTheTintedCopies) {
   const Image picture = Mixed(90, 36, 5);
   const Spans s = Encode(picture);
@@ -168,21 +178,21 @@ TEST(SpanPictures, DrawingTintedAndFadedMatchesTheTintedCopies) {
       for (const uint32_t tint : tints)
         for (const uint32_t alpha : alphas) {
           Image before = Target(128, 64, random());
-          Image plain = before, wide = before, banded = before;
-          // The old way: a tinted copy of the part, blended row by row.
-          Blit(before, MakeScaled(picture, from, from.W, from.H, tint), at[0], at[1], alpha, PickBlend(false));
+          Image expected = before, banded = before;
+          plain::Draw(expected, picture, from, at[0], at[1], from.W, from.H, tint, alpha);
           const SpanDraw d{&s, from, at[0], at[1], tint, alpha};
-          PickDrawSpans(false)(plain, 0, 64, d);
-          PickDrawSpans(true)(wide, 0, 64, d);
-          const int split = static_cast<int>(random() % 65);
-          PickDrawSpans(true)(banded, split, 64, d);
-          PickDrawSpans(true)(banded, 0, split, d);
           const std::string where = "part " + std::to_string(from.X) + "," + std::to_string(from.Y) + " at " +
                                     std::to_string(at[0]) + "," + std::to_string(at[1]) + " tint " +
                                     std::to_string(tint) + " alpha " + std::to_string(alpha);
-          ASSERT_EQ(FirstDifference(before, plain), "") << "plain, " << where;
-          ASSERT_EQ(FirstDifference(before, wide), "") << "wide, " << where;
-          ASSERT_EQ(FirstDifference(before, banded), "") << "two bands split at " << split << ", " << where;
+          for (const Wide wide : Copies()) {
+            Image got = before;
+            DrawSpansFor(wide)(got, 0, 64, d);
+            ASSERT_EQ(FirstDifference(expected, got), "") << "copy " << static_cast<int>(wide) << ", " << where;
+          }
+          const int split = static_cast<int>(random() % 65);
+          DrawSpansFor(Processor())(banded, split, 64, d);
+          DrawSpansFor(Processor())(banded, 0, split, d);
+          ASSERT_EQ(FirstDifference(expected, banded), "") << "two bands split at " << split << ", " << where;
         }
 }
 
@@ -204,16 +214,17 @@ TEST(SpanPictures, OneColourPicturesDrawnTintedAndFadedMatchTheTintedCopies) {
     for (const uint32_t tint : tints)
       for (const uint32_t alpha : alphas) {
         Image before = Target(24, 4, channel * 31 + alpha);
-        Image plain = before, wide = before;
         const Rect whole{0, 0, 20, 2};
-        Blit(before, MakeScaled(sheet, whole, 20, 2, tint), 2, 1, alpha, PickBlend(false));
         const SpanDraw d{&s, whole, 2, 1, tint, alpha};
-        PickDrawSpans(false)(plain, 0, 4, d);
-        PickDrawSpans(true)(wide, 0, 4, d);
+        Image expected = before;
+        plain::Draw(expected, sheet, whole, 2, 1, 20, 2, tint, alpha);
         char where[80];
         std::snprintf(where, sizeof where, "colour %08X tint %06X alpha %u", colour, tint, alpha);
-        ASSERT_EQ(FirstDifference(before, plain), "") << "plain, " << where;
-        ASSERT_EQ(FirstDifference(before, wide), "") << "wide, " << where;
+        for (const Wide wide : Copies()) {
+          Image got = before;
+          DrawSpansFor(wide)(got, 0, 4, d);
+          ASSERT_EQ(FirstDifference(expected, got), "") << "copy " << static_cast<int>(wide) << ", " << where;
+        }
         ++cases;
       }
   }
@@ -241,7 +252,7 @@ TEST(SpanPictures, ARunAfterALongOpaqueStretchAndAShortHoleStartsOnAVisiblePixel
       }
       EXPECT_EQ(s.Runs[2].X, 3 + opaque + hole) << what;
       EXPECT_EQ(s.Px.size(), static_cast<size_t>(3 + opaque + 5)) << what << ": hole pixels kept";
-      EXPECT_EQ(FirstDifference(row, Expand(s)), "") << what;
+      EXPECT_EQ(FirstDifference(row, plain::Rows(s)), "") << what;
     }
 }
 
@@ -253,12 +264,60 @@ TEST(SpanPictures, ScaledCopiesAndStretchingMatchTheTintedCopies) {
     for (const uint32_t tint : {kNoTint, 0x30C0F0u})
       for (const uint32_t alpha : {255u, 77u}) {
         Image old = Target(120, 70, 3), copied = old, stretched = old;
-        Blit(old, MakeScaled(picture, from, w, h, tint), -5, 9, alpha, PickBlend(false));
+        plain::Draw(old, picture, from, -5, 9, w, h, tint, alpha);
         const Spans scaled = ScaledSpans(s, from, w, h);
-        PickDrawSpans(true)(copied, 0, 70, SpanDraw{&scaled, Rect{0, 0, w, h}, -5, 9, tint, alpha});
+        DrawSpansFor(Processor())(copied, 0, 70, SpanDraw{&scaled, Rect{0, 0, w, h}, -5, 9, tint, alpha});
         DrawSpansStretched(stretched, s, from, -5, 9, w, h, tint, alpha);
         EXPECT_EQ(FirstDifference(old, copied), "") << w << "×" << h << " scaled copy, tint " << tint;
         EXPECT_EQ(FirstDifference(old, stretched), "") << w << "×" << h << " stretched, tint " << tint;
         EXPECT_EQ(FirstDifference(MakeScaled(picture, from, w, h, tint), MakeScaled(s, from, w, h, tint)), "");
       }
+}
+
+// Every run length from one pixel to three vector steps and a bit, in every copy: the last step of a run
+// (masked, or in smaller steps) writes exactly the run's pixels and none past it, translucent and opaque
+// runs alike, tinted and faded, a one-colour picture too, and over the target itself or a finished layer
+// under it.
+TEST(SpanPictures, EveryRunLengthWritesExactlyItsPixelsInEveryCopy) {
+  for (int len = 1; len <= 50; ++len) {
+    Image rows;  // row 0 translucent (alpha 1..254), row 1 opaque
+    rows.W = len;
+    rows.H = 2;
+    for (int x = 0; x < len; ++x) {
+      const uint32_t a = 1 + (x * 37 + len) % 254, c = 0x9D3C71u * static_cast<uint32_t>(x + 1);
+      rows.Px.push_back(a << 24 | Mul255((c >> 16) & 0xFF, a) << 16 | Mul255((c >> 8) & 0xFF, a) << 8 | Mul255(c & 0xFF, a));
+    }
+    for (int x = 0; x < len; ++x) rows.Px.push_back(0xFF000000u | (0x5A0F3Bu * static_cast<uint32_t>(x + 3) & 0xFFFFFF));
+    Image sheet;
+    sheet.W = len;
+    sheet.H = 2;
+    sheet.Px.assign(static_cast<size_t>(2 * len), 0xFF2080E0u);
+    const Spans runs = Encode(rows), solid = Encode(sheet);
+    ASSERT_TRUE(solid.Solid) << len;
+    ASSERT_EQ(runs.Runs.size(), 2u) << len << " pixels: expected one run a row";
+    for (const Image* picture : {&rows, &sheet})
+      for (const uint32_t tint : {kNoTint, 0x30C0F0u})
+        for (const uint32_t alpha : {255u, 128u})
+          for (const bool layer : {false, true}) {
+            const Rect whole{0, 0, len, 2};
+            const Image under = Target(len + 40, 4, static_cast<uint32_t>(len * 7 + alpha));
+            const Image before = layer ? Target(len + 40, 4, 99) : under;  // what is in the target before
+            // Over a layer, the run's pixels are the layer's blended, the others stay the target's.
+            Image blended = under;
+            plain::Draw(blended, *picture, whole, 17, 1, len, 2, tint, alpha);
+            Image expected = before;
+            for (int y = 1; y < 3; ++y)
+              for (int x = 17; x < 17 + len; ++x) expected.Px[y * expected.W + x] = blended.Px[y * expected.W + x];
+            SpanDraw d{picture == &rows ? &runs : &solid, whole, 17, 1, tint, alpha};
+            if (layer) d.Under = &under;
+            for (const Wide wide : Copies()) {
+              Image got = before;
+              DrawSpansFor(wide)(got, 0, 4, d);
+              ASSERT_EQ(FirstDifference(expected, got), "")
+                  << "copy " << static_cast<int>(wide) << ", " << len << " pixels, "
+                  << (picture == &rows ? "runs" : "one colour") << ", tint " << tint << ", alpha " << alpha
+                  << (layer ? ", over a layer" : ", over the target");
+            }
+          }
+  }
 }

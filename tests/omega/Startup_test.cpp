@@ -14,6 +14,7 @@
 #include "omega/Decode.h"
 #include "omega/Prefetch.h"
 #include "tests/omega/support/EngineFixture.h"
+#include "tests/support/PlainDrawing.h"
 
 using omega::Image;
 using omega_test::ReadFile;
@@ -154,7 +155,7 @@ class Prefetching : public EngineTest {
         seen << "0\n";
         return;
       }
-      const Image pic = omega::Expand(it->second->Picture);
+      const Image pic = plain::Rows(it->second->Picture);
       seen << "#" << it->second->Seq << " " << pic.W << "x" << pic.H;
       for (const uint32_t p : pic.Px) seen << " " << Hex(p);
       seen << "\n";
@@ -243,7 +244,7 @@ TEST_F(Prefetching, AFileChangedAfterItsDecodeIsLoadedAsItIsNow) {
 
   const auto load = [](const char* file) {
     const OEHandle h = Tex_LoadFromFile(file, -1, 1);
-    return h == 0 ? std::optional<Image>() : omega::Expand(omega::E().Pictures.Textures.at(h)->Picture);
+    return h == 0 ? std::optional<Image>() : plain::Rows(omega::E().Pictures.Textures.at(h)->Picture);
   };
   const std::optional<Image> alpha = load("Data\\alpha.png");
   ASSERT_TRUE(alpha.has_value());
