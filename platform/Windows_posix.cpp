@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <chrono>
@@ -57,15 +58,22 @@ constexpr auto kLookFor = std::chrono::milliseconds(1500);
 constexpr auto kFirstPause = std::chrono::milliseconds(10);
 constexpr auto kLongestPause = std::chrono::milliseconds(200);
 
-// Asks `look` of the display until it answers true, for kLookFor at most.
-bool LookAgainWhileRefused(const std::function<bool()>& look) {
+// Whether this run has found a display: only then is one that refuses us worth asking again (without
+// any, every error box would keep the program kLookFor longer).
+std::atomic<bool> gDisplayFound{false};
+
+// Asks `look` of the display until it answers true, for `patience` at most.
+bool LookAgainWhileRefused(const std::function<bool()>& look, std::chrono::milliseconds patience = kLookFor) {
   const auto start = std::chrono::steady_clock::now();
   auto pause = kFirstPause;
   for (;;) {
     bool answered = false;
     OnDisplay([&] { answered = look(); });
-    if (answered) return true;
-    if (Scripted() || std::chrono::steady_clock::now() - start + pause > kLookFor) return false;
+    if (answered) {
+      gDisplayFound = true;
+      return true;
+    }
+    if (Scripted() || std::chrono::steady_clock::now() - start + pause > patience) return false;
     std::this_thread::sleep_for(pause);
     pause = std::min(pause * 2, kLongestPause);
   }
@@ -155,9 +163,10 @@ int MessageBoxA(void*, const char* text, const char* caption, uint32_t flags) {
   std::fprintf(stderr, "%s: %s\n", utfCaption.c_str(), utfText.c_str());
   std::fflush(stderr);
   const Uint32 kind = (flags & MB_ICONERROR) != 0 ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-  // The box is the player's only sight of the error: a display that refuses the connection for a moment
-  // (a server resetting as another client leaves) is asked again, as for the screen's size.
-  LookAgainWhileRefused([&] { return SDL_ShowSimpleMessageBox(kind, utfCaption.c_str(), utfText.c_str(), nullptr) == 0; });
+  // The box is the player's only sight of the error: a display this run has found that refuses the
+  // connection for a moment (a server resetting as another client leaves) is asked again.
+  LookAgainWhileRefused([&] { return SDL_ShowSimpleMessageBox(kind, utfCaption.c_str(), utfText.c_str(), nullptr) == 0; },
+                        gDisplayFound ? kLookFor : std::chrono::milliseconds(0));
   return 1;
 }
 
