@@ -17,15 +17,6 @@
 
 namespace omega {
 
-bool StampOf(const std::string& path, FileStamp& out) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return false;
-  out = FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<int64_t>(st.st_size),
-                  int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec,
-                  int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec};
-  return true;
-}
-
 // One thread draws: a page gets threads only from a server that sends cross-origin isolation headers,
 // which a plain static host does not.
 int CoresAllowed() { return 1; }
@@ -39,15 +30,6 @@ void ReleaseStopRequests() {}
 
 // The page's files live in memory: there is no pipe a reader could leave waiting.
 std::FILE* OpenForAppending(const std::string& path) { return std::fopen(path.c_str(), "ab"); }
-
-NewFile CreateNewFile(const std::string& name) {
-  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-  if (fd >= 0) {
-    ::close(fd);
-    return NewFile::Created;
-  }
-  return errno == EEXIST ? NewFile::Taken : NewFile::Failed;
-}
 
 // The page's canvas cannot be destroyed under the game.
 void CatchDisplayLoss(volatile std::sig_atomic_t*, void (*)()) {}

@@ -21,15 +21,6 @@
 
 namespace omega {
 
-bool StampOf(const std::string& path, FileStamp& out) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return false;
-  out = FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<int64_t>(st.st_size),
-                  int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec,
-                  int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec};
-  return true;
-}
-
 // glibc's per-thread arenas keep what the decoding threads freed.
 int CoresAllowed() {
   cpu_set_t set;
@@ -83,15 +74,6 @@ std::FILE* OpenForAppending(const std::string& path) {
     errno = err;
   }
   return file;
-}
-
-NewFile CreateNewFile(const std::string& name) {
-  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd >= 0) {
-    ::close(fd);
-    return NewFile::Created;
-  }
-  return errno == EEXIST ? NewFile::Taken : NewFile::Failed;
 }
 
 namespace {
