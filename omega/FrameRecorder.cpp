@@ -41,6 +41,8 @@ constexpr int kTileColumns = (kScreenW + kTileW - 1) / kTileW;
 static_assert(kTileColumns <= 32, "a strip's tiles are the bits of one word");
 constexpr uint32_t kAllTiles = static_cast<uint32_t>((uint64_t{1} << kTileColumns) - 1);
 constexpr uint32_t kNoCall = ~0u;
+constexpr int kChangeCell = FrameRecorder::kChangeCell;
+static_assert(kScreenW / kChangeCell <= 64, "a row of change cells is the bits of one word");
 
 }  // namespace
 
@@ -174,14 +176,56 @@ void FrameRecorder::MarkDirtyBox(const DrawCall& c) {
   const uint32_t columns = static_cast<uint32_t>(((uint64_t{1} << (last + 1)) - 1) & ~((uint64_t{1} << first) - 1));
   for (int64_t strip = top / StripRows_; strip <= (bottom - 1) / StripRows_; ++strip)
     Dirty_[static_cast<size_t>(strip)] |= columns;
+  const int64_t c0 = left / kChangeCell, c1 = (right - 1) / kChangeCell;
+  const uint64_t cells = (c1 >= 63 ? ~uint64_t{0} : (uint64_t{1} << (c1 + 1)) - 1) & ~((uint64_t{1} << c0) - 1);
+  for (int64_t row = top / kChangeCell; row <= (bottom - 1) / kChangeCell; ++row)
+    Changes_[static_cast<size_t>(row)] |= cells;
 }
 
-// A pixel comes out the same as in the frame shown when the calls that cover it are the same calls in
-// the same order. So each call of this frame is paired with an equal call of the last frame, in
-// increasing order on both sides; the tiles under every call left without a partner are drawn again.
+void FrameRecorder::CollectChangedRects() {
+  ChangedRects_.clear();
+  // A rectangle is a run of cells of one row of cells, grown downwards while the next row has the same
+  // run. `open`: the rectangles that reach the bottom of the row above.
+  std::vector<uint32_t>& open = OpenRects_[0];
+  std::vector<uint32_t>& next = OpenRects_[1];
+  open.clear();
+  int above = -1;  // the bottom of the row above
+  for (size_t row = 0; row < Changes_.size(); ++row) {
+    const int y0 = std::max(static_cast<int>(row) * kChangeCell, ChangedTop_);
+    const int y1 = std::min(static_cast<int>(row + 1) * kChangeCell, ChangedBottom_);
+    uint64_t cells = Changes_[row];
+    if (y0 >= y1 || cells == 0) continue;
+    if (y0 != above) open.clear();
+    next.clear();
+    while (cells != 0) {
+      const int c0 = __builtin_ctzll(cells);
+      const uint64_t from = cells >> c0;
+      const int run = from == ~uint64_t{0} >> c0 ? 64 - c0 : __builtin_ctzll(~from);
+      const int x0 = c0 * kChangeCell, x1 = std::min((c0 + run) * kChangeCell, Frame.W);
+      cells = c0 + run >= 64 ? 0 : cells & ~((uint64_t{1} << (c0 + run)) - 1);
+      bool grown = false;
+      for (const uint32_t k : open) {
+        Rect& r = ChangedRects_[k];
+        if (r.X == x0 && r.W == x1 - x0) {
+          r.H += y1 - y0;
+          next.push_back(k);
+          grown = true;
+          break;
+        }
+      }
+      if (grown) continue;
+      next.push_back(static_cast<uint32_t>(ChangedRects_.size()));
+      ChangedRects_.push_back(Rect{x0, y0, x1 - x0, y1 - y0});
+    }
+    open.swap(next);
+    above = y1;
+  }
+}
+
 void FrameRecorder::MarkDirty(size_t same) {
   const size_t n = Calls_.size(), last = Last_.size();
   std::fill(Dirty_.begin(), Dirty_.end(), 0u);
+  std::fill(Changes_.begin(), Changes_.end(), uint64_t{0});
   size_t buckets = 16;
   while (buckets < 2 * (last - same)) buckets *= 2;
   Buckets_.assign(buckets, kNoCall);
@@ -263,6 +307,7 @@ bool FrameRecorder::End() {
   while (same < n && same < Last_.size() && Calls_[same] == Last_[same]) ++same;
   if (same == n && n == Last_.size() && LayerValid_) {
     ChangedTop_ = ChangedBottom_ = 0;
+    ChangedRects_.clear();
     return false;
   }
 
@@ -305,9 +350,15 @@ bool FrameRecorder::End() {
     for (int64_t strip = top / StripRows_; strip <= (bottom - 1) / StripRows_; ++strip)
       Strips_[static_cast<size_t>(strip)].push_back(static_cast<uint32_t>(k));
   }
-  // Drawn over the same layer as the frame shown, a frame need only be drawn again where it differs.
+  // Where the frame can differ from the one shown (all of it when that is not known); drawn over the
+  // same layer as the frame shown, a frame need only be drawn again there.
   Dirty_.assign(Strips_.size(), kAllTiles);
-  if (fromLayer && !keep && ShownKnown_ && !stretched) MarkDirty(same);
+  Changes_.assign(static_cast<size_t>((Frame.H + kChangeCell - 1) / kChangeCell), ~uint64_t{0});
+  if (ShownKnown_) {
+    MarkDirty(same);
+    if (!fromLayer || keep || stretched) std::fill(Dirty_.begin(), Dirty_.end(), kAllTiles);
+  }
+  CollectChangedRects();
   uint32_t running = 0;
   for (int y = 0; y < Frame.H; ++y) {
     running += RowWork_[y];

@@ -46,6 +46,10 @@ class FrameRecorder {
   // The rows [ChangedTop, ChangedBottom) hold every pixel the last End() changed (empty when none).
   int ChangedTop() const { return ChangedTop_; }
   int ChangedBottom() const { return ChangedBottom_; }
+  // Rectangles, inside those rows, that hold every pixel the last End() changed (none when nothing did):
+  // what the window must take again. Cut on a grid of kChangeCell pixels.
+  const std::vector<Rect>& ChangedRects() const { return ChangedRects_; }
+  static constexpr int kChangeCell = 16;
 
   Image Frame;  // kScreenW × kScreenH, what is shown
 
@@ -88,6 +92,8 @@ class FrameRecorder {
   // drawn over the same layer from call `same` on.
   void MarkDirty(size_t same);
   void MarkDirtyBox(const DrawCall& c);
+  // ChangedRects_ from Changes_ within the changed rows.
+  void CollectChangedRects();
   static size_t CallHash(const DrawCall& c);
 
   DrawSpansFn DrawSpans_ = nullptr;  // the processor's widest copy
@@ -111,6 +117,12 @@ class FrameRecorder {
   std::vector<std::vector<uint32_t>> Strips_;
   // Per strip, a bit per column of kTileW pixels: the tiles to draw again (the rest is already right).
   std::vector<uint32_t> Dirty_;
+  // Per kChangeCell rows, a bit per kChangeCell columns: where the frame can differ from the one shown.
+  // Finer than the tiles: it decides what the window scales and copies, which costs more per pixel than
+  // drawing the tiles again.
+  std::vector<uint64_t> Changes_;
+  std::vector<Rect> ChangedRects_;
+  std::vector<uint32_t> OpenRects_[2];
   // Matching the last frame's calls with this frame's: chains of Last_'s indices by hash bucket.
   std::vector<uint32_t> Buckets_, Chain_;
   std::vector<uint8_t> Matched_;

@@ -352,17 +352,20 @@ void ToPicture(const Window& w, int& x, int& y) {
   WindowToPicture(box, dpiX, dpiY, x, y);
 }
 
-// Rows [top, bottom) of the frame changed (or none): they go to the window's surface and only they
-// are shown again, unless the surface is new or the window asks for all of it (`again`).
-void ShowFrame(Window& w, int top, int bottom, bool again) {
+// The parts of the frame that changed (or none) go to the window's surface and only they are shown
+// again, unless the surface is new or the window asks for all of it (`all`: uncovered, or the first).
+void ShowFrame(Window& w, bool changed, bool all) {
   SDL_Surface* surface = SDL_GetWindowSurface(w.Wnd);
-  const Image& frame = E().Recorder.Frame;
-  const Shown shown = w.Picture.Draw(surface, frame.Px.data(), frame.W, frame.H, top, bottom);
+  const FrameRecorder& r = E().Recorder;
+  const Image& frame = r.Frame;
+  // A new surface is drawn whole by the presenter; the one shown already holds the rest of the frame.
+  const std::span<const Rect> parts = changed ? std::span<const Rect>(r.ChangedRects()) : std::span<const Rect>();
+  const Shown shown = w.Picture.Draw(surface, frame.Px.data(), frame.W, frame.H, parts);
   if (surface == nullptr) return;
-  if (shown.Whole || again)
+  if (shown.Whole || all)
     SDL_UpdateWindowSurface(w.Wnd);
-  else if (shown.Rows.h > 0)
-    SDL_UpdateWindowSurfaceRects(w.Wnd, &shown.Rows, 1);
+  else if (!shown.Rects.empty())
+    SDL_UpdateWindowSurfaceRects(w.Wnd, shown.Rects.data(), static_cast<int>(shown.Rects.size()));
 }
 
 struct WindowState {
@@ -497,14 +500,14 @@ FrameStep WindowFrame(void* data) {
   // outside comes to light (drawing on it fails).
   if (NowMs() - run.LastShown > 1000) run.Stale = true;
   if (changed || run.Stale) {
-    // Only the rows the frame's changed calls cover are drawn on the window and shown.
+    // Only the parts the frame's changed calls cover are drawn on the window and shown.
     const FrameRecorder& r = E().Recorder;
     if (run.Shown) {
-      ShowFrame(run.W, changed ? r.ChangedTop() : 0, changed ? r.ChangedBottom() : 0, run.Stale);
+      ShowFrame(run.W, changed, run.Stale);
     } else {
       ShowWithFirstFrame(
           run.W.Wnd, r.Frame.Px.data(), r.Frame.W, r.Frame.H,
-          [](void* w) { ShowFrame(*static_cast<Window*>(w), 0, kScreenH, true); }, &run.W);
+          [](void* w) { ShowFrame(*static_cast<Window*>(w), true, true); }, &run.W);
       run.Shown = true;
     }
     run.Stale = false;

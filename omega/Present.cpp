@@ -206,40 +206,65 @@ void RowScaler::Prepare(int srcW, int srcH, int dstW, int dstH) {
   }
 }
 
+// The rows (columns) reading a source range lie together: both source positions only grow along the
+// destination. Found by halving, then trimmed to those that really read it.
 void RowScaler::DestinationRows(int top, int bottom, int& first, int& end) const {
-  first = DstH_, end = 0;
-  for (int y = 0; y < DstH_; ++y) {
-    const Row& r = Rows_[static_cast<size_t>(y)];
-    const bool reads = (r.Top >= top && r.Top < bottom) || (r.Frac > 0 && r.Bottom >= top && r.Bottom < bottom);
-    if (reads) first = std::min(first, y), end = y + 1;
-  }
+  auto reads = [&](const Row& r) {
+    return (r.Top >= top && r.Top < bottom) || (r.Frac > 0 && r.Bottom >= top && r.Bottom < bottom);
+  };
+  auto lo = std::partition_point(Rows_.begin(), Rows_.end(), [&](const Row& r) { return r.Bottom < top; });
+  auto hi = std::partition_point(lo, Rows_.end(), [&](const Row& r) { return r.Top < bottom; });
+  while (lo < hi && !reads(*lo)) ++lo;
+  while (hi > lo && !reads(*(hi - 1))) --hi;
+  first = static_cast<int>(lo - Rows_.begin()), end = static_cast<int>(hi - Rows_.begin());
   if (first >= end) first = end = 0;
 }
 
-void RowScaler::Scale(const uint32_t* src, int y0, int y1, uint32_t* dst, int dstPitch, bool wide) const {
-  if (SrcW_ < 2 || DstW_ <= 0) return;
+void RowScaler::DestinationColumns(int left, int right, int& first, int& end) const {
+  auto reads = [&](size_t d) {
+    const int c = Columns_[d];
+    return (c >= left && c < right) || (Right_[4 * d] > 0 && c + 1 >= left && c + 1 < right);
+  };
+  auto lo = std::partition_point(Columns_.begin(), Columns_.end(), [&](int32_t c) { return c + 1 < left; });
+  auto hi = std::partition_point(lo, Columns_.end(), [&](int32_t c) { return c < right; });
+  size_t l = static_cast<size_t>(lo - Columns_.begin()), h = static_cast<size_t>(hi - Columns_.begin());
+  while (l < h && !reads(l)) ++l;
+  while (h > l && !reads(h - 1)) --h;
+  first = static_cast<int>(l), end = static_cast<int>(h);
+  if (first >= end) first = end = 0;
+}
+
+void RowScaler::Scale(const uint32_t* src, int y0, int y1, int x0, int x1, uint32_t* dst, int dstPitch,
+                      bool wide) const {
+  x0 = std::max(x0, 0), x1 = std::min(x1, DstW_);
+  if (SrcW_ < 2 || x0 >= x1) return;
 #if defined(__x86_64__)
   const bool avx512 = wide && HasAvx512();
 #else
   (void)wide;
 #endif
-  const size_t channels = 4 * static_cast<size_t>(DstW_);
+  const int count = x1 - x0;
+  const size_t channels = 4 * static_cast<size_t>(count);
+  const int32_t* columns = Columns_.data() + x0;
+  const uint16_t* left = Left_.data() + 4 * static_cast<size_t>(x0);
+  const uint16_t* right = Right_.data() + 4 * static_cast<size_t>(x0);
   // Two source rows filtered across, by their row: the pair a destination row blends.
-  std::vector<uint16_t> across[2] = {std::vector<uint16_t>(channels), std::vector<uint16_t>(channels)};
+  for (auto& a : Across_)
+    if (a.size() < channels) a.resize(channels);
   int held[2] = {-1, -1};
   auto filtered = [&](int row, int keep) -> const uint16_t* {
     for (int s = 0; s < 2; ++s)
-      if (held[s] == row) return across[s].data();
+      if (held[s] == row) return Across_[s].data();
     const int s = held[0] == keep ? 1 : 0;
     const auto* from = reinterpret_cast<const uint8_t*>(src + static_cast<size_t>(row) * SrcW_);
 #if defined(__x86_64__)
     if (avx512)
-      AcrossAvx512(from, SrcW_, Columns_.data(), Left_.data(), Right_.data(), DstW_, across[s].data());
+      AcrossAvx512(from, SrcW_, columns, left, right, count, Across_[s].data());
     else
 #endif
-      AcrossPlain(from, Columns_.data(), Left_.data(), Right_.data(), DstW_, across[s].data());
+      AcrossPlain(from, columns, left, right, count, Across_[s].data());
     held[s] = row;
-    return across[s].data();
+    return Across_[s].data();
   };
   for (int y = std::max(y0, 0); y < std::min(y1, DstH_); ++y) {
     const Row& r = Rows_[static_cast<size_t>(y)];
@@ -265,8 +290,33 @@ void Presenter::Place(int outW, int outH, int picW, int picH) {
   Valid_ = false;
 }
 
-Shown Presenter::Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int picH, int top, int bottom) {
+namespace {
+
+// More rectangles than this are handed to the window system as the bands of rows they make up: each
+// rectangle is a request of its own to the X server.
+constexpr size_t kMostUpdates = 48;
+
+void JoinIntoBands(std::vector<SDL_Rect>& rects) {
+  std::sort(rects.begin(), rects.end(), [](const SDL_Rect& a, const SDL_Rect& b) { return a.y < b.y; });
+  size_t bands = 0;
+  for (const SDL_Rect& r : rects) {
+    SDL_Rect& band = rects[bands == 0 ? 0 : bands - 1];
+    if (bands > 0 && r.y <= band.y + band.h) {
+      const int x0 = std::min(band.x, r.x), x1 = std::max(band.x + band.w, r.x + r.w);
+      band.h = std::max(band.y + band.h, r.y + r.h) - band.y;
+      band.x = x0, band.w = x1 - x0;
+    } else {
+      rects[bands++] = r;
+    }
+  }
+  rects.resize(bands);
+}
+
+}  // namespace
+
+Shown Presenter::Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int picH, std::span<const Rect> changed) {
   Shown shown;
+  Updated_.clear();
   if (surface == nullptr || frame == nullptr || picW <= 0 || picH <= 0) {
     Valid_ = false;
     return shown;
@@ -284,54 +334,51 @@ Shown Presenter::Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int
     Valid_ = false;
     return shown;
   }
+  const Rect whole{0, 0, picW, picH};
   if (fresh) {
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
-    top = 0, bottom = picH;
+    changed = std::span<const Rect>(&whole, 1);
   }
-  top = std::clamp(top, 0, picH), bottom = std::clamp(bottom, top, picH);
-  int y0 = top, y1 = bottom;
-  if (scaled) Scaler_.DestinationRows(top, bottom, y0, y1);
-  // The part of the rows that lies on the surface (the picture fits it but for degenerate sizes).
-  const int x0 = Box_.X, w = std::min(Box_.W, surface->w - Box_.X);
-  y1 = std::min(y1, surface->h - Box_.Y);
-  if (y0 < y1 && w > 0) {
-    const uint32_t format = surface->format->format;
-    const bool direct = format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888;
-    uint8_t* at = static_cast<uint8_t*>(surface->pixels) + static_cast<ptrdiff_t>(Box_.Y + y0) * surface->pitch + 4 * x0;
-    // Another pixel format gets the rows as the frame's and converts them.
+  const uint32_t format = surface->format->format;
+  const bool direct = format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888;
+  // The part of the picture that lies on the surface (all of it but for degenerate sizes).
+  const int onW = std::min(Box_.W, surface->w - Box_.X), onH = std::min(Box_.H, surface->h - Box_.Y);
+  for (const Rect& part : changed) {
+    const int left = std::max(part.X, 0), right = std::min(part.X + part.W, picW);
+    const int top = std::max(part.Y, 0), bottom = std::min(part.Y + part.H, picH);
+    if (left >= right || top >= bottom) continue;
+    int x0 = left, x1 = right, y0 = top, y1 = bottom;
+    if (scaled) {
+      Scaler_.DestinationColumns(left, right, x0, x1);
+      Scaler_.DestinationRows(top, bottom, y0, y1);
+    }
+    x1 = std::min(x1, onW), y1 = std::min(y1, onH);
+    if (x0 >= x1 || y0 >= y1) continue;
+    const int w = x1 - x0, h = y1 - y0;
+    uint8_t* at = static_cast<uint8_t*>(surface->pixels) + static_cast<ptrdiff_t>(Box_.Y + y0) * surface->pitch +
+                  static_cast<ptrdiff_t>(Box_.X + x0) * surface->format->BytesPerPixel;
+    // Another pixel format gets the part as the frame's and converts it.
     uint32_t* target = reinterpret_cast<uint32_t*>(at);
     int pitch = surface->pitch;
     if (!direct) {
-      Scratch_.resize(static_cast<size_t>(Box_.W) * (y1 - y0));
+      Scratch_.resize(static_cast<size_t>(w) * h);
       target = Scratch_.data();
-      pitch = Box_.W * 4;
+      pitch = w * 4;
     }
     if (scaled) {
-      // A picture as wide as the box is scaled whole; only then can a row be narrower than the box.
-      if (w == Box_.W) {
-        Scaler_.Scale(frame, y0, y1, target, pitch);
-      } else {
-        std::vector<uint32_t> row(static_cast<size_t>(Box_.W));
-        for (int y = y0; y < y1; ++y) {
-          Scaler_.Scale(frame, y, y + 1, row.data(), Box_.W * 4);
-          std::memcpy(reinterpret_cast<uint8_t*>(target) + static_cast<ptrdiff_t>(y - y0) * pitch, row.data(),
-                      static_cast<size_t>(w) * 4);
-        }
-      }
+      Scaler_.Scale(frame, y0, y1, x0, x1, target, pitch);
     } else {
       for (int y = y0; y < y1; ++y)
         std::memcpy(reinterpret_cast<uint8_t*>(target) + static_cast<ptrdiff_t>(y - y0) * pitch,
-                    frame + static_cast<size_t>(y) * picW, static_cast<size_t>(w) * 4);
+                    frame + static_cast<size_t>(y) * picW + x0, static_cast<size_t>(w) * 4);
     }
-    if (!direct)
-      SDL_ConvertPixels(w, y1 - y0, SDL_PIXELFORMAT_ARGB8888, Scratch_.data(), Box_.W * 4, format,
-                        static_cast<uint8_t*>(surface->pixels) + static_cast<ptrdiff_t>(Box_.Y + y0) * surface->pitch +
-                            x0 * surface->format->BytesPerPixel,
-                        surface->pitch);
-    shown.Rows = SDL_Rect{x0, Box_.Y + y0, w, y1 - y0};
+    if (!direct) SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_ARGB8888, Scratch_.data(), w * 4, format, at, surface->pitch);
+    Updated_.push_back(SDL_Rect{Box_.X + x0, Box_.Y + y0, w, h});
   }
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+  if (Updated_.size() > kMostUpdates) JoinIntoBands(Updated_);
   shown.Whole = fresh;
+  shown.Rects = Updated_;
   Valid_ = true;
   Surface_ = surface;
   Pixels_ = surface->pixels;

@@ -6,7 +6,10 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <span>
 #include <vector>
+
+#include "omega/Raster.h"
 
 namespace omega {
 
@@ -31,12 +34,16 @@ void WindowToPicture(const PictureBox& box, float dpiX, float dpiY, int& x, int&
 class RowScaler {
  public:
   void Prepare(int srcW, int srcH, int dstW, int dstH);
-  // Rows [first, end) of the destination that read some of source rows [top, bottom).
+  // Rows [first, end) of the destination that read some of source rows [top, bottom); columns likewise.
   void DestinationRows(int top, int bottom, int& first, int& end) const;
+  void DestinationColumns(int left, int right, int& first, int& end) const;
   // Destination rows [y0, y1) from src (srcW×srcH, packed rows) to dst (its row y0 first, pitch in
-  // bytes), four 8-bit channels in the source's order. `wide`: the AVX-512 path where the processor has
-  // it (the same pixels).
-  void Scale(const uint32_t* src, int y0, int y1, uint32_t* dst, int dstPitch, bool wide = true) const;
+  // bytes), four 8-bit channels in the source's order; only columns [x0, x1) (dst points at column x0).
+  // `wide`: the AVX-512 path where the processor has it (the same pixels).
+  void Scale(const uint32_t* src, int y0, int y1, uint32_t* dst, int dstPitch, bool wide = true) const {
+    Scale(src, y0, y1, 0, DstW_, dst, dstPitch, wide);
+  }
+  void Scale(const uint32_t* src, int y0, int y1, int x0, int x1, uint32_t* dst, int dstPitch, bool wide = true) const;
 
  private:
   struct Row {
@@ -47,12 +54,13 @@ class RowScaler {
   std::vector<Row> Rows_;
   std::vector<int32_t> Columns_;  // per destination column: the left source column (the right is next)
   std::vector<uint16_t> Left_, Right_;  // per destination channel: the left and right columns' weights
+  mutable std::vector<uint16_t> Across_[2];  // two source rows filtered across
 };
 
 // What a Draw changed on the surface.
 struct Shown {
   bool Whole = false;  // the whole surface (new, resized): update all of it
-  SDL_Rect Rows{0, 0, 0, 0};  // otherwise these rows of the picture (empty: nothing)
+  std::span<const SDL_Rect> Rects;  // otherwise these parts of it (none: nothing); valid until the next Draw
 };
 
 class Presenter {
@@ -60,9 +68,14 @@ class Presenter {
   // Lays a picture of picW×picH out for an output of outW×outH (at a resize, before the surface is
   // drawn, so that the pointer reads right).
   void Place(int outW, int outH, int picW, int picH);
-  // Puts rows [top, bottom) of the frame (picW×picH, packed, opaque) on `surface`, the window's: all
+  // Puts the parts `changed` of the frame (picW×picH, packed, opaque) on `surface`, the window's: all
   // of it, bars too, when the surface is not the one drawn last (or Forget was called).
-  Shown Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int picH, int top, int bottom);
+  Shown Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int picH, std::span<const Rect> changed);
+  // Rows [top, bottom) of it.
+  Shown Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int picH, int top, int bottom) {
+    const Rect rows{0, top, picW, bottom - top};
+    return Draw(surface, frame, picW, picH, std::span<const Rect>(&rows, bottom > top ? 1 : 0));
+  }
   // The surface was made again (the window resized) or a frame was not drawn on it.
   void Forget() { Valid_ = false; }
   const PictureBox& Box() const { return Box_; }
@@ -76,6 +89,7 @@ class Presenter {
   const void* Pixels_ = nullptr;
   int SurfaceW_ = 0, SurfaceH_ = 0;
   std::vector<uint32_t> Scratch_;  // rows for a surface of another pixel format
+  std::vector<SDL_Rect> Updated_;
 };
 
 }  // namespace omega

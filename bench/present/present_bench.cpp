@@ -128,8 +128,8 @@ void After(bool full, int rows) {
     const omega::Shown shown = presenter.Draw(surface, frame.data(), kW, kH, top, top + rows);
     if (shown.Whole)
       SDL_UpdateWindowSurface(w);
-    else if (shown.Rows.h > 0)
-      SDL_UpdateWindowSurfaceRects(w, &shown.Rows, 1);
+    else if (!shown.Rects.empty())
+      SDL_UpdateWindowSurfaceRects(w, shown.Rects.data(), static_cast<int>(shown.Rects.size()));
   });
   SDL_DestroyWindow(w);
 }

@@ -111,6 +111,7 @@ class RecorderFrames : public EngineTest {
     std::vector<omega::Pixel> Px;
     bool Changed = true;
     int ChangedTop = 0, ChangedBottom = 0;
+    std::vector<omega::Rect> ChangedRects;
   };
 
   // Draws each frame of `frames` as the loops do, on one or two threads, and keeps the pixels; with
@@ -127,8 +128,8 @@ class RecorderFrames : public EngineTest {
       draw();
       const bool changed = omega::E().Recorder.End();
       out.push_back(Shown{omega::E().Recorder.Frame.Px, changed, omega::E().Recorder.ChangedTop(),
-                          omega::E().Recorder.ChangedBottom()});
-      if (plainToo != nullptr) plainToo->push_back(Shown{oracle.Frame(omega::E().Recorder.LastFrame()).Px});
+                          omega::E().Recorder.ChangedBottom(), omega::E().Recorder.ChangedRects()});
+      if (plainToo != nullptr) plainToo->push_back(Shown{oracle.Frame(omega::E().Recorder.LastFrame()).Px, true, 0, 0, {}});
     }
     omega::SetDrawThreads(before);
     return out;
@@ -187,9 +188,10 @@ TEST_F(RecorderFrames, GameFramesMatchThePlainDrawingWhileTheLeadingCallsStayOrC
   ExpectSamePixelsOnOneThreadAndTwo(plain, frames);
 }
 
-// The window uploads only the rows a frame reports changed: every pixel that differs from the frame
-// before must lie in them, whether a unit moved, the kept layer was made anew or the scene changed.
-TEST_F(RecorderFrames, EveryChangedPixelLiesInTheRowsReportedChanged) {
+// The window takes again only the parts a frame reports changed: every pixel that differs from the
+// frame before must lie in them (and in the rows reported), whether a unit moved, the kept layer was made
+// anew, the scene changed or a call in the middle of the frame moved while the later ones stayed.
+TEST_F(RecorderFrames, EveryChangedPixelLiesInThePartsReportedChanged) {
   std::vector<std::function<void()>> frames;
   for (int n = 0; n < 3; ++n) frames.push_back([this, n] { GameFrame(n, 0); });
   frames.push_back([this] { GameFrame(2, 0); });
@@ -198,19 +200,39 @@ TEST_F(RecorderFrames, EveryChangedPixelLiesInTheRowsReportedChanged) {
   frames.push_back([this] { MenuFrame(4); });
   frames.push_back([] {});
   frames.push_back([this] { MenuFrame(1); });
+  frames.push_back([this] { MenuFrame(1); SSprite_Draw(unit_, 1000, 740, 40, 40, 255, 0, 1); });  // at the corner
   const std::vector<Shown> shown = Run(frames);
   for (size_t f = 1; f < shown.size(); ++f) {
-    int outside = -1;
-    for (size_t i = 0; i < shown[f].Px.size() && outside < 0; ++i) {
-      const int row = static_cast<int>(i / omega::kScreenW);
-      if (shown[f].Px[i] != shown[f - 1].Px[i] && (row < shown[f].ChangedTop || row >= shown[f].ChangedBottom))
-        outside = row;
+    const Shown& s = shown[f];
+    long outsideRows = 0, outsideParts = 0;
+    for (size_t i = 0; i < s.Px.size(); ++i) {
+      if (s.Px[i] == shown[f - 1].Px[i]) continue;
+      const int x = static_cast<int>(i % omega::kScreenW), y = static_cast<int>(i / omega::kScreenW);
+      outsideRows += y < s.ChangedTop || y >= s.ChangedBottom;
+      bool in = false;
+      for (const omega::Rect& r : s.ChangedRects) in = in || (x >= r.X && x < r.X + r.W && y >= r.Y && y < r.Y + r.H);
+      outsideParts += !in;
     }
-    EXPECT_EQ(outside, -1) << "frame " << f << ": row " << outside << " changed outside the reported rows ["
-                           << shown[f].ChangedTop << ", " << shown[f].ChangedBottom << ")";
+    EXPECT_EQ(outsideRows, 0) << "frame " << f << ": pixels changed outside the reported rows [" << s.ChangedTop << ", "
+                              << s.ChangedBottom << ")";
+    EXPECT_EQ(outsideParts, 0) << "frame " << f << ": pixels changed outside the " << s.ChangedRects.size()
+                               << " parts reported";
+    for (const omega::Rect& r : s.ChangedRects)
+      EXPECT_TRUE(r.W > 0 && r.H > 0 && r.X >= 0 && r.X + r.W <= omega::kScreenW && r.Y >= s.ChangedTop &&
+                  r.Y + r.H <= s.ChangedBottom)
+          << "frame " << f << ": part " << r.X << "," << r.Y << " " << r.W << "x" << r.H << " outside the rows";
   }
-  EXPECT_EQ(shown[3].ChangedBottom - shown[3].ChangedTop, 0) << "the same calls again change no row";
+  auto area = [](const Shown& s) {
+    long a = 0;
+    for (const omega::Rect& r : s.ChangedRects) a += long{r.W} * r.H;
+    return a;
+  };
+  EXPECT_EQ(area(shown[3]), 0) << "the same calls again change nothing";
   EXPECT_LT(shown[6].ChangedBottom - shown[6].ChangedTop, omega::kScreenH) << "a moved highlight is not the whole frame";
+  // Two highlights (the old and the new one, 180x75 each) and a unit at the corner: the cells under them.
+  EXPECT_LE(area(shown[6]), 2 * 208 * 96) << "a moved highlight: more reported than the cells under the two";
+  EXPECT_LE(area(shown[9]), 32 * 32) << "a unit added at the corner: more reported than its cells";
+  EXPECT_GT(area(shown[9]), 0) << "a unit added at the corner: nothing reported";
 }
 
 TEST_F(RecorderFrames, OnlyAFrameWithTheSameCallsAsTheLastIsReportedUnchanged) {

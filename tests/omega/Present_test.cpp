@@ -145,48 +145,63 @@ TEST(RowScaler, BothPathsGiveSdlsLinearStretchUpDownAndAcrossEveryEdge) {
   }
 }
 
-// Two frames of the village a tick apart: drawing the second over the first changes only the rows
-// that read the changed source rows, hands on only those, and leaves the window as a full redraw of
-// the second frame would.
-TEST_F(GameFrames, AFrameChangingSomeRowsDrawsAndShowsOnlyThoseAndEqualsAFullRedraw) {
+// Two frames of the village a tick apart: drawing the second over the first changes only what reads
+// the changed parts of the picture, hands on only that, and leaves the window as a full redraw of the
+// second frame would: parts of any size and place (a band of rows, a small box at an edge, many small
+// boxes, which go to the window system joined into bands of rows).
+TEST_F(GameFrames, AFrameChangingSomePartsDrawsAndShowsOnlyThoseAndEqualsAFullRedraw) {
   ASSERT_EQ(frames_.size(), 3u);
   const Frame& before = frames_[1];
-  // The second frame, but for one band of rows, is the first: a frame that changed only there.
-  Frame after = before;
-  const int top = 300, bottom = 311;
-  std::copy(frames_[2].begin() + top * kPicW, frames_[2].begin() + bottom * kPicW, after.begin() + top * kPicW);
-  for (int y = top; y < bottom; ++y) after[static_cast<size_t>(y) * kPicW + 5] ^= 0x00FFFFFFu;  // surely changed
-  for (const auto& [w, h] : std::vector<std::pair<int, int>>{{1024, 768}, {1600, 1200}, {1920, 1080}, {800, 600}}) {
-    omega::Presenter presenter;
-    Surface got = MakeSurface(w, h);
-    presenter.Draw(got.get(), before.data(), kPicW, kPicH, 0, kPicH);
-    Surface old = MakeSurface(w, h);
-    SDL_BlitSurface(got.get(), nullptr, old.get(), nullptr);
-    const omega::Shown shown = presenter.Draw(got.get(), after.data(), kPicW, kPicH, top, bottom);
-    const std::string size = std::to_string(w) + "x" + std::to_string(h);
-    EXPECT_FALSE(shown.Whole) << size;
-    const omega::PictureBox& box = presenter.Box();
-    // The band's rows as the picture is scaled, give or take the filter's one row on each side.
-    const double scale = static_cast<double>(box.H) / kPicH;
-    EXPECT_EQ(shown.Rows.x, box.X) << size;
-    EXPECT_EQ(shown.Rows.w, box.W) << size;
-    EXPECT_GE(shown.Rows.y, box.Y + static_cast<int>(top * scale) - 2) << size;
-    EXPECT_LE(shown.Rows.y + shown.Rows.h, box.Y + static_cast<int>(bottom * scale) + 3) << size;
-    EXPECT_GE(shown.Rows.h, static_cast<int>((bottom - top) * scale)) << size;
-    // Outside the rows handed on nothing was written; the whole equals the renderer's picture.
-    long outside = 0;
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const bool in = y >= shown.Rows.y && y < shown.Rows.y + shown.Rows.h && x >= shown.Rows.x &&
-                        x < shown.Rows.x + shown.Rows.w;
-        outside += !in && At(old.get(), x, y) != At(got.get(), x, y);
-      }
-    EXPECT_EQ(outside, 0) << size << ": pixels written outside the rows shown";
-    EXPECT_EQ(FirstDifference(RendererPicture(after, w, h).get(), got.get()), "") << size;
-    // Nothing changed: nothing drawn, nothing to show.
-    const omega::Shown still = presenter.Draw(got.get(), after.data(), kPicW, kPicH, 0, 0);
-    EXPECT_FALSE(still.Whole) << size;
-    EXPECT_EQ(still.Rows.h, 0) << size;
+  std::vector<omega::Rect> scattered;
+  for (int k = 0; k < 90; ++k) scattered.push_back(omega::Rect{(k * 277) % 1000, (k * 131) % 740, 16 + k % 3 * 8, 16 + k % 2 * 11});
+  const std::vector<std::pair<std::string, std::vector<omega::Rect>>> cases = {
+      {"a band of rows", {{0, 300, kPicW, 11}}},
+      {"two boxes, one at the right edge", {{100, 300, 80, 11}, {1008, 752, 16, 16}}},
+      {"ninety small boxes", scattered}};
+  for (const auto& [what, parts] : cases) {
+    // The second frame in those parts, the first elsewhere: a frame that changed only there.
+    Frame after = before;
+    for (const omega::Rect& p : parts)
+      for (int y = p.Y; y < p.Y + p.H; ++y)
+        for (int x = p.X; x < p.X + p.W; ++x) {
+          const size_t i = static_cast<size_t>(y) * kPicW + x;
+          after[i] = frames_[2][i] ^ (x == p.X ? 0x00FFFFFFu : 0u);  // surely changed
+        }
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{1024, 768}, {1600, 1200}, {1920, 1080}, {800, 600}}) {
+      const std::string size = what + ", " + std::to_string(w) + "x" + std::to_string(h);
+      omega::Presenter presenter;
+      Surface got = MakeSurface(w, h);
+      presenter.Draw(got.get(), before.data(), kPicW, kPicH, 0, kPicH);
+      Surface old = MakeSurface(w, h);
+      SDL_BlitSurface(got.get(), nullptr, old.get(), nullptr);
+      const omega::Shown shown = presenter.Draw(got.get(), after.data(), kPicW, kPicH, parts);
+      EXPECT_FALSE(shown.Whole) << size;
+      EXPECT_GE(shown.Rects.size(), 1u) << size;
+      EXPECT_LE(shown.Rects.size(), 48u) << size << ": too many requests to the window system";
+      // What is handed on covers no more than the parts as scaled, give or take the filter's pixel
+      // on each side (for the joined bands: their rows).
+      const omega::PictureBox& box = presenter.Box();
+      const double sx = static_cast<double>(box.W) / kPicW, sy = static_cast<double>(box.H) / kPicH;
+      long handed = 0, allowed = 0;
+      for (const SDL_Rect& r : shown.Rects) handed += parts.size() < 48 ? long{r.w} * r.h : r.h;
+      for (const omega::Rect& p : parts)
+        allowed += parts.size() < 48 ? long((p.W * sx + 3) * (p.H * sy + 3)) : long(p.H * sy + 3);
+      EXPECT_LE(handed, allowed) << size << ": more handed on than changed";
+      // Outside what was handed on nothing was written; the whole equals the renderer's picture.
+      long outside = 0;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          bool in = false;
+          for (const SDL_Rect& r : shown.Rects) in = in || (y >= r.y && y < r.y + r.h && x >= r.x && x < r.x + r.w);
+          outside += !in && At(old.get(), x, y) != At(got.get(), x, y);
+        }
+      EXPECT_EQ(outside, 0) << size << ": pixels written outside the parts shown";
+      EXPECT_EQ(FirstDifference(RendererPicture(after, w, h).get(), got.get()), "") << size;
+      // Nothing changed: nothing drawn, nothing to show.
+      const omega::Shown still = presenter.Draw(got.get(), after.data(), kPicW, kPicH, 0, 0);
+      EXPECT_FALSE(still.Whole) << size;
+      EXPECT_TRUE(still.Rects.empty()) << size;
+    }
   }
 }
 
