@@ -68,9 +68,10 @@ TEST(BandChoice, FollowsTheOtherCoreBecomingBusyAndFreeAgain) {
   EXPECT_EQ(back.LastBands, 2) << "two bands not taken back within the longest interval";
 }
 
-TEST(BandChoice, WaysThatCostTheSameDoNotTakeTurns) {
+TEST(BandChoice, WaysThatCostTheSameSettleOnOneBandAndDoNotTakeTurns) {
   omega::BandChoice choice;
-  // 5 % apart, alternating which is cheaper from frame to frame: noise, not a reason to switch.
+  // 5 % apart, alternating which is cheaper from frame to frame: noise, not a reason to switch back and
+  // forth; one band, the cheaper in CPU, is where it settles.
   int switches = 0, last = choice.Bands();
   for (int f = 0; f < 5000; ++f) {
     const int bands = choice.Bands();
@@ -80,7 +81,17 @@ TEST(BandChoice, WaysThatCostTheSameDoNotTakeTurns) {
     if (!trial && bands != last) ++switches;
     if (!trial) last = bands;
   }
-  EXPECT_EQ(switches, 0) << "switched ways " << switches << " times on costs 5 % apart";
+  EXPECT_LE(switches, 1) << "switched ways " << switches << " times on costs 5 % apart";
+  EXPECT_EQ(last, 1);
+}
+
+// The second core busy with something light: two bands only a little slower than one (as the shipped
+// village's frames measured, 4-5 %), below the margin two bands need to be taken.
+TEST(BandChoice, TwoBandsAFewPercentSlowerGiveWayToOne) {
+  omega::BandChoice choice;
+  const Outcome o = Play(choice, 0, 20000, [](int, int bands) { return bands == 2 ? 1.05 : 1.0; });
+  EXPECT_EQ(o.LastBands, 1);
+  EXPECT_LT(o.Ns / o.BestNs, 1.002) << "expected one band's time throughout, got " << o.Ns / o.BestNs;
 }
 
 TEST(BandChoice, FramesWithoutWorkOrTimeAndForcedFramesTeachNothing) {
