@@ -201,6 +201,11 @@ TEST_F(RecorderFrames, EveryChangedPixelLiesInThePartsReportedChanged) {
   frames.push_back([] {});
   frames.push_back([this] { MenuFrame(1); });
   frames.push_back([this] { MenuFrame(1); SSprite_Draw(unit_, 1000, 740, 40, 40, 255, 0, 1); });  // at the corner
+  frames.push_back([this] {  // two boxes on the same left edge, the lower one wider
+    MenuFrame(1);
+    SSprite_Draw(black_, 100, 100, 32, 16, 255, 0, 1);
+    SSprite_Draw(black_, 100, 116, 64, 16, 255, 0, 1);
+  });
   const std::vector<Shown> shown = Run(frames);
   for (size_t f = 1; f < shown.size(); ++f) {
     const Shown& s = shown[f];
