@@ -95,6 +95,8 @@ void FrameRecorder::TrimCache() {
 }
 
 void FrameRecorder::Forget() {
+  Changed_ = Change::All;
+  RectsKnown_ = false;
   Calls_.clear();
   Last_.clear();
   LayerValid_ = false;
@@ -155,6 +157,8 @@ void FrameRecorder::Begin() {
   InFrame_ = true;
   LeaveOut_ = Mark{};
   Calls_.clear();
+  // The last frame's calls are gone: what it changed can no longer be worked out.
+  if (Changed_ == Change::Unpaired && !RectsKnown_) Changed_ = Change::All;
 }
 
 // The rows any of calls[from, end) covers join the changed rows.
@@ -176,13 +180,69 @@ void FrameRecorder::MarkDirtyBox(const DrawCall& c) {
   const uint32_t columns = static_cast<uint32_t>(((uint64_t{1} << (last + 1)) - 1) & ~((uint64_t{1} << first) - 1));
   for (int64_t strip = top / StripRows_; strip <= (bottom - 1) / StripRows_; ++strip)
     Dirty_[static_cast<size_t>(strip)] |= columns;
-  const int64_t c0 = left / kChangeCell, c1 = (right - 1) / kChangeCell;
-  const uint64_t cells = (c1 >= 63 ? ~uint64_t{0} : (uint64_t{1} << (c1 + 1)) - 1) & ~((uint64_t{1} << c0) - 1);
-  for (int64_t row = top / kChangeCell; row <= (bottom - 1) / kChangeCell; ++row)
-    Changes_[static_cast<size_t>(row)] |= cells;
 }
 
-void FrameRecorder::CollectChangedRects() {
+namespace {
+
+// The change cells of columns [left, right) of the frame, as bits.
+uint64_t CellBits(int64_t left, int64_t right) {
+  const int64_t c0 = left / kChangeCell, c1 = (right - 1) / kChangeCell;
+  return (c1 >= 63 ? ~uint64_t{0} : (uint64_t{1} << (c1 + 1)) - 1) & ~((uint64_t{1} << c0) - 1);
+}
+
+}  // namespace
+
+void FrameRecorder::MarkPixelsOf(const DrawCall& c) const {
+  const int64_t top = std::max<int64_t>(c.Y, 0), bottom = std::min<int64_t>(c.Y + c.Key.H, Frame.H);
+  const int64_t left = std::max<int64_t>(c.X, 0), right = std::min<int64_t>(c.X + c.Key.W, Frame.W);
+  if (top >= bottom || left >= right) return;
+  if (c.Stretched || c.Source->Plain) {
+    const uint64_t cells = CellBits(left, right);
+    for (int64_t row = top / kChangeCell; row <= (bottom - 1) / kChangeCell; ++row)
+      Changes_[static_cast<size_t>(row)] |= cells;
+    return;
+  }
+  // Drawn at its own size: row y of the call is row Part.Y + y − Y of the source, its columns the part's.
+  const Spans& s = *c.Source;
+  const Rect& p = c.Part;
+  const bool wholeRows = p.X == 0 && p.W >= s.W;
+  for (int64_t row = top / kChangeCell; row <= (bottom - 1) / kChangeCell; ++row) {
+    const int64_t y0 = std::max(top, row * kChangeCell), y1 = std::min(bottom, (row + 1) * kChangeCell);
+    int64_t lo = INT64_MAX, hi = INT64_MIN;
+    for (int64_t y = y0; y < y1; ++y) {
+      const auto at = static_cast<size_t>(p.Y + (y - c.Y));
+      const uint32_t r0 = s.RowRuns[at], r1 = s.RowRuns[at + 1];
+      if (r0 == r1) continue;
+      if (wholeRows) {
+        lo = std::min<int64_t>(lo, s.Runs[r0].X);
+        hi = std::max<int64_t>(hi, s.Runs[r1 - 1].X + s.Runs[r1 - 1].Len);
+        continue;
+      }
+      for (uint32_t k = r0; k < r1; ++k) {
+        const int64_t x0 = std::max<int64_t>(s.Runs[k].X, p.X), x1 = std::min<int64_t>(s.Runs[k].X + s.Runs[k].Len, p.X + p.W);
+        if (x0 < x1) lo = std::min(lo, x0), hi = std::max(hi, x1);
+      }
+    }
+    if (lo >= hi) continue;  // transparent rows only
+    lo = std::max(left, c.X + lo - p.X), hi = std::min(right, c.X + hi - p.X);
+    if (lo < hi) Changes_[static_cast<size_t>(row)] |= CellBits(lo, hi);
+  }
+}
+
+const std::vector<Rect>& FrameRecorder::ChangedRects() const {
+  if (RectsKnown_) return ChangedRects_;
+  RectsKnown_ = true;
+  const auto rows = static_cast<size_t>((Frame.H + kChangeCell - 1) / kChangeCell);
+  Changes_.assign(rows, Changed_ == Change::All ? ~uint64_t{0} : uint64_t{0});
+  if (Changed_ == Change::Unpaired) {
+    for (const uint32_t k : UnpairedNew_) MarkPixelsOf(Last_[k]);
+    for (const uint32_t k : UnpairedOld_) MarkPixelsOf(Calls_[k]);
+  }
+  CollectChangedRects();
+  return ChangedRects_;
+}
+
+void FrameRecorder::CollectChangedRects() const {
   ChangedRects_.clear();
   // A rectangle is a run of cells of one row of cells, grown downwards while the next row has the same
   // run. `open`: the rectangles that reach the bottom of the row above.
@@ -225,7 +285,8 @@ void FrameRecorder::CollectChangedRects() {
 void FrameRecorder::MarkDirty(size_t same) {
   const size_t n = Calls_.size(), last = Last_.size();
   std::fill(Dirty_.begin(), Dirty_.end(), 0u);
-  std::fill(Changes_.begin(), Changes_.end(), uint64_t{0});
+  UnpairedNew_.clear();
+  UnpairedOld_.clear();
   size_t buckets = 16;
   while (buckets < 2 * (last - same)) buckets *= 2;
   Buckets_.assign(buckets, kNoCall);
@@ -243,13 +304,17 @@ void FrameRecorder::MarkDirty(size_t same) {
     while (k != kNoCall && (k < after || !(Last_[k] == c))) k = Chain_[k];
     if (k == kNoCall) {
       MarkDirtyBox(c);
+      UnpairedNew_.push_back(static_cast<uint32_t>(j));
       continue;
     }
     Matched_[k] = 1;
     after = size_t{k} + 1;
   }
   for (size_t k = same; k < last; ++k)
-    if (Matched_[k] == 0) MarkDirtyBox(Last_[k]);
+    if (Matched_[k] == 0) {
+      MarkDirtyBox(Last_[k]);
+      UnpairedOld_.push_back(static_cast<uint32_t>(k));
+    }
 }
 
 void FrameRecorder::DrawBand(int top, int bottom, bool fromLayer, size_t same, bool keep) {
@@ -307,7 +372,8 @@ bool FrameRecorder::End() {
   while (same < n && same < Last_.size() && Calls_[same] == Last_[same]) ++same;
   if (same == n && n == Last_.size() && LayerValid_) {
     ChangedTop_ = ChangedBottom_ = 0;
-    ChangedRects_.clear();
+    Changed_ = Change::None;
+    RectsKnown_ = false;
     return false;
   }
 
@@ -353,12 +419,12 @@ bool FrameRecorder::End() {
   // Where the frame can differ from the one shown (all of it when that is not known); drawn over the
   // same layer as the frame shown, a frame need only be drawn again there.
   Dirty_.assign(Strips_.size(), kAllTiles);
-  Changes_.assign(static_cast<size_t>((Frame.H + kChangeCell - 1) / kChangeCell), ~uint64_t{0});
+  Changed_ = ShownKnown_ ? Change::Unpaired : Change::All;
+  RectsKnown_ = false;
   if (ShownKnown_) {
     MarkDirty(same);
     if (!fromLayer || keep || stretched) std::fill(Dirty_.begin(), Dirty_.end(), kAllTiles);
   }
-  CollectChangedRects();
   uint32_t running = 0;
   for (int y = 0; y < Frame.H; ++y) {
     running += RowWork_[y];
@@ -378,8 +444,8 @@ bool FrameRecorder::End() {
     LayerCalls_ = same;
     LayerValid_ = true;
   }
+  // The last frame's calls stay in Calls_ until the next Begin: what changed is worked out from them.
   Last_.swap(Calls_);
-  Calls_.clear();
   ShownKnown_ = true;
   return true;
 }

@@ -47,8 +47,9 @@ class FrameRecorder {
   int ChangedTop() const { return ChangedTop_; }
   int ChangedBottom() const { return ChangedBottom_; }
   // Rectangles, inside those rows, that hold every pixel the last End() changed (none when nothing did):
-  // what the window must take again. Cut on a grid of kChangeCell pixels.
-  const std::vector<Rect>& ChangedRects() const { return ChangedRects_; }
+  // what the window must take again. Cut on a grid of kChangeCell pixels; worked out when first asked
+  // for, until the next Begin (a run without a window never pays for it).
+  const std::vector<Rect>& ChangedRects() const;
   static constexpr int kChangeCell = 16;
 
   Image Frame;  // kScreenW × kScreenH, what is shown
@@ -92,8 +93,10 @@ class FrameRecorder {
   // drawn over the same layer from call `same` on.
   void MarkDirty(size_t same);
   void MarkDirtyBox(const DrawCall& c);
+  // Marks in Changes_ the cells where c has pixels that are not transparent.
+  void MarkPixelsOf(const DrawCall& c) const;
   // ChangedRects_ from Changes_ within the changed rows.
-  void CollectChangedRects();
+  void CollectChangedRects() const;
   static size_t CallHash(const DrawCall& c);
 
   DrawSpansFn DrawSpans_ = nullptr;  // the processor's widest copy
@@ -117,12 +120,18 @@ class FrameRecorder {
   std::vector<std::vector<uint32_t>> Strips_;
   // Per strip, a bit per column of kTileW pixels: the tiles to draw again (the rest is already right).
   std::vector<uint32_t> Dirty_;
+  // What the last End() changed: nothing, everything (the frame shown was not known), or the pixels of
+  // the calls left without a partner, this frame's (in Last_ after End) and the last one's (in Calls_,
+  // kept until the next Begin).
+  enum class Change { None, All, Unpaired } Changed_ = Change::All;
+  std::vector<uint32_t> UnpairedNew_, UnpairedOld_;
   // Per kChangeCell rows, a bit per kChangeCell columns: where the frame can differ from the one shown.
-  // Finer than the tiles: it decides what the window scales and copies, which costs more per pixel than
-  // drawing the tiles again.
-  std::vector<uint64_t> Changes_;
-  std::vector<Rect> ChangedRects_;
-  std::vector<uint32_t> OpenRects_[2];
+  // Finer than the tiles and by the calls' pixels, not their boxes (the units' pictures are mostly
+  // transparent): it decides what the window scales and copies, which costs more per pixel than drawing.
+  mutable bool RectsKnown_ = false;
+  mutable std::vector<uint64_t> Changes_;
+  mutable std::vector<Rect> ChangedRects_;
+  mutable std::vector<uint32_t> OpenRects_[2];
   // Matching the last frame's calls with this frame's: chains of Last_'s indices by hash bucket.
   std::vector<uint32_t> Buckets_, Chain_;
   std::vector<uint8_t> Matched_;

@@ -206,6 +206,8 @@ TEST_F(RecorderFrames, EveryChangedPixelLiesInThePartsReportedChanged) {
     SSprite_Draw(black_, 100, 100, 32, 16, 255, 0, 1);
     SSprite_Draw(black_, 100, 116, 64, 16, 255, 0, 1);
   });
+  // One unit at its own size, a frame from the middle of its sheet: its pixels are found in the part.
+  frames.push_back([this] { MenuFrame(1); ASprite_Draw(unit_, 200, 300, 64, 128, 4, 255, 0, 1); });
   const std::vector<Shown> shown = Run(frames);
   for (size_t f = 1; f < shown.size(); ++f) {
     const Shown& s = shown[f];
@@ -238,6 +240,7 @@ TEST_F(RecorderFrames, EveryChangedPixelLiesInThePartsReportedChanged) {
   EXPECT_LE(area(shown[6]), 2 * 208 * 96) << "a moved highlight: more reported than the cells under the two";
   EXPECT_LE(area(shown[9]), 32 * 32) << "a unit added at the corner: more reported than its cells";
   EXPECT_GT(area(shown[9]), 0) << "a unit added at the corner: nothing reported";
+  EXPECT_LT(area(shown[11]), 64 * 128 + 2 * 32 * 16 * 2) << "a unit at its own size: more than its box and the boxes it replaced";
 }
 
 TEST_F(RecorderFrames, OnlyAFrameWithTheSameCallsAsTheLastIsReportedUnchanged) {
