@@ -41,6 +41,8 @@ constexpr int kTileColumns = (kScreenW + kTileW - 1) / kTileW;
 static_assert(kTileColumns <= 32, "a strip's tiles are the bits of one word");
 constexpr uint32_t kAllTiles = static_cast<uint32_t>((uint64_t{1} << kTileColumns) - 1);
 constexpr uint32_t kNoCall = ~0u;
+// The row extents of this many picture parts at most are kept (the shipped village draws about 600).
+constexpr size_t kMostExtents = 8192;
 constexpr int kChangeCell = FrameRecorder::kChangeCell;
 static_assert(kScreenW / kChangeCell <= 64, "a row of change cells is the bits of one word");
 
@@ -89,6 +91,7 @@ const Spans& FrameRecorder::Scaled(const Spans& source, const CacheKey& key) {
 }
 
 void FrameRecorder::TrimCache() {
+  if (Extents_.size() > kMostExtents) Extents_.clear();
   if (CachePixels_ <= kCacheLimitPixels) return;
   Scaled_.clear();
   CachePixels_ = 0;
@@ -196,37 +199,49 @@ void FrameRecorder::MarkPixelsOf(const DrawCall& c) const {
   const int64_t top = std::max<int64_t>(c.Y, 0), bottom = std::min<int64_t>(c.Y + c.Key.H, Frame.H);
   const int64_t left = std::max<int64_t>(c.X, 0), right = std::min<int64_t>(c.X + c.Key.W, Frame.W);
   if (top >= bottom || left >= right) return;
-  if (c.Stretched || c.Source->Plain) {
+  // (Extents are kept in 16 bits.)
+  if (c.Stretched || c.Source->Plain || c.Key.W > 0xFFFE) {
     const uint64_t cells = CellBits(left, right);
     for (int64_t row = top / kChangeCell; row <= (bottom - 1) / kChangeCell; ++row)
       Changes_[static_cast<size_t>(row)] |= cells;
     return;
   }
-  // Drawn at its own size: row y of the call is row Part.Y + y − Y of the source, its columns the part's.
-  const Spans& s = *c.Source;
-  const Rect& p = c.Part;
-  const bool wholeRows = p.X == 0 && p.W >= s.W;
+  const std::vector<uint32_t>& rows = RowExtents(c);
   for (int64_t row = top / kChangeCell; row <= (bottom - 1) / kChangeCell; ++row) {
     const int64_t y0 = std::max(top, row * kChangeCell), y1 = std::min(bottom, (row + 1) * kChangeCell);
-    int64_t lo = INT64_MAX, hi = INT64_MIN;
+    uint32_t lo = 0xFFFF, hi = 0;
     for (int64_t y = y0; y < y1; ++y) {
-      const auto at = static_cast<size_t>(p.Y + (y - c.Y));
-      const uint32_t r0 = s.RowRuns[at], r1 = s.RowRuns[at + 1];
-      if (r0 == r1) continue;
-      if (wholeRows) {
-        lo = std::min<int64_t>(lo, s.Runs[r0].X);
-        hi = std::max<int64_t>(hi, s.Runs[r1 - 1].X + s.Runs[r1 - 1].Len);
-        continue;
-      }
-      for (uint32_t k = r0; k < r1; ++k) {
-        const int64_t x0 = std::max<int64_t>(s.Runs[k].X, p.X), x1 = std::min<int64_t>(s.Runs[k].X + s.Runs[k].Len, p.X + p.W);
-        if (x0 < x1) lo = std::min(lo, x0), hi = std::max(hi, x1);
-      }
+      const uint32_t e = rows[static_cast<size_t>(y - c.Y)];
+      lo = std::min(lo, e & 0xFFFF), hi = std::max(hi, e >> 16);
     }
     if (lo >= hi) continue;  // transparent rows only
-    lo = std::max(left, c.X + lo - p.X), hi = std::min(right, c.X + hi - p.X);
-    if (lo < hi) Changes_[static_cast<size_t>(row)] |= CellBits(lo, hi);
+    const int64_t x0 = std::max(left, c.X + lo), x1 = std::min(right, c.X + hi);
+    if (x0 < x1) Changes_[static_cast<size_t>(row)] |= CellBits(x0, x1);
   }
+}
+
+// Row y of a call drawn at its own size is row Part.Y + y of its source, its columns the part's.
+const std::vector<uint32_t>& FrameRecorder::RowExtents(const DrawCall& c) const {
+  const CacheKey key{c.Key.Id, c.Key.From, c.Key.W, c.Key.H, 0};
+  auto [at, made] = Extents_.try_emplace(key);
+  std::vector<uint32_t>& rows = at->second;
+  if (!made) return rows;
+  const Spans& s = *c.Source;
+  const Rect& p = c.Part;
+  rows.assign(static_cast<size_t>(p.H), 0xFFFFu);
+  for (int y = 0; y < p.H; ++y) {
+    const auto r = static_cast<size_t>(p.Y + y);
+    // A row of a sheet holds the runs of every frame on it, in order: only the part's are looked at.
+    const Spans::Run* first = s.Runs.data() + s.RowRuns[r];
+    const Spans::Run* end = s.Runs.data() + s.RowRuns[r + 1];
+    first = std::partition_point(first, end, [&](const Spans::Run& run) { return run.X + run.Len <= p.X; });
+    if (first == end || first->X >= p.X + p.W) continue;
+    const Spans::Run* last = std::partition_point(first, end, [&](const Spans::Run& run) { return run.X < p.X + p.W; }) - 1;
+    const auto lo = static_cast<uint32_t>(std::max(first->X, p.X) - p.X);
+    const auto hi = static_cast<uint32_t>(std::min(last->X + last->Len, p.X + p.W) - p.X);
+    rows[static_cast<size_t>(y)] = lo | hi << 16;
+  }
+  return rows;
 }
 
 const std::vector<Rect>& FrameRecorder::ChangedRects() const {

@@ -132,6 +132,10 @@ class FrameRecorder {
   mutable std::vector<uint64_t> Changes_;
   mutable std::vector<Rect> ChangedRects_;
   mutable std::vector<uint32_t> OpenRects_[2];
+  // Per picture part at a size (tint left out): per row, the columns that hold pixels, low 16 bits the
+  // first, high the end (first > end: none). The same parts are drawn frame after frame.
+  mutable std::unordered_map<CacheKey, std::vector<uint32_t>, CacheHash> Extents_;
+  const std::vector<uint32_t>& RowExtents(const DrawCall& c) const;
   // Matching the last frame's calls with this frame's: chains of Last_'s indices by hash bucket.
   std::vector<uint32_t> Buckets_, Chain_;
   std::vector<uint8_t> Matched_;

@@ -126,57 +126,61 @@ bool HasAvx512() {
 
 // Sixteen destination pixels a step: their left and right source pixels picked out of the 32 source
 // pixels from the left one on (a picture scaled up, or down by less than half, reads no further),
-// otherwise gathered; then widened to 16 bits, weighted and summed.
+// otherwise gathered; then widened to 16 bits, weighted and summed. The last step's lanes past `count`
+// are masked off: nothing is read or written for them (the window's changed parts are narrow, so a
+// plain tail would cost as much as the vector steps).
 __attribute__((target("avx512f,avx512bw"))) void AcrossAvx512(const uint8_t* src, int srcW, const int32_t* columns,
                                                                const uint16_t* w1, const uint16_t* w0, int count,
                                                                uint16_t* out) {
   const __m512i one = _mm512_set1_epi32(1);
   const auto* pixels = reinterpret_cast<const int32_t*>(src);
-  int x = 0;
-  for (; x + 16 <= count; x += 16) {
-    const __m512i at = _mm512_loadu_si512(columns + x);
+  for (int x = 0; x < count; x += 16) {
+    const int n = std::min(16, count - x);
+    const auto lanes = static_cast<__mmask16>(n == 16 ? 0xFFFF : (1u << n) - 1);
+    const __m512i at = _mm512_maskz_loadu_epi32(lanes, columns + x);
     __m512i left, right;
     const int base = columns[x];
-    if (columns[x + 15] + 1 - base < 32) {
+    if (columns[x + n - 1] + 1 - base < 32) {
       // Only the source row's own pixels are read: the lanes past its end stay masked off.
-      const int n = std::min(32, srcW - base);
-      const auto lowMask = static_cast<__mmask16>(n >= 16 ? 0xFFFF : (1u << n) - 1);
-      const auto highMask = static_cast<__mmask16>(n >= 32 ? 0xFFFF : n > 16 ? (1u << (n - 16)) - 1 : 0);
+      const int m = std::min(32, srcW - base);
+      const auto lowMask = static_cast<__mmask16>(m >= 16 ? 0xFFFF : (1u << m) - 1);
+      const auto highMask = static_cast<__mmask16>(m >= 32 ? 0xFFFF : m > 16 ? (1u << (m - 16)) - 1 : 0);
       const __m512i low = _mm512_maskz_loadu_epi32(lowMask, pixels + base);
       const __m512i high = _mm512_maskz_loadu_epi32(highMask, pixels + base + 16);
       const __m512i index = _mm512_sub_epi32(at, _mm512_set1_epi32(base));
       left = _mm512_permutex2var_epi32(low, index, high);
       right = _mm512_permutex2var_epi32(low, _mm512_add_epi32(index, one), high);
     } else {
-      left = _mm512_i32gather_epi32(at, pixels, 4);
-      right = _mm512_i32gather_epi32(_mm512_add_epi32(at, one), pixels, 4);
+      left = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), lanes, at, pixels, 4);
+      right = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), lanes, _mm512_add_epi32(at, one), pixels, 4);
     }
     for (int half = 0; half < 2; ++half) {
+      const int channels = std::clamp(4 * n - 32 * half, 0, 32);
+      if (channels == 0) break;
+      const auto mask = static_cast<__mmask32>(channels == 32 ? 0xFFFFFFFFu : (1u << channels) - 1);
       const size_t k = 4 * static_cast<size_t>(x) + 32 * half;
       const __m512i l = _mm512_cvtepu8_epi16(half == 0 ? _mm512_castsi512_si256(left) : _mm512_extracti64x4_epi64(left, 1));
       const __m512i r = _mm512_cvtepu8_epi16(half == 0 ? _mm512_castsi512_si256(right) : _mm512_extracti64x4_epi64(right, 1));
-      const __m512i sum = _mm512_add_epi16(_mm512_mullo_epi16(l, _mm512_loadu_si512(w1 + k)),
-                                           _mm512_mullo_epi16(r, _mm512_loadu_si512(w0 + k)));
-      _mm512_storeu_si512(out + k, sum);
+      const __m512i sum = _mm512_add_epi16(_mm512_mullo_epi16(l, _mm512_maskz_loadu_epi16(mask, w1 + k)),
+                                           _mm512_mullo_epi16(r, _mm512_maskz_loadu_epi16(mask, w0 + k)));
+      _mm512_mask_storeu_epi16(out + k, mask, sum);
     }
   }
-  AcrossPlain(src, columns + x, w1 + 4 * static_cast<size_t>(x), w0 + 4 * static_cast<size_t>(x), count - x,
-              out + 4 * static_cast<size_t>(x));
 }
 
 // Thirty-two channels a step: upper and lower interleaved into pairs, multiplied-added with (h1, h0),
-// shifted and narrowed back in order.
+// shifted and narrowed back in order; the last step masked as above.
 __attribute__((target("avx512f,avx512bw"))) void DownAvx512(const uint16_t* upper, const uint16_t* lower, int frac,
                                                              int count, uint8_t* out) {
   const __m512i weights = _mm512_set1_epi32(static_cast<int>((static_cast<uint32_t>(frac) << 16) | (kFracOne - frac)));
-  int k = 0;
-  for (; k + 32 <= count; k += 32) {
-    const __m512i a = _mm512_loadu_si512(upper + k), b = _mm512_loadu_si512(lower + k);
+  for (int k = 0; k < count; k += 32) {
+    const int n = std::min(32, count - k);
+    const auto mask = static_cast<__mmask32>(n == 32 ? 0xFFFFFFFFu : (1u << n) - 1);
+    const __m512i a = _mm512_maskz_loadu_epi16(mask, upper + k), b = _mm512_maskz_loadu_epi16(mask, lower + k);
     const __m512i lo = _mm512_srli_epi32(_mm512_madd_epi16(_mm512_unpacklo_epi16(a, b), weights), 2 * kFracBits);
     const __m512i hi = _mm512_srli_epi32(_mm512_madd_epi16(_mm512_unpackhi_epi16(a, b), weights), 2 * kFracBits);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), _mm512_cvtepi16_epi8(_mm512_packs_epi32(lo, hi)));
+    _mm512_mask_cvtepi16_storeu_epi8(out + k, mask, _mm512_packs_epi32(lo, hi));
   }
-  DownPlain(upper + k, lower + k, frac, count - k, out + k);
 }
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
