@@ -215,8 +215,18 @@ bool ReadFileStart(const std::string& nativePath, std::size_t limit, std::string
   struct stat st {};
   const int fd = OpenWithStat(nativePath, st);
   if (fd < 0) return false;
-  bytes.resize(limit);
-  ReadInto(fd, bytes);
+  // Room for what the file holds, not for the most wanted: a script of a few kilobytes must not cost
+  // the 16 MB its cap allows. A file that says less than it holds (one of /proc, one still being
+  // written) is read on, the room doubling, up to the limit.
+  bytes.resize(std::min(limit, static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)) + 1));
+  std::size_t done = 0;
+  for (;;) {
+    done += ReadUpTo(fd, reinterpret_cast<unsigned char*>(bytes.data()) + done, bytes.size() - done);
+    if (done < bytes.size() || bytes.size() >= limit) break;
+    bytes.resize(std::min(limit, 2 * bytes.size()));
+  }
+  bytes.resize(done);
+  ::close(fd);
   return true;
 }
 

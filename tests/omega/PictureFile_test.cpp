@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "omega/Decode.h"
@@ -160,6 +161,24 @@ TEST_F(CraftedFiles, PipesAndDevicesAreNoPictures) {
   std::string start;
   EXPECT_FALSE(omega::ReadFileStart("pipe.png", 100, start));
   EXPECT_EQ(Tex_LoadFromFile("pipe.png", -1, 1), 0u);
+}
+
+// The start of a file whatever size it says it has: a file of /proc says 0 bytes and holds more.
+TEST_F(CraftedFiles, AFilesStartIsWhatItHoldsUpToTheLimit) {
+  omega_test::WriteFile("small.txt", "abc");
+  omega_test::WriteFile("long.txt", std::string(300, 'x'));
+  omega_test::WriteFile("exact.txt", std::string(100, 'y'));
+  const std::vector<std::tuple<std::string, size_t, size_t>> cases = {
+      {"small.txt", 100, 3}, {"long.txt", 100, 100}, {"exact.txt", 100, 100}, {"exact.txt", 101, 100}};
+  for (const auto& [name, limit, expected] : cases) {
+    std::string start;
+    ASSERT_TRUE(omega::ReadFileStart(name, limit, start)) << name;
+    EXPECT_EQ(start.size(), expected) << name << " with a limit of " << limit;
+  }
+  std::string status;
+  ASSERT_TRUE(omega::ReadFileStart("/proc/self/status", 1 << 16, status));
+  EXPECT_EQ(status.substr(0, 5), "Name:");
+  EXPECT_GT(status.size(), 200u) << "read only what the file's size said";
 }
 
 // ---- decoding ahead: a budget, and nothing kept past the first frame --------------------------------
