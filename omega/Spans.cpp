@@ -271,14 +271,14 @@ struct SolidBlend {
     using L = Lanes<P>;
     const typename L::Pixels colour = L::Each(Colour);
     int i = 0;
-    for (; i + P <= n; i += P) L::Put(dst + i, Over<P>(colour, L::Get(under + i)));
+    for (; i + P <= n; i += P) L::Put(dst + i, OverOne<P>(colour, L::Get(under + i)));
     if (i == n) return;
 #if defined(__x86_64__)
     if constexpr (P == 16) {
       const int k = n - i;
       Pixels16 u;
       GetFirst(under + i, k, u);
-      PutFirst(dst + i, k, Over<P>(colour, u));
+      PutFirst(dst + i, k, OverOne<P>(colour, u));
       return;
     }
 #endif
