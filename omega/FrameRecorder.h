@@ -3,7 +3,8 @@
 // that did not move): the result of such a leading run is kept as a layer, and the next frame that
 // starts the same way begins from a copy of it. A frame whose calls are all the same as the last one's
 // is left as it is. Pictures are runs of their non-transparent pixels (Spans.h), tinted and faded while
-// blending; only scaled copies of picture parts are made, once, and cached. The recorded calls of a
+// blending; copies are made, once, and cached only of scaled parts, frames of larger pictures and small
+// pictures drawn tinted (tinted as they are made). The recorded calls of a
 // frame are drawn in two row bands at once when two cores are allowed (Bands.h).
 #pragma once
 #include <cstddef>
@@ -63,9 +64,10 @@ class FrameRecorder {
     CacheKey Key;          // what is drawn: picture, part, size, tint
     int64_t X = 0, Y = 0;  // where
     uint32_t Alpha = 255;
-    const Spans* Source;   // the picture, or its scaled copy
+    const Spans* Source;   // the picture, or its scaled (and maybe tinted) copy
     Rect Part;             // the part of Source drawn
     bool Stretched;        // too large to copy: Source is the picture, stretched while drawing
+    uint32_t Tint;         // the tint still to apply while drawing (kNoTint when Source is tinted)
     bool operator==(const DrawCall& o) const { return Key == o.Key && X == o.X && Y == o.Y && Alpha == o.Alpha; }
   };
   // The calls the last End() drew, in order, as recorded: picture (Key.Id), part, size, tint, place, alpha.
@@ -91,8 +93,15 @@ class FrameRecorder {
   static size_t CallHash(const DrawCall& c);
 
   DrawSpansFn DrawSpans_ = nullptr;  // the processor's widest copy
-  std::unordered_map<CacheKey, Spans, CacheHash> Scaled_;  // scaled copies, never tinted
+  std::unordered_map<CacheKey, Spans, CacheHash> Scaled_;  // copies: scaled, frames, tinted
   size_t CachePixels_ = 0;
+  // Before the map: the copy last found for each slot of the keys' hashes (most of a game frame's calls
+  // find one, and the map's lookup took 3 % of the crowded frame).
+  struct Found {
+    CacheKey Key{};
+    const Spans* Copy = nullptr;
+  };
+  std::vector<Found> Found_;
   bool InFrame_ = false;
   struct Mark {
     bool Set = false;
