@@ -195,16 +195,22 @@ inline __attribute__((always_inline)) void DrawRows(Image& target, int top, int 
   const uint32_t* rowRuns = s.RowRuns.data();
   const Pixel* px = s.Px.data();
   const Pixel* below = d.Under != nullptr ? d.Under->Px.data() : target.Px.data();
-  for (int64_t ty = y0; ty < y1; ++ty) {
-    const int64_t row = d.From.Y + (ty - d.Y);
-    Pixel* line = target.Px.data() + ty * target.W + shift;
-    const Pixel* under = below + ty * target.W + shift;
-    for (uint32_t r = rowRuns[row], end = rowRuns[row + 1]; r < end; ++r) {
-      const Spans::Run& run = runs[r];
-      if (run.X >= right) break;
-      const int64_t a = std::max<int64_t>(run.X, left), b = std::min<int64_t>(int64_t{run.X} + run.Len, right);
+  const uint32_t* rowRun = rowRuns + (d.From.Y + (y0 - d.Y));
+  Pixel* line = target.Px.data() + y0 * target.W + shift;
+  const Pixel* under = below + y0 * target.W + shift;
+  if (left == 0 && right == s.W) {
+    // The picture's whole width (a copy of a frame, most calls): no run needs cutting.
+    for (int64_t n = y1 - y0; n > 0; --n, ++rowRun, line += target.W, under += target.W)
+      for (const Spans::Run *run = runs + rowRun[0], *end = runs + rowRun[1]; run < end; ++run)
+        blend(line + run->X, under + run->X, px + run->Offset, run->Len, run->Opaque != 0);
+    return;
+  }
+  for (int64_t n = y1 - y0; n > 0; --n, ++rowRun, line += target.W, under += target.W) {
+    for (const Spans::Run *run = runs + rowRun[0], *end = runs + rowRun[1]; run < end; ++run) {
+      if (run->X >= right) break;
+      const int64_t a = std::max<int64_t>(run->X, left), b = std::min<int64_t>(int64_t{run->X} + run->Len, right);
       if (a >= b) continue;
-      blend(line + a, under + a, px + run.Offset + (a - run.X), static_cast<int>(b - a), run.Opaque != 0);
+      blend(line + a, under + a, px + run->Offset + (a - run->X), static_cast<int>(b - a), run->Opaque != 0);
     }
   }
 }

@@ -251,6 +251,32 @@ TEST_F(Pictures, FramesAndTintedPicturesAreCopiedOncePerFrameAndTint) {
   for (int x = 0; x < 4; ++x) EXPECT_PIXEL(x, 5, omega::Blend(scaled.Px[4 + x], 0xFF000000u, omega::kNoTint, 255) & 0xFFFFFFu);
 }
 
+// A frame of a picture too large to copy is drawn from the picture's own rows, whose runs cross into the
+// next frame: only the frame's own columns are drawn, translucent or opaque.
+TEST_F(Pictures, AFrameOfALargePictureDrawsOnlyItsOwnColumns) {
+  for (const uint32_t alpha : {0x80u, 0xFFu}) {
+    std::vector<uint32_t> px(600 * 300);
+    for (int y = 0; y < 300; ++y)
+      for (int x = 0; x < 600; ++x) px[static_cast<size_t>(y) * 600 + x] = alpha << 24 | (x < 300 ? 0xFF0000u : 0x0000FFu);
+    WriteTga("two.tga", 600, 300, px);
+    const OEHandle t = Tex_LoadFromFile("two.tga", -1, 1);
+    Tex_SetFramesSize(t, 300, 300);
+    ClearFrame();
+    ASprite_Draw(t, 0, 0, 300, 300, 2, 255, 0, 1);
+    ASprite_Draw(t, 0, 300, 300, 300, 1, 255, 0, 1);
+    const uint32_t red = alpha == 0xFF ? 0xFF0000u : 0x800000u, blue = alpha == 0xFF ? 0x0000FFu : 0x000080u;
+    for (const int y : {0, 150, 299}) {
+      EXPECT_PIXEL(0, y, blue) << "alpha " << alpha;
+      EXPECT_PIXEL(299, y, blue) << "alpha " << alpha;
+      EXPECT_PIXEL(300, y, 0x000000u) << "alpha " << alpha << ": the next frame's columns";
+      EXPECT_PIXEL(0, 300 + y, red) << "alpha " << alpha;
+      EXPECT_PIXEL(299, 300 + y, red) << "alpha " << alpha;
+      EXPECT_PIXEL(300, 300 + y, 0x000000u) << "alpha " << alpha << ": the next frame's columns";
+    }
+    EXPECT_EQ(omega::E().Recorder.CachedEntries(), 0u) << "300×300 frames are not copied";
+  }
+}
+
 // Tinting while drawing stays where a copy would not pay: a picture of one colour (a sheet) reads none of
 // its pixels, and a part larger than 256×256 would hold a large copy for one tint.
 TEST_F(Pictures, OneColourPicturesAndLargePartsAreTintedWhileDrawing) {
