@@ -22,8 +22,15 @@ constexpr int64_t kLargestCached = int64_t{2048} * 2048;
 // tinted) up to this size: the frame's rows then lie side by side instead of between the other frames'
 // in the picture's rows, and no tint is multiplied in while blending. On the crowded map's game frame
 // (565 units, each a frame of a sheet, a third of them tinted) that took the replay from 2.85 to 2.66 ms
-// of CPU (frames) and from 2.99 to 2.82 (tints), for 5.5 MB more held in the cache (bench/README.md).
+// of CPU (frames) and from 2.99 to 2.82 (tints), and let most calls draw a whole copy without cutting its
+// runs (2.50 to 2.23), for 9 MB of copies (bench/README.md).
 constexpr int64_t kLargestOwnCopy = int64_t{256} * 256;
+// Copies of their own are made only while the cache holds less than this: past it, the frames and tints
+// not yet copied are drawn from their pictures as before, so that the memory they take stays bounded (the
+// crowded replay's copies take about 11 MB).
+constexpr size_t kOwnCopiesBytes = size_t{16} << 20;
+// What a copy holds besides its pixels and runs: its entry in the cache's map.
+constexpr size_t kCopyOverhead = 128;
 // The kept layer: a frame that starts with the last frame's calls starts from their finished pixels. It
 // pays most of all: on the shipped map's game frame (1,191 calls, 810 of them in the layer) the replay
 // took 2.9–3.0 ms of CPU a frame without it against 0.74–0.88 with it, on the menu 0.61–0.71 against
@@ -90,19 +97,22 @@ FrameRecorder::FrameRecorder() {
   Found_.assign(kFoundSlots, Found{});
 }
 
-const Spans& FrameRecorder::Scaled(const Spans& source, const CacheKey& key) {
+const Spans* FrameRecorder::Copy(const Spans& source, const CacheKey& key, bool make) {
   Found& slot = Found_[CacheHash{}(key) & (kFoundSlots - 1)];
-  if (slot.Copy != nullptr && slot.Key == key) return *slot.Copy;
+  if (slot.Copy != nullptr && slot.Key == key) return slot.Copy;
   const auto it = Scaled_.find(key);
   const Spans* copy = nullptr;
   if (it != Scaled_.end()) {
     copy = &it->second;
-  } else {
+  } else if (make) {
     copy = &Scaled_.emplace(key, Encode(MakeScaled(source, key.From, key.W, key.H, key.Tint))).first->second;
     CachePixels_ += copy->Px.size();
+    CacheBytes_ += copy->Bytes() + kCopyOverhead;
+  } else {
+    return nullptr;
   }
   slot = Found{key, copy};
-  return *copy;
+  return copy;
 }
 
 void FrameRecorder::TrimCache() {
@@ -110,6 +120,7 @@ void FrameRecorder::TrimCache() {
   Scaled_.clear();
   Found_.assign(kFoundSlots, Found{});
   CachePixels_ = 0;
+  CacheBytes_ = 0;
 }
 
 void FrameRecorder::Forget() {
@@ -150,13 +161,17 @@ void FrameRecorder::Draw(const Spans& picture, uint64_t id, Rect from, double x,
   // A sheet of one colour is never copied: drawing it reads none of its pixels.
   const bool own = W * H <= kLargestOwnCopy && !picture.Solid &&
                    (tint != kNoTint || from.W != picture.W || from.H != picture.H);
-  if (own || W != from.W || H != from.H) {
+  const Spans* copy = own ? Copy(picture, key, CacheBytes_ < kOwnCopiesBytes) : nullptr;
+  if (copy != nullptr) {
+    call.Source = copy;
+    call.Part = Rect{0, 0, key.W, key.H};
+    call.Tint = kNoTint;
+  } else if (W != from.W || H != from.H) {
     if (W * H > kLargestCached) {
       call.Stretched = true;
     } else {
-      call.Source = &Scaled(picture, CacheKey{id, from, key.W, key.H, own ? tint : kNoTint});
+      call.Source = Copy(picture, CacheKey{id, from, key.W, key.H, kNoTint}, true);
       call.Part = Rect{0, 0, key.W, key.H};
-      if (own) call.Tint = kNoTint;
     }
   }
   if (InFrame_) {

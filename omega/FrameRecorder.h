@@ -42,6 +42,7 @@ class FrameRecorder {
   void LeaveOutNextAt(int32_t x, int32_t y);
 
   size_t CachedPixels() const { return CachePixels_; }
+  size_t CachedBytes() const { return CacheBytes_; }
   size_t CachedEntries() const { return Scaled_.size(); }
 
   // The rows [ChangedTop, ChangedBottom) hold every pixel the last End() changed (empty when none).
@@ -75,7 +76,8 @@ class FrameRecorder {
 
  private:
 
-  const Spans& Scaled(const Spans& source, const CacheKey& key);
+  // The cached copy for key, made when it is not there yet and `make` allows (else nullptr).
+  const Spans* Copy(const Spans& source, const CacheKey& key, bool make);
   void TrimCache();
   void Forget();
   void Rasterise(const DrawCall& c, int top, int bottom, const Image* under = nullptr, int64_t left = 0,
@@ -95,6 +97,7 @@ class FrameRecorder {
   DrawSpansFn DrawSpans_ = nullptr;  // the processor's widest copy
   std::unordered_map<CacheKey, Spans, CacheHash> Scaled_;  // copies: scaled, frames, tinted
   size_t CachePixels_ = 0;
+  size_t CacheBytes_ = 0;  // pixels, runs and entries
   // Before the map: the copy last found for each slot of the keys' hashes (most of a game frame's calls
   // find one, and the map's lookup took 3 % of the crowded frame).
   struct Found {

@@ -251,6 +251,37 @@ TEST_F(Pictures, FramesAndTintedPicturesAreCopiedOncePerFrameAndTint) {
   for (int x = 0; x < 4; ++x) EXPECT_PIXEL(x, 5, omega::Blend(scaled.Px[4 + x], 0xFF000000u, omega::kNoTint, 255) & 0xFFFFFFu);
 }
 
+// Copies of their own are bounded: once the cache holds 16 MB, frames and tints not yet copied are drawn
+// from the picture, tinted while drawing, and the copies already made are still used.
+TEST_F(Pictures, CopiesOfTheirOwnStopAtTheirBoundAndDrawingGoesOnFromThePicture) {
+  std::vector<uint32_t> px(512 * 512);
+  for (size_t i = 0; i < px.size(); ++i) px[i] = 0x80000000u | static_cast<uint32_t>(i * 2654435761u & 0xFFFFFF);
+  WriteTga("sheet.tga", 512, 512, px);
+  const OEHandle t = Tex_LoadFromFile("sheet.tga", -1, 1);
+  Tex_SetFramesSize(t, 128, 128);
+  const omega::Spans& picture = omega::E().Pictures.Textures.at(t)->Picture;
+  omega::FrameRecorder& recorder = omega::E().Recorder;
+  uint32_t tint = 0;
+  while (recorder.CachedBytes() < (size_t{16} << 20)) {
+    FX_SetColorMix(++tint * 0x030507u);
+    for (int frame = 1; frame <= 16; ++frame) ASprite_Draw(t, 0, 0, 128, 128, frame, 255, 0, 9);
+    ASSERT_LT(tint, 40u) << "the copies never reached the bound";
+  }
+  const size_t entries = recorder.CachedEntries();
+  EXPECT_GT(entries, 16u * (tint - 1)) << "a copy for every frame and tint below the bound";
+  EXPECT_LE(entries, 16u * tint);
+  for (const uint32_t next : {tint + 1, 1u}) {  // a tint not copied, then one copied before
+    FX_SetColorMix(next * 0x030507u);
+    ClearFrame();
+    ASprite_Draw(t, 0, 0, 128, 128, 6, 255, 0, 9);  // frame 6: columns 128..255, rows 128..255
+    const omega::Image rows = omega::MakeScaled(picture, omega::Rect{128, 128, 128, 128}, 128, 128, next * 0x030507u);
+    for (const int at : {0, 77, 128 * 128 - 1})
+      EXPECT_PIXEL(at % 128, at / 128, omega::Blend(rows.Px[static_cast<size_t>(at)], 0xFF000000u, omega::kNoTint, 255) & 0xFFFFFFu)
+          << "tint " << next;
+    EXPECT_EQ(recorder.CachedEntries(), entries) << "no copy past the bound (tint " << next << ")";
+  }
+}
+
 // A frame of a picture too large to copy is drawn from the picture's own rows, whose runs cross into the
 // next frame: only the frame's own columns are drawn, translucent or opaque.
 TEST_F(Pictures, AFrameOfALargePictureDrawsOnlyItsOwnColumns) {
