@@ -294,19 +294,29 @@ struct SolidBlend {
 
 template <int P, bool Tinted, bool Faded>
 OMEGA_INLINE void DrawAs(Image& target, int top, int bottom, const SpanDraw& d) {
-  if (d.Source->Solid) {
-    using L = Lanes<1>;
-    const Pixel colour = Prepare<Tinted, Faded, 1>(L::Each(d.Source->Colour), L::Tint(d.Tint), L::All(d.Alpha))[0];
-    DrawRows(target, top, bottom, d, SolidBlend<P>{colour});
-  } else {
-    DrawRows(target, top, bottom, d, RunBlend<P, Tinted, Faded>{d.Tint, d.Alpha});
-  }
+  DrawRows(target, top, bottom, d, RunBlend<P, Tinted, Faded>{d.Tint, d.Alpha});
+}
+
+// A sheet (one colour, every row whole): the same columns on every row, so no runs are walked; its
+// colour tinted and faded once. One loop for every tint and fade (the menu's fade frame is this loop).
+template <int P>
+OMEGA_INLINE void DrawSheet(Image& target, int top, int bottom, const SpanDraw& d) {
+  const int64_t y0 = std::max<int64_t>(top, d.Y), y1 = std::min<int64_t>(bottom, d.Y + d.From.H);
+  const int64_t x0 = std::max<int64_t>(d.X, std::max<int64_t>(d.Left, 0));
+  const int64_t x1 = std::min<int64_t>(d.X + d.From.W, std::min<int64_t>(d.Right, target.W));
+  if (y0 >= y1 || x0 >= x1) return;
+  const SolidBlend<P> blend{Prepared(d.Source->Colour, d.Tint, d.Alpha)};
+  Pixel* line = target.Px.data() + y0 * target.W + x0;
+  const Pixel* under = (d.Under != nullptr ? d.Under->Px.data() : target.Px.data()) + y0 * target.W + x0;
+  for (int64_t n = y1 - y0; n > 0; --n, line += target.W, under += target.W)
+    blend(line, under, nullptr, static_cast<int>(x1 - x0), false);
 }
 
 // The span drawing, whole; each copy below is this compiled for its instruction set.
 template <int P>
 inline __attribute__((always_inline)) void DrawSpansBody(Image& target, int top, int bottom, const SpanDraw& d) {
   if (d.Alpha == 0) return;
+  if (d.Source->Solid) return DrawSheet<P>(target, top, bottom, d);
   const bool tinted = d.Tint != kNoTint, faded = d.Alpha != 255;
   if (tinted)
     faded ? DrawAs<P, true, true>(target, top, bottom, d) : DrawAs<P, true, false>(target, top, bottom, d);
