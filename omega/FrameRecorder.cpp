@@ -23,7 +23,7 @@ constexpr int64_t kLargestCached = int64_t{2048} * 2048;
 // in the picture's rows, and no tint is multiplied in while blending. On the crowded map's game frame
 // (565 units, each a frame of a sheet, a third of them tinted) that took the replay from 2.85 to 2.66 ms
 // of CPU (frames) and from 2.99 to 2.82 (tints), and let most calls draw a whole copy without cutting its
-// runs (2.50 to 2.23), for 9 MB of copies (bench/README.md).
+// runs (2.50 to 2.23), for 11 MB of copies (bench/README.md).
 constexpr int64_t kLargestOwnCopy = int64_t{256} * 256;
 // Copies of their own are made only while the cache holds less than this: past it, the frames and tints
 // not yet copied are drawn from their pictures as before, so that the memory they take stays bounded (the
