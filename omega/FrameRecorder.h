@@ -3,7 +3,8 @@
 // that did not move): the result of such a leading run is kept as a layer, and the next frame that
 // starts the same way begins from a copy of it. A frame whose calls are all the same as the last one's
 // is left as it is. Pictures are runs of their non-transparent pixels (Spans.h), tinted and faded while
-// blending; only scaled copies of picture parts are made, once, and cached. The recorded calls of a
+// blending; copies are made, once, and cached only of scaled parts, frames of larger pictures and small
+// pictures drawn tinted (tinted as they are made). The recorded calls of a
 // frame are drawn in two row bands at once when two cores are allowed (Bands.h).
 #pragma once
 #include <cstddef>
@@ -41,6 +42,7 @@ class FrameRecorder {
   void LeaveOutNextAt(int32_t x, int32_t y);
 
   size_t CachedPixels() const { return CachePixels_; }
+  size_t CachedBytes() const { return CacheBytes_; }
   size_t CachedEntries() const { return Scaled_.size(); }
 
   // The rows [ChangedTop, ChangedBottom) hold every pixel the last End() changed (empty when none).
@@ -68,9 +70,10 @@ class FrameRecorder {
     CacheKey Key;          // what is drawn: picture, part, size, tint
     int64_t X = 0, Y = 0;  // where
     uint32_t Alpha = 255;
-    const Spans* Source;   // the picture, or its scaled copy
+    const Spans* Source;   // the picture, or its scaled (and maybe tinted) copy
     Rect Part;             // the part of Source drawn
     bool Stretched;        // too large to copy: Source is the picture, stretched while drawing
+    uint32_t Tint;         // the tint still to apply while drawing (kNoTint when Source is tinted)
     bool operator==(const DrawCall& o) const { return Key == o.Key && X == o.X && Y == o.Y && Alpha == o.Alpha; }
   };
   // The calls the last End() drew, in order, as recorded: picture (Key.Id), part, size, tint, place, alpha.
@@ -78,7 +81,8 @@ class FrameRecorder {
 
  private:
 
-  const Spans& Scaled(const Spans& source, const CacheKey& key);
+  // The cached copy for key, made when it is not there yet and `make` allows (else nullptr).
+  const Spans* Copy(const Spans& source, const CacheKey& key, bool make);
   void TrimCache();
   void Forget();
   void Rasterise(const DrawCall& c, int top, int bottom, const Image* under = nullptr, int64_t left = 0,
@@ -100,8 +104,16 @@ class FrameRecorder {
   static size_t CallHash(const DrawCall& c);
 
   DrawSpansFn DrawSpans_ = nullptr;  // the processor's widest copy
-  std::unordered_map<CacheKey, Spans, CacheHash> Scaled_;  // scaled copies, never tinted
+  std::unordered_map<CacheKey, Spans, CacheHash> Scaled_;  // copies: scaled, frames, tinted
   size_t CachePixels_ = 0;
+  size_t CacheBytes_ = 0;  // pixels, runs and entries
+  // Before the map: the copy last found for each slot of the keys' hashes (most of a game frame's calls
+  // find one, and the map's lookup took 3 % of the crowded frame).
+  struct Found {
+    CacheKey Key{};
+    const Spans* Copy = nullptr;
+  };
+  std::vector<Found> Found_;
   bool InFrame_ = false;
   struct Mark {
     bool Set = false;

@@ -169,7 +169,8 @@ Rect FrameRect(const Texture& texture, int32_t frame) {
   const int64_t count = int64_t{columns} * rows;
   // Not cut, or frames larger than the picture: the whole picture is the one frame.
   if (count == 0) return Rect{0, 0, pic.W, pic.H};
-  const int64_t index = frame <= 0 ? 0 : (int64_t{frame} - 1) % count;
+  // Frames past the last wrap round; most calls name one of the frames (no division).
+  const int64_t index = frame <= 0 ? 0 : frame <= count ? int64_t{frame} - 1 : (int64_t{frame} - 1) % count;
   return Rect{static_cast<int>(index % columns) * texture.FrameW, static_cast<int>(index / columns) * texture.FrameH,
               texture.FrameW, texture.FrameH};
 }

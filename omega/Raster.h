@@ -100,9 +100,12 @@ struct Lanes {
 };
 
 #if defined(__x86_64__)
+using Pixels16 = Lanes<16>::Pixels;
+#endif
+
+#if defined(__x86_64__)
 // The first n (below 16) pixels of a 16-pixel step for the AVX-512 copies: only they are read (the
 // others as 0) and written. (The vector by reference, as for Shrink.)
-using Pixels16 = Lanes<16>::Pixels;
 __attribute__((target("avx512f,avx512bw,avx512vl"))) inline void GetFirst(const Pixel* p, int n, Pixels16& v) {
   v = reinterpret_cast<Pixels16>(_mm512_maskz_loadu_epi32(static_cast<__mmask16>((1u << n) - 1), p));
 }
@@ -127,6 +130,39 @@ OMEGA_INLINE typename Lanes<P>::Pixels Prepare(typename Lanes<P>::Pixels src, ty
 template <int P>
 OMEGA_INLINE typename Lanes<P>::Pixels Over(typename Lanes<P>::Pixels src, typename Lanes<P>::Pixels under) {
   return src + Lanes<P>::Mul(under, Lanes<P>::Uncovered(src));
+}
+
+// Every channel of every pixel times one factor m (in 0..255), x·m/255 rounded as MulLanes does: the same
+// products as Mul with m in every lane.
+template <int P>
+OMEGA_INLINE typename Lanes<P>::Pixels MulAll(typename Lanes<P>::Pixels x, uint16_t m) {
+  return Lanes<P>::Mul(x, typename Lanes<P>::Factors{typename Lanes<P>::Type{} + m, typename Lanes<P>::Type{} + m});
+}
+#if defined(__x86_64__)
+// On AVX-512, one factor for every lane lets the channels be widened in any order, as long as they are
+// narrowed back in the same: the bytes interleaved with zeros and packed back (one pack where the masks
+// and shifts of Mul need a shift and an or to join the halves).
+__attribute__((target("avx512f,avx512bw,avx512vl"))) inline void MulAll16(Pixels16& x, uint16_t m) {
+  const __m512i zero = _mm512_setzero_si512(), factor = _mm512_set1_epi16(static_cast<short>(m));
+  const __m512i v = reinterpret_cast<__m512i>(x);
+  Lanes32 low = reinterpret_cast<Lanes32>(_mm512_mullo_epi16(_mm512_unpacklo_epi8(v, zero), factor)) + 128;
+  Lanes32 high = reinterpret_cast<Lanes32>(_mm512_mullo_epi16(_mm512_unpackhi_epi8(v, zero), factor)) + 128;
+  Shrink(low);
+  Shrink(high);
+  x = reinterpret_cast<Pixels16>(_mm512_packus_epi16(reinterpret_cast<__m512i>(low), reinterpret_cast<__m512i>(high)));
+}
+template <>
+OMEGA_INLINE Pixels16 MulAll<16>(Pixels16 x, uint16_t m) {
+  MulAll16(x, m);
+  return x;
+}
+#endif
+
+// Over for a source whose pixels are all one colour (a sheet): the factor of what is under it is the
+// same for every pixel and channel.
+template <int P>
+OMEGA_INLINE typename Lanes<P>::Pixels OverOne(typename Lanes<P>::Pixels colour, typename Lanes<P>::Pixels under) {
+  return colour + MulAll<P>(under, Lanes<P>::Uncovered(colour).Even[0]);
 }
 
 // The rule's first steps on one pixel, the tint (kNoTint: none) and the fade (255: none) decided at run

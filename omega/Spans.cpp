@@ -195,16 +195,22 @@ inline __attribute__((always_inline)) void DrawRows(Image& target, int top, int 
   const uint32_t* rowRuns = s.RowRuns.data();
   const Pixel* px = s.Px.data();
   const Pixel* below = d.Under != nullptr ? d.Under->Px.data() : target.Px.data();
-  for (int64_t ty = y0; ty < y1; ++ty) {
-    const int64_t row = d.From.Y + (ty - d.Y);
-    Pixel* line = target.Px.data() + ty * target.W + shift;
-    const Pixel* under = below + ty * target.W + shift;
-    for (uint32_t r = rowRuns[row], end = rowRuns[row + 1]; r < end; ++r) {
-      const Spans::Run& run = runs[r];
-      if (run.X >= right) break;
-      const int64_t a = std::max<int64_t>(run.X, left), b = std::min<int64_t>(int64_t{run.X} + run.Len, right);
+  const uint32_t* rowRun = rowRuns + (d.From.Y + (y0 - d.Y));
+  Pixel* line = target.Px.data() + y0 * target.W + shift;
+  const Pixel* under = below + y0 * target.W + shift;
+  if (left == 0 && right == s.W) {
+    // The picture's whole width (a copy of a frame, most calls): no run needs cutting.
+    for (int64_t n = y1 - y0; n > 0; --n, ++rowRun, line += target.W, under += target.W)
+      for (const Spans::Run *run = runs + rowRun[0], *end = runs + rowRun[1]; run < end; ++run)
+        blend(line + run->X, under + run->X, px + run->Offset, run->Len, run->Opaque != 0);
+    return;
+  }
+  for (int64_t n = y1 - y0; n > 0; --n, ++rowRun, line += target.W, under += target.W) {
+    for (const Spans::Run *run = runs + rowRun[0], *end = runs + rowRun[1]; run < end; ++run) {
+      if (run->X >= right) break;
+      const int64_t a = std::max<int64_t>(run->X, left), b = std::min<int64_t>(int64_t{run->X} + run->Len, right);
       if (a >= b) continue;
-      blend(line + a, under + a, px + run.Offset + (a - run.X), static_cast<int>(b - a), run.Opaque != 0);
+      blend(line + a, under + a, px + run->Offset + (a - run->X), static_cast<int>(b - a), run->Opaque != 0);
     }
   }
 }
@@ -271,14 +277,14 @@ struct SolidBlend {
     using L = Lanes<P>;
     const typename L::Pixels colour = L::Each(Colour);
     int i = 0;
-    for (; i + P <= n; i += P) L::Put(dst + i, Over<P>(colour, L::Get(under + i)));
+    for (; i + P <= n; i += P) L::Put(dst + i, OverOne<P>(colour, L::Get(under + i)));
     if (i == n) return;
 #if defined(__x86_64__)
     if constexpr (P == 16) {
       const int k = n - i;
       Pixels16 u;
       GetFirst(under + i, k, u);
-      PutFirst(dst + i, k, Over<P>(colour, u));
+      PutFirst(dst + i, k, OverOne<P>(colour, u));
       return;
     }
 #endif
@@ -288,19 +294,29 @@ struct SolidBlend {
 
 template <int P, bool Tinted, bool Faded>
 OMEGA_INLINE void DrawAs(Image& target, int top, int bottom, const SpanDraw& d) {
-  if (d.Source->Solid) {
-    using L = Lanes<1>;
-    const Pixel colour = Prepare<Tinted, Faded, 1>(L::Each(d.Source->Colour), L::Tint(d.Tint), L::All(d.Alpha))[0];
-    DrawRows(target, top, bottom, d, SolidBlend<P>{colour});
-  } else {
-    DrawRows(target, top, bottom, d, RunBlend<P, Tinted, Faded>{d.Tint, d.Alpha});
-  }
+  DrawRows(target, top, bottom, d, RunBlend<P, Tinted, Faded>{d.Tint, d.Alpha});
+}
+
+// A sheet (one colour, every row whole): the same columns on every row, so no runs are walked; its
+// colour tinted and faded once. One loop for every tint and fade (the menu's fade frame is this loop).
+template <int P>
+OMEGA_INLINE void DrawSheet(Image& target, int top, int bottom, const SpanDraw& d) {
+  const int64_t y0 = std::max<int64_t>(top, d.Y), y1 = std::min<int64_t>(bottom, d.Y + d.From.H);
+  const int64_t x0 = std::max<int64_t>(d.X, std::max<int64_t>(d.Left, 0));
+  const int64_t x1 = std::min<int64_t>(d.X + d.From.W, std::min<int64_t>(d.Right, target.W));
+  if (y0 >= y1 || x0 >= x1) return;
+  const SolidBlend<P> blend{Prepared(d.Source->Colour, d.Tint, d.Alpha)};
+  Pixel* line = target.Px.data() + y0 * target.W + x0;
+  const Pixel* under = (d.Under != nullptr ? d.Under->Px.data() : target.Px.data()) + y0 * target.W + x0;
+  for (int64_t n = y1 - y0; n > 0; --n, line += target.W, under += target.W)
+    blend(line, under, nullptr, static_cast<int>(x1 - x0), false);
 }
 
 // The span drawing, whole; each copy below is this compiled for its instruction set.
 template <int P>
 inline __attribute__((always_inline)) void DrawSpansBody(Image& target, int top, int bottom, const SpanDraw& d) {
   if (d.Alpha == 0) return;
+  if (d.Source->Solid) return DrawSheet<P>(target, top, bottom, d);
   const bool tinted = d.Tint != kNoTint, faded = d.Alpha != 255;
   if (tinted)
     faded ? DrawAs<P, true, true>(target, top, bottom, d) : DrawAs<P, true, false>(target, top, bottom, d);

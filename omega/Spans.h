@@ -2,7 +2,7 @@
 // so that transparent pixels cost neither memory nor time (but for holes shorter than kShortestGap). A
 // run is either all opaque (long enough to be copied) or blended. An opaque picture keeps its rows
 // whole: one opaque run per row. Tinting and fading happen inside the blending loop (omega/Raster.h's
-// rule), so no tinted copy is ever made.
+// rule); only the frame recorder keeps tinted copies, of small parts (FrameRecorder.cpp).
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -283,8 +283,10 @@ int main(int argc, char** argv) {
     }
     Report(label.c_str(), "game", game, engine, sdl);
     Report(label.c_str(), "menu", menu, engine, sdl);
-    std::printf("%-8s cache: %zu copies, %.1f MB\n", label.c_str(), omega::E().Recorder.CachedEntries(),
-                static_cast<double>(omega::E().Recorder.CachedPixels()) * 4 / (1 << 20));
+    std::printf("%-8s cache: %zu copies, %.1f MB of pixels, %.1f MB held\n", label.c_str(),
+                omega::E().Recorder.CachedEntries(),
+                static_cast<double>(omega::E().Recorder.CachedPixels()) * 4 / (1 << 20),
+                static_cast<double>(omega::E().Recorder.CachedBytes()) / (1 << 20));
   }
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <utility>
@@ -373,6 +374,62 @@ TEST_F(RecorderFrames, DrawingOutsideAFrameIsNotLostNorKeptByTheNextFrame) {
   GameFrame(1, 0);
   recorder.End();
   EXPECT_TRUE(recorder.Frame.Px == plain::LastFrame().Px) << "the frame after it";
+}
+
+// Places and sizes round halves to even; whole values (most of them) come out as they are, far ones
+// clamped, and values that are no numbers are refused.
+TEST(Places, RoundHalvesToEvenAndTakeWholeValuesAsTheyAre) {
+  struct Case {
+    double value;
+    int64_t rounded;
+  };
+  const Case cases[] = {{0, 0},          {-0.0, 0},        {7, 7},        {-7, -7},         {0.5, 0},
+                        {1.5, 2},        {2.5, 2},         {-0.5, 0},     {-1.5, -2},       {-2.5, -2},
+                        {2.4999999, 2},  {2.5000001, 3},   {-2.7, -3},    {1023.9999, 1024}, {-1e-9, 0},
+                        {16777216, 16777216}, {1e300, 16777216}, {-1e300, -16777216}, {16777215.5, 16777216}};
+  for (const Case& c : cases) {
+    int64_t got = -12345;
+    ASSERT_TRUE(omega::RoundCoord(c.value, got)) << c.value;
+    EXPECT_EQ(got, c.rounded) << "expected " << c.value << " to round to " << c.rounded << ", got " << got;
+  }
+  for (const double bad : {NAN, INFINITY, -INFINITY}) {
+    int64_t got = 0;
+    EXPECT_FALSE(omega::RoundCoord(bad, got)) << bad;
+  }
+}
+
+// More copies than the slots that find them before the cache's map, found again after others took their
+// slots and after the cache was dropped: each call still draws its own frame in its own tint.
+TEST_F(RecorderFrames, CopiesSharingASlotOrDroppedAreNeverMistakenForOneAnother) {
+  std::vector<uint32_t> px(8 * 2);
+  for (int x = 0; x < 8; ++x) px[static_cast<size_t>(x)] = px[static_cast<size_t>(8 + x)] = 0x80000000u | (0x1F * (x + 1)) << 8;
+  omega_test::WriteTga("frames.tga", 8, 2, px);
+  const OEHandle t = Tex_LoadFromFile("frames.tga", -1, 1);
+  Tex_SetFramesSize(t, 1, 2);
+  omega::FrameRecorder& recorder = omega::E().Recorder;
+  for (int round = 0; round < 2; ++round) {
+    recorder.Begin();
+    // 8 frames × 400 tints: more copies than slots.
+    for (int i = 0; i < 3200; ++i) {
+      FX_SetColorMix(0x010203u * static_cast<uint32_t>(i / 8 + 1));
+      ASprite_Draw(t, static_cast<float>(i % 1024), static_cast<float>(2 * (i / 1024)), 1, 2, i % 8 + 1, 255, 0, 9);
+    }
+    recorder.End();
+    const omega::Image expected = plain::LastFrame();
+    ASSERT_TRUE(recorder.Frame.Px == expected.Px) << "round " << round;
+    EXPECT_EQ(recorder.CachedEntries(), 3200u);
+  }
+  for (int i = 0; i < 2; ++i) {
+    // Far more pixels than the cache keeps: dropped between frames, then made again.
+    recorder.Begin();
+    for (int k = 0; k < 3; ++k) SSprite_Draw(t, 0, 0, 2000 + k, 1500, 255, 0, 1);
+    recorder.End();
+    recorder.Begin();
+    FX_SetColorMix(0x0A0B0Cu);
+    ASprite_Draw(t, 5, 5, 1, 2, 3, 255, 0, 9);
+    recorder.End();
+    ASSERT_TRUE(recorder.Frame.Px == plain::LastFrame().Px) << "after the cache was dropped, time " << i;
+  }
 }
 
 // Two bands by default only where two cores are allowed: `taskset -c 0` must give one.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "omega/Spans.h"
 #include "tests/omega/support/EngineFixture.h"
 
 using omega_test::WritePng;
@@ -206,6 +207,128 @@ TEST_F(Pictures, FlagsNineTintWithTheMixColourAndHigherBitsAreIgnored) {
   EXPECT_PIXEL(0, 0, 0x008040u);
   EXPECT_PIXEL(1, 0, 0x808080u);
   EXPECT_PIXEL(2, 0, 0x000080u);
+}
+
+// A frame of a picture, and a picture drawn tinted, is drawn from a copy of its own, made once per frame
+// and tint, tinted as it is made: the pixels are those of tinting while drawing (tinted twice, or a copy
+// of one tint reused for another or of one frame for another, would show here).
+TEST_F(Pictures, FramesAndTintedPicturesAreCopiedOncePerFrameAndTint) {
+  // Two frames of 2×1: translucent blue-green and opaque grey / half-transparent white and transparent.
+  WriteTga("unit.tga", 4, 1, {0x8040C080u, 0xFF808080u, 0x80FFFFFFu, 0x00000000u});
+  const OEHandle t = Tex_LoadFromFile("unit.tga", -1, 1);
+  Tex_SetFramesSize(t, 2, 1);
+  const omega::Texture& texture = *omega::E().Pictures.Textures.at(t);
+  const omega::Spans& picture = texture.Picture;
+  const auto expected = [&](int column, uint32_t tint) {
+    const omega::Image rows = omega::MakeScaled(picture, omega::Rect{0, 0, 4, 1}, 4, 1, omega::kNoTint);
+    return omega::Blend(rows.Px[static_cast<size_t>(column)], 0xFF000000u, tint, 255) & 0xFFFFFFu;
+  };
+  for (const uint32_t tint : {0x80FF40u, 0x2040FFu}) {
+    FX_SetColorMix(tint);
+    for (int i = 0; i < 5; ++i) {
+      ClearFrame();
+      ASprite_Draw(t, static_cast<float>(2 * i), 0, 2, 1, 1, 255, 0, 9);
+      ASprite_Draw(t, static_cast<float>(2 * i), 1, 2, 1, 2, 255, 0, 9);
+      ASprite_Draw(t, static_cast<float>(2 * i), 2, 2, 1, 1, 255, 0, 1);  // untinted
+      SSprite_Draw(t, static_cast<float>(2 * i), 3, 4, 1, 255, 0, 1);     // the whole picture: never copied
+      EXPECT_PIXEL(2 * i, 0, expected(0, tint)) << "tint " << Hex(tint);
+      EXPECT_PIXEL(2 * i + 1, 0, expected(1, tint)) << "tint " << Hex(tint);
+      EXPECT_PIXEL(2 * i, 1, expected(2, tint)) << "tint " << Hex(tint);
+      EXPECT_PIXEL(2 * i + 1, 1, 0x000000u) << "a transparent pixel tinted stays transparent";
+      EXPECT_PIXEL(2 * i, 2, expected(0, omega::kNoTint));
+      EXPECT_PIXEL(2 * i + 1, 2, expected(1, omega::kNoTint));
+      EXPECT_PIXEL(2 * i + 3, 3, expected(3, omega::kNoTint));
+    }
+  }
+  EXPECT_EQ(omega::E().Recorder.CachedEntries(), 5u) << "two frames in two tints and one frame untinted";
+  EXPECT_EQ(omega::E().Recorder.CachedPixels(), 8u) << "the visible pixels: frame 1 three times, frame 2 twice";
+  FX_SetColorMix(0x80FF40u);
+  ClearFrame();
+  ASprite_Draw(t, 0, 4, 4, 2, 1, 255, 0, 9);  // scaled and tinted: one copy, scaled and tinted at once
+  EXPECT_EQ(omega::E().Recorder.CachedEntries(), 6u) << "no untinted scaled copy beside the tinted one";
+  EXPECT_EQ(omega::E().Recorder.CachedPixels(), 16u);
+  const omega::Image scaled = omega::MakeScaled(picture, omega::Rect{0, 0, 2, 1}, 4, 2, 0x80FF40u);
+  for (int x = 0; x < 4; ++x) EXPECT_PIXEL(x, 5, omega::Blend(scaled.Px[4 + x], 0xFF000000u, omega::kNoTint, 255) & 0xFFFFFFu);
+}
+
+// Copies of their own are bounded: once the cache holds 16 MB, frames and tints not yet copied are drawn
+// from the picture, tinted while drawing, and the copies already made are still used.
+TEST_F(Pictures, CopiesOfTheirOwnStopAtTheirBoundAndDrawingGoesOnFromThePicture) {
+  std::vector<uint32_t> px(512 * 512);
+  for (size_t i = 0; i < px.size(); ++i) px[i] = 0x80000000u | static_cast<uint32_t>(i * 2654435761u & 0xFFFFFF);
+  WriteTga("sheet.tga", 512, 512, px);
+  const OEHandle t = Tex_LoadFromFile("sheet.tga", -1, 1);
+  Tex_SetFramesSize(t, 128, 128);
+  const omega::Spans& picture = omega::E().Pictures.Textures.at(t)->Picture;
+  omega::FrameRecorder& recorder = omega::E().Recorder;
+  uint32_t tint = 0;
+  while (recorder.CachedBytes() < (size_t{16} << 20)) {
+    FX_SetColorMix(++tint * 0x030507u);
+    for (int frame = 1; frame <= 16; ++frame) ASprite_Draw(t, 0, 0, 128, 128, frame, 255, 0, 9);
+    ASSERT_LT(tint, 40u) << "the copies never reached the bound";
+  }
+  const size_t entries = recorder.CachedEntries();
+  EXPECT_GT(entries, 16u * (tint - 1)) << "a copy for every frame and tint below the bound";
+  EXPECT_LE(entries, 16u * tint);
+  for (const uint32_t next : {tint + 1, 1u}) {  // a tint not copied, then one copied before
+    FX_SetColorMix(next * 0x030507u);
+    ClearFrame();
+    ASprite_Draw(t, 0, 0, 128, 128, 6, 255, 0, 9);  // frame 6: columns 128..255, rows 128..255
+    const omega::Image rows = omega::MakeScaled(picture, omega::Rect{128, 128, 128, 128}, 128, 128, next * 0x030507u);
+    for (const int at : {0, 77, 128 * 128 - 1})
+      EXPECT_PIXEL(at % 128, at / 128, omega::Blend(rows.Px[static_cast<size_t>(at)], 0xFF000000u, omega::kNoTint, 255) & 0xFFFFFFu)
+          << "tint " << next;
+    EXPECT_EQ(recorder.CachedEntries(), entries) << "no copy past the bound (tint " << next << ")";
+  }
+}
+
+// A frame of a picture too large to copy is drawn from the picture's own rows, whose runs cross into the
+// next frame: only the frame's own columns are drawn, translucent or opaque.
+TEST_F(Pictures, AFrameOfALargePictureDrawsOnlyItsOwnColumns) {
+  for (const uint32_t alpha : {0x80u, 0xFFu}) {
+    std::vector<uint32_t> px(600 * 300);
+    for (int y = 0; y < 300; ++y)
+      for (int x = 0; x < 600; ++x) px[static_cast<size_t>(y) * 600 + x] = alpha << 24 | (x < 300 ? 0xFF0000u : 0x0000FFu);
+    WriteTga("two.tga", 600, 300, px);
+    const OEHandle t = Tex_LoadFromFile("two.tga", -1, 1);
+    Tex_SetFramesSize(t, 300, 300);
+    ClearFrame();
+    ASprite_Draw(t, 0, 0, 300, 300, 2, 255, 0, 1);
+    ASprite_Draw(t, 0, 300, 300, 300, 1, 255, 0, 1);
+    const uint32_t red = alpha == 0xFF ? 0xFF0000u : 0x800000u, blue = alpha == 0xFF ? 0x0000FFu : 0x000080u;
+    for (const int y : {0, 150, 299}) {
+      EXPECT_PIXEL(0, y, blue) << "alpha " << alpha;
+      EXPECT_PIXEL(299, y, blue) << "alpha " << alpha;
+      EXPECT_PIXEL(300, y, 0x000000u) << "alpha " << alpha << ": the next frame's columns";
+      EXPECT_PIXEL(0, 300 + y, red) << "alpha " << alpha;
+      EXPECT_PIXEL(299, 300 + y, red) << "alpha " << alpha;
+      EXPECT_PIXEL(300, 300 + y, 0x000000u) << "alpha " << alpha << ": the next frame's columns";
+    }
+    EXPECT_EQ(omega::E().Recorder.CachedEntries(), 0u) << "300×300 frames are not copied";
+  }
+}
+
+// Tinting while drawing stays where a copy would not pay: a picture of one colour (a sheet) reads none of
+// its pixels, and a part larger than 256×256 would hold a large copy for one tint.
+TEST_F(Pictures, OneColourPicturesAndLargePartsAreTintedWhileDrawing) {
+  WriteSolidPng("sheet.png", 300, 4, 0x808080);
+  std::vector<uint32_t> px(257 * 256, 0x80402010u);
+  px[5] = 0xFF00FF00u;
+  WriteTga("large.tga", 257, 256, px);
+  const OEHandle sheet = Tex_LoadFromFile("sheet.png", -1, 1);
+  const OEHandle large = Tex_LoadFromFile("large.tga", -1, 1);
+  FX_SetColorMix(0x40FF80u);
+  SSprite_Draw(sheet, 0, 0, 300, 4, 255, 0, 9);
+  SSprite_Draw(large, 0, 10, 257, 256, 255, 0, 9);
+  EXPECT_EQ(omega::E().Recorder.CachedEntries(), 0u);
+  EXPECT_PIXEL(299, 3, 0x208040u);
+  EXPECT_PIXEL(5, 10, 0x00FF00u);
+  EXPECT_PIXEL(6, 10, omega::Blend(omega::E().Pictures.Textures.at(large)->Picture.Px[6], 0xFF000000u, 0x40FF80u, 255) &
+                          0xFFFFFFu);
+  // 256×256 is still copied.
+  WriteTga("edge.tga", 256, 256, std::vector<uint32_t>(256 * 256, 0x80402010u));
+  SSprite_Draw(Tex_LoadFromFile("edge.tga", -1, 1), 0, 300, 256, 256, 255, 0, 9);
+  EXPECT_EQ(omega::E().Recorder.CachedEntries(), 1u);
 }
 
 TEST_F(Pictures, ScaledCopiesAreMadeOnceAndReused) {

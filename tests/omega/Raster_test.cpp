@@ -99,6 +99,54 @@ TEST(Blending, TheRuleTintsThenFadesThenLaysOverRoundingEachStep) {
 
 namespace {
 
+// The sheet's blend (one colour over every pixel, every channel under it times one factor) on P pixels at
+// a time, for every under pixel in `unders` (a multiple of 16 of them).
+template <int P>
+std::vector<Pixel> OverOneEach(Pixel colour, const std::vector<Pixel>& unders) {
+  using L = Lanes<P>;
+  std::vector<Pixel> out(unders.size());
+  for (size_t i = 0; i < unders.size(); i += P) L::Put(&out[i], OverOne<P>(L::Each(colour), L::Get(&unders[i])));
+  return out;
+}
+#if defined(__x86_64__)
+__attribute__((target("avx512f,avx512bw,avx512vl"), flatten)) std::vector<Pixel> OverOneEach16(
+    Pixel colour, const std::vector<Pixel>& unders) {
+  return OverOneEach<16>(colour, unders);
+}
+#endif
+
+}  // namespace
+
+// A one-colour sheet is laid over with one factor for every channel, its vector copy widening the bytes in
+// another order than the rule's: for every alpha of the sheet and every value of every channel under it
+// (in every one of the 16 places of a step, so that a pack that put a pixel back in the wrong place
+// shows), the rule's own pixels.
+TEST(Blending, ASheetOfOneColourLaysOverAsTheRuleForEveryAlphaAndChannel) {
+  std::vector<Pixel> unders;
+  for (uint32_t v = 0; v < 256; ++v)
+    for (uint32_t place = 0; place < 16; ++place)
+      unders.push_back((v << (8 * (place % 4))) | (((v * 37 + place * 101) & 0xFF) << (8 * ((place + 1) % 4))) |
+                       (place << (8 * ((place + 2) % 4))));
+  for (uint32_t a = 0; a < 256; ++a) {
+    const Pixel colour = (a << 24) | (Mul255(0xC0, a) << 16) | (Mul255(0x31, a) << 8) | Mul255(0xFF, a);
+    std::vector<Pixel> expected;
+    for (const Pixel u : unders) expected.push_back(Blend(colour, u, kNoTint, 255));
+    const auto check = [&](const std::vector<Pixel>& got, const char* copy) {
+      for (size_t i = 0; i < unders.size(); ++i)
+        ASSERT_EQ(got[i], expected[i]) << copy << ": sheet " << std::hex << colour << " over " << unders[i] << " at "
+                                       << std::dec << i % 16;
+    };
+    check(OverOneEach<1>(colour, unders), "one pixel");
+    check(OverOneEach<4>(colour, unders), "4 pixels");
+    check(OverOneEach<8>(colour, unders), "8 pixels");
+#if defined(__x86_64__)
+    if (Processor() == Wide::Avx512) check(OverOneEach16(colour, unders), "16 pixels");
+#endif
+  }
+}
+
+namespace {
+
 Image Checker(int w, int h) {
   Image img;
   img.W = w;
