@@ -121,13 +121,6 @@ std::size_t ReadUpTo(int fd, unsigned char* to, std::size_t count) {
   return done;
 }
 
-// Reads into `bytes` (sized to the most wanted), cuts it to what was read and closes the file.
-template <typename Bytes>
-void ReadInto(int fd, Bytes& bytes) {
-  bytes.resize(ReadUpTo(fd, reinterpret_cast<unsigned char*>(bytes.data()), bytes.size()));
-  ::close(fd);
-}
-
 // A regular file opened for reading (a pipe does not wait there for a writer; a pipe, a device or a
 // folder is refused), with what it is; -1 when it cannot be.
 int OpenWithStat(const std::string& nativePath, struct stat& st) {
