@@ -54,7 +54,7 @@ constexpr int kTileColumns = (kScreenW + kTileW - 1) / kTileW;
 static_assert(kTileColumns <= 32, "a strip's tiles are the bits of one word");
 constexpr uint32_t kAllTiles = static_cast<uint32_t>((uint64_t{1} << kTileColumns) - 1);
 constexpr uint32_t kNoCall = ~0u;
-// The row extents of this many picture parts at most are kept (the shipped village draws about 600).
+// The row extents of this many picture parts at most are kept; past it they are dropped and found again.
 constexpr size_t kMostExtents = 8192;
 constexpr int kChangeCell = FrameRecorder::kChangeCell;
 static_assert(kScreenW / kChangeCell <= 64, "a row of change cells is the bits of one word");
