@@ -69,7 +69,10 @@ library() {
   dir=$cache/$target/$name-$key
   if [ ! -d "$dir" ]; then
     mkdir -p "$cache/$target"
-    ( flock 9; [ -d "$dir" ] || build_library "$dir" "$name" "$package" "$stamp" "$@" ) 9>"$dir.lock"
+    (
+      flock 9
+      if [ ! -d "$dir" ]; then build_library "$dir" "$name" "$package" "$stamp" "$@"; fi
+    ) 9>"$dir.lock"
   fi
   prefix=$dir
 }

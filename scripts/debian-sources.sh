@@ -40,7 +40,7 @@ fetch_sources() {
   mkdir -p "$sources"
   (
     flock 9
-    update_source_lists
+    update_source_lists || exit 1
     local name version fetched dir
     for name; do
       fetched=
