@@ -62,7 +62,8 @@ test('a file of the game missing on the server: the page says so instead of a bl
 
 // The table of damaged PNGs the Linux engine's tests and the Wine tests share, each in the place of a
 // picture the game loads (under a JPEG's name: the decoder goes by the signature). The page's own hooks
-// write files before its data package is unpacked; this one is written over the package's, after.
+// write files before its data package is unpacked; this one goes over the package's file when the
+// runtime is ready, through the page's Module, caught as the page sets it.
 test('damaged PNGs and a bomb are taken or refused as on Linux', { skip }, async () => {
   const folder = tempFolder('damaged');
   const table = execFileSync(process.env.ZANORU_DAMAGED_PNGS, [folder], { encoding: 'utf8' }).trim().split('\n');
