@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "omega/Keys.h"
+#include "omega/window/Keys.h"
 #include "tests/omega/support/EngineFixture.h"
 #include "tests/support/PlainDrawing.h"
 
@@ -182,7 +182,7 @@ TEST_F(PointerOverTheBars, ALeftOutCallIsNoDrawnCallForTheNextFrame) {
     r.Begin();
     SSprite_Draw(blue_, 100, 100, 4, 4, 255, 0, 1);
     Cursor(red_);
-    return r.End();
+    return !r.End().Empty();
   };
   frame();
   EXPECT_PIXEL(1, 21, 0x000000);

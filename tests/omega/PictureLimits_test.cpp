@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "omega/Decode.h"
-#include "omega/PictureFile.h"
+#include "omega/decode/Decode.h"
+#include "omega/decode/PictureFile.h"
 #include "tests/omega/support/EngineFixture.h"
 #include "tests/support/CraftedPictures.h"
 
