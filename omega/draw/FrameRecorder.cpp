@@ -357,6 +357,9 @@ const ChangeSet& FrameRecorder::End(DrawBands* bands) {
   size_t same = 0;
   while (same < n && same < Last_.size() && Calls_[same] == Last_[same]) ++same;
   if (same == n && n == Last_.size() && LayerValid_) {
+    // The same calls, but this frame's point into the cache as it is now: the last frame's may point
+    // into copies dropped at this Begin, to be freed at the next.
+    Last_.swap(Calls_);
     Changes_.Rects.clear();
     return Changes_;
   }

@@ -320,7 +320,8 @@ void JoinIntoBands(std::vector<SDL_Rect>& rects) {
 
 }  // namespace
 
-Shown Presenter::Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int picH, const ChangeSet& changes) {
+Shown Presenter::Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int picH, const ChangeSet& changes,
+                      bool showAll) {
   std::span<const Rect> changed = changes.Rects;
   Shown shown;
   Updated_.clear();
@@ -384,7 +385,7 @@ Shown Presenter::Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int
   }
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   if (Updated_.size() > kMostUpdates) JoinIntoBands(Updated_);
-  shown.Whole = fresh;
+  shown.Whole = fresh || showAll;
   shown.Rects = Updated_;
   Valid_ = true;
   Surface_ = surface;

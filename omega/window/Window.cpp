@@ -193,9 +193,9 @@ void ShowFrame(Window& w, bool changed, bool all) {
   const Image& frame = r.Frame;
   // A new surface is drawn whole by the presenter; the one shown already holds the rest of the frame.
   static const ChangeSet kNone;
-  const Shown shown = w.Picture.Draw(surface, frame.Px.data(), frame.W, frame.H, changed ? r.Changes() : kNone);
+  const Shown shown = w.Picture.Draw(surface, frame.Px.data(), frame.W, frame.H, changed ? r.Changes() : kNone, all);
   if (surface == nullptr) return;
-  if (shown.Whole || all)
+  if (shown.Whole)
     SDL_UpdateWindowSurface(w.Wnd);
   else if (!shown.Rects.empty())
     SDL_UpdateWindowSurfaceRects(w.Wnd, shown.Rects.data(), static_cast<int>(shown.Rects.size()));
