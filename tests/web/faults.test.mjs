@@ -110,8 +110,7 @@ test('a stored records file the game cannot read: after the error, put aside and
     await page.waitForNavigation({ waitUntil: 'domcontentloaded' });
     await until(page, () => { try { return Module.FS.stat('/test/trace.txt').size > 20000; } catch (e) { return false; } }, 30000, `${what}: the game plays again`);
     const kept = await page.evaluate(() => Module.FS.readdir('/saves').filter((n) => n.startsWith('records.vyx')));
-    assert.equal(kept.length, 1, `${what}: one table, under another name: ${kept}`);
-    assert.match(kept[0], /^records\.vyx\.damaged-/);
+    assert.match(kept.join(), /^records\.vyx\.damaged-[^,]+$/, `${what}: the one table, under another name`);
     await page.close();
     await server.close();
   }
@@ -204,16 +203,14 @@ test('on a phone the keys of the game\'s layout type the name; the picture fills
 test('a write the storage refuses is said every time, and never counted saved', { skip }, async () => {
   const full = await serve(webDir);
   const blank = await b.newPage();
-  await (await blank.createCDPSession()).send('Storage.overrideQuotaForOrigin', { origin: full.url.replace(/\/$/, ''), quotaSize: 0 });
+  await (await blank.createCDPSession()).send('Storage.overrideQuotaForOrigin', { origin: full.url.replace(/\/$/, ''), quotaSize: 1 });
   const page = await open(b, full.url, { hooks: { env: { OMEGA_SCRIPT: '/test/quit.script' }, files: { '/test/quit.script': '1 quit\n' } } });
   assert.equal(await exited(page, 30000), 0);
   await until(page, () => Module.saveFailures === 1, 20000, 'the records\' write refused');
   await page.evaluate(() => { document.getElementById('name').value = 'Ann'; document.getElementById('name-box').showModal(); document.getElementById('name-box').close('keep'); });
   await until(page, () => Module.saveFailures >= 2, 20000, 'the name\'s write refused');
-  const said = await page.evaluate(() => [Module.savesSynced, document.getElementById('note').textContent, document.getElementById('status-text').textContent]);
-  assert.equal(said[0], 0, 'nothing counted saved');
-  assert.match(said[1], /не удалось записать/);
-  assert.match(said[2], /Рекорды не сохранены/);
+  const said = await page.evaluate(() => [Module.savesSynced, document.getElementById('note').textContent, document.getElementById('status-text').textContent].join('|'));
+  assert.match(said, /^0\|.*не удалось записать.*\|.*Рекорды не сохранены/s, 'nothing counted saved, each said');
   await page.close();
   await blank.close();
   await full.close();
