@@ -1,6 +1,6 @@
 #include "omega/Engine.h"
 
-#include "omega/System.h"
+#include "omega/system/System.h"
 
 namespace omega {
 

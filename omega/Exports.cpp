@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "omega/Engine.h"
-#include "omega/Trace.h"
-#include "omega/TraceFormat.h"
+#include "omega/trace/Trace.h"
+#include "omega/trace/TraceFormat.h"
 
 namespace omega::ops {
 

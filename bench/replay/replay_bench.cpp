@@ -25,7 +25,7 @@
 #include "bench/replay/Floor.h"
 #include "tests/support/PlainDrawing.h"
 #include "tests/support/TraceReplay.h"
-#include "omega/Bands.h"
+#include "omega/draw/Bands.h"
 #include "omega/Engine.h"
 
 namespace {

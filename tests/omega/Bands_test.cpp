@@ -5,7 +5,7 @@
 #include <functional>
 #include <limits>
 
-#include "omega/Bands.h"
+#include "omega/draw/Bands.h"
 
 namespace {
 

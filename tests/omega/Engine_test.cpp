@@ -10,7 +10,7 @@ void DrawTwice(OEHandle texture, bool& secondChanged) {
   for (int i = 0; i < 2; ++i) {
     r.Begin();
     SSprite_Draw(texture, 0, 0, 3, 3, 255, 0, 1);
-    secondChanged = r.End();
+    secondChanged = !r.End().Empty();
   }
 }
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "omega/Keys.h"
+#include "omega/window/Keys.h"
 #include "tests/omega/support/EngineFixture.h"
 #include "tests/support/PlainDrawing.h"
 
@@ -161,9 +161,12 @@ TEST_F(PointerOverTheBars, OnlyTheVeryNextCallAtExactlyThePointer) {
     (void)Mouse_Y();
     SSprite_Draw(red_, 1, 20, 4, 4, 255, 0, 1);  // a pixel off the pointer
     (void)Mouse_X();
+    SSprite_Draw(blue_, 0, 40, 4, 4, 255, 0, 1);  // in the pointer's column, below it
+    (void)Mouse_X();
     SSprite_Draw(blue_, 0.4f, 20.4f, 4, 4, 255, 0, 1);  // rounds onto the pointer: left out
   });
   EXPECT_PIXEL(201, 201, 0x0000FF);
+  EXPECT_PIXEL(1, 41, 0x0000FF) << "a call below the pointer";
   EXPECT_PIXEL(0, 21, 0xFF0000) << "a call at the pointer that did not follow a read";
   EXPECT_PIXEL(4, 21, 0xFF0000) << "a call beside the pointer";
 }
@@ -182,7 +185,7 @@ TEST_F(PointerOverTheBars, ALeftOutCallIsNoDrawnCallForTheNextFrame) {
     r.Begin();
     SSprite_Draw(blue_, 100, 100, 4, 4, 255, 0, 1);
     Cursor(red_);
-    return r.End();
+    return !r.End().Empty();
   };
   frame();
   EXPECT_PIXEL(1, 21, 0x000000);

@@ -2,8 +2,8 @@
 #include <limits>
 
 #include "base/Cp1251.h"
-#include "omega/Trace.h"
-#include "omega/TraceFormat.h"
+#include "omega/trace/Trace.h"
+#include "omega/trace/TraceFormat.h"
 #include "tests/omega/support/EngineFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/TraceReader.h"
