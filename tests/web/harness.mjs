@@ -54,6 +54,7 @@ export async function serve(dir, { missing = [], game = null, at = '' } = {}) {
     fs.createReadStream(file).pipe(res);
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  server.unref();  // a test that fails before closing it does not keep its program waiting
   // Closing drops the browser's idle keep-alive connections too, or it would wait for them.
   const close = () => new Promise((r) => { server.close(r); server.closeAllConnections(); });
   return { url: `http://127.0.0.1:${server.address().port}/${at}`, close, requests };
