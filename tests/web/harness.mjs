@@ -35,13 +35,10 @@ const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '
 
 // A static server of the folder on 127.0.0.1 only, on a free port. `missing` names files it answers 404
 // for, as a host with an incomplete upload would; `game`, a folder whose zanoru.js, .wasm and .data are
-// served in place of the folder's (the game's test build under the same page); `at`, a folder address
-// the page is served under (its index also without the final slash). `requests` lists what was asked.
+// served in place of the folder's (the game's test build under the same page); `at`, the folder the page is at.
 export async function serve(dir, { missing = [], game = null, at = '' } = {}) {
-  const requests = [];
   const server = http.createServer((req, res) => {
     const pathname = decodeURIComponent(new URL(req.url, 'http://x').pathname);
-    requests.push(pathname);
     const name = (pathname.startsWith(`/${at}`) ? pathname.slice(at.length + 1) : '/..').replace(/^\/+/, '') || 'index.html';
     const from = game && /^zanoru\.(js|wasm|data)$/.test(name) ? game : dir;
     const file = path.join(from, name);
@@ -57,7 +54,7 @@ export async function serve(dir, { missing = [], game = null, at = '' } = {}) {
   server.unref();  // a test that fails before closing it does not keep its program waiting
   // Closing drops the browser's idle keep-alive connections too, or it would wait for them.
   const close = () => new Promise((r) => { server.close(r); server.closeAllConnections(); });
-  return { url: `http://127.0.0.1:${server.address().port}/${at}`, close, requests };
+  return { url: `http://127.0.0.1:${server.address().port}/${at}`, close };
 }
 
 // Chromium headless with a profile folder of its own (kept across pages and restarts: the records live
