@@ -121,8 +121,8 @@ class RecorderFrames : public EngineTest {
   static std::vector<Shown> Run(const std::vector<std::function<void()>>& frames, int threads = 2,
                                 std::vector<Shown>* plainToo = nullptr) {
     omega::E().Recorder = omega::FrameRecorder{};
-    const int before = omega::DrawThreads();
-    omega::SetDrawThreads(threads);
+    const int before = omega::E().Bands.Threads();
+    omega::E().Bands.SetThreads(threads);
     std::vector<Shown> out;
     plain::Frames oracle;
     for (const auto& draw : frames) {
@@ -132,7 +132,7 @@ class RecorderFrames : public EngineTest {
       out.push_back(Shown{omega::E().Recorder.Frame.Px, !changes.Empty(), changes.Rects});
       if (plainToo != nullptr) plainToo->push_back(Shown{oracle.Frame(omega::E().Recorder.LastFrame()).Px, true, {}});
     }
-    omega::SetDrawThreads(before);
+    omega::E().Bands.SetThreads(before);
     return out;
   }
 
@@ -653,14 +653,14 @@ class RecordedFrames : public EngineTest {
     std::vector<Way> ways;
     ways.push_back(Way{"one thread", 1, {}});
     ways.push_back(Way{"two bands", 2, {}});
-    const int threads = omega::DrawThreads();
+    const int threads = omega::E().Bands.Threads();
     size_t compared = 0;
     for (const replay::Frame* frame : frames) {
       // The mix colour carries over from frame to frame: each way starts the frame with the same one.
       const uint32_t mix = omega::E().Pictures.MixColour;
       for (Way& way : ways) {
         omega::E().Pictures.MixColour = mix;
-        omega::SetDrawThreads(way.Threads);
+        omega::E().Bands.SetThreads(way.Threads);
         std::swap(omega::E().Recorder, way.Recorder);
         replay.Draw(*frame);
         std::swap(omega::E().Recorder, way.Recorder);
@@ -673,12 +673,12 @@ class RecordedFrames : public EngineTest {
         ADD_FAILURE() << ways[w].Name << ", tick " << frame->Tick << " (" << frame->Calls.size() << " calls), pixel ("
                       << i % omega::kScreenW << ", " << i / omega::kScreenW << "): expected "
                       << Hex(expected.Px[i]) << " (plain), got " << Hex(ways[w].Recorder.Frame.Px[i]);
-        omega::SetDrawThreads(threads);
+        omega::E().Bands.SetThreads(threads);
         return;
       }
       ++compared;
     }
-    omega::SetDrawThreads(threads);
+    omega::E().Bands.SetThreads(threads);
     EXPECT_EQ(compared, frames.size());
   }
 
