@@ -85,14 +85,17 @@ function(zanoru_web_package)
   set(name zanoru-${PROJECT_VERSION}-web)
   set(out ${GAME_DIR})
   set(stage ${CMAKE_BINARY_DIR}/stage)
+  # The page carries the data package's length and digest and the game's icon (the native build's).
+  get_filename_component(icon "${ZANORU_DATA_DIR}/../../icons/zanoru-128.png" ABSOLUTE)
   add_custom_target(web_page ALL
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${ZANORU_WEB_PAGE_DIR}/index.html ${GAME_DIR}/index.html
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/web-page.py ${ZANORU_WEB_PAGE_DIR}/index.html ${GAME_DIR}/zanoru.data
+            ${icon} ${GAME_DIR}/index.html
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/${name}
     COMMAND ${CMAKE_COMMAND} -E copy ${GAME_DIR}/index.html ${GAME_DIR}/zanoru.js ${GAME_DIR}/zanoru.wasm
             ${GAME_DIR}/zanoru.data ${stage}/${name}
     COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${CMAKE_COMMAND} -E tar cf ${out}/${name}.zip --format=zip ${name}
-    DEPENDS zanoru ${ZANORU_WEB_PAGE_DIR}/index.html
+    DEPENDS zanoru ${ZANORU_WEB_PAGE_DIR}/index.html ${CMAKE_SOURCE_DIR}/scripts/web-page.py ${icon}
     COMMENT "Packing ${name}.zip"
     VERBATIM)
 endfunction()

@@ -13,7 +13,8 @@ constexpr uint32_t MB_ICONERROR = 0x10;
 // library search path); 0 when it cannot be loaded, and without dlopen when it is no regular file or
 // one of its segments lies past its end (a FIFO, a cut copy).
 HMODULE LoadLibraryA(const char* path);
-// dlsym; null when the module lacks the name.
+// dlsym; null when the module lacks the name. In a browser page, Key_Press comes wrapped so that the page
+// learns when the game asks for a name's keys (Windows_emscripten.cpp); it answers as the engine's own.
 FARPROC GetProcAddress(HMODULE module, const char* name);
 // Always "caption: text" on standard error (texts are Windows-1251, shown as UTF-8); a modal box as
 // well when SDL finds a display and the engine has not said it runs without a window. Never blocks

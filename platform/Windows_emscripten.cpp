@@ -1,11 +1,14 @@
 // The Windows services the game calls, in a browser page (Emscripten): the engine is a side module of
-// the page's program, and a message box is a dialog of the page (Windows_emscripten.js).
+// the page's program, and a message box is a dialog of the page (Windows_emscripten.js), which also
+// learns when the game asks for a name.
 #include "platform/Windows.h"
 
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "base/Cp1251.h"
@@ -14,6 +17,8 @@
 
 // Windows_emscripten.js: shows the dialog and returns at once; the page cannot be held.
 extern "C" void zanoru_page_message_box(const char* caption, const char* text, int error);
+// Windows_emscripten.js: the game asks for the keys of a name now.
+extern "C" void zanoru_page_name_entry();
 
 HMODULE LoadLibraryA(const char* path) {
   if (path == nullptr) return nullptr;
@@ -21,9 +26,26 @@ HMODULE LoadLibraryA(const char* path) {
   return dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
+namespace {
+
+// Only the name entry asks for the letters' keys (every key, every tick, while its form is up): the page
+// shows its on-screen keys while they are asked for. The engine's own operation answers, as ever.
+using KeyPressProc = bool (*)(int32_t);
+KeyPressProc gKeyPress = nullptr;
+
+bool KeyPressNoted(int32_t code) {
+  if (code == 'A') zanoru_page_name_entry();
+  return gKeyPress(code);
+}
+
+}  // namespace
+
 FARPROC GetProcAddress(HMODULE module, const char* name) {
   if (module == nullptr || name == nullptr) return nullptr;
-  return dlsym(module, name);
+  void* found = dlsym(module, name);
+  if (found == nullptr || std::strcmp(name, "Key_Press") != 0) return found;
+  gKeyPress = reinterpret_cast<KeyPressProc>(found);
+  return reinterpret_cast<FARPROC>(&KeyPressNoted);
 }
 
 // Also on standard error (the browser's console), as everywhere. A run the engine draws off screen (a

@@ -5,4 +5,8 @@ mergeInto(LibraryManager.library, {
     if (typeof Module.showMessageBox == 'function') Module.showMessageBox(c, t, !!error);
     else if (typeof alert == 'function') alert(c + '\n\n' + t);
   },
+  // When the game last asked for the keys of a name, on the page's clock.
+  zanoru_page_name_entry: function () {
+    Module.nameEntryAt = performance.now();
+  },
 });

@@ -35,10 +35,11 @@ const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '
 
 // A static server of the folder on 127.0.0.1 only, on a free port. `missing` names files it answers 404
 // for, as a host with an incomplete upload would; `game`, a folder whose zanoru.js, .wasm and .data are
-// served in place of the folder's (the game's test build under the same page).
-export async function serve(dir, { missing = [], game = null } = {}) {
+// served in place of the folder's (the game's test build under the same page); `at`, the folder the page is at.
+export async function serve(dir, { missing = [], game = null, at = '' } = {}) {
   const server = http.createServer((req, res) => {
-    const name = decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
+    const pathname = decodeURIComponent(new URL(req.url, 'http://x').pathname);
+    const name = (pathname.startsWith(`/${at}`) ? pathname.slice(at.length + 1) : '/..').replace(/^\/+/, '') || 'index.html';
     const from = game && /^zanoru\.(js|wasm|data)$/.test(name) ? game : dir;
     const file = path.join(from, name);
     if (missing.includes(name) || !file.startsWith(from + path.sep) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
@@ -50,9 +51,10 @@ export async function serve(dir, { missing = [], game = null } = {}) {
     fs.createReadStream(file).pipe(res);
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  server.unref();  // a test that fails before closing it does not keep its program waiting
   // Closing drops the browser's idle keep-alive connections too, or it would wait for them.
   const close = () => new Promise((r) => { server.close(r); server.closeAllConnections(); });
-  return { url: `http://127.0.0.1:${server.address().port}/`, close };
+  return { url: `http://127.0.0.1:${server.address().port}/${at}`, close };
 }
 
 // Chromium headless with a profile folder of its own (kept across pages and restarts: the records live
@@ -72,9 +74,10 @@ export function tempFolder(name) {
 }
 
 // Opens the page; `hooks` become window.zanoruTestHooks before any of the page's scripts runs.
-export async function open(b, url, { hooks = null, width = 1024, height = 768, before = null } = {}) {
+// `touch`: a phone's screen (touch input, no hover).
+export async function open(b, url, { hooks = null, width = 1024, height = 768, before = null, touch = false } = {}) {
   const page = await b.newPage();
-  await page.setViewport({ width, height });
+  await page.setViewport({ width, height, hasTouch: touch, isMobile: touch });
   const log = [];
   page.on('console', (m) => log.push(m.text()));
   page.on('pageerror', (e) => log.push(`pageerror: ${e.message}`));

@@ -40,6 +40,15 @@ async function click(page, x, y) {
   await page.mouse.up();
 }
 
+// The page's name control: `keep` (the name typed) or `forget`; the storage written through after.
+async function name(page, how, typed = '') {
+  const synced = await page.evaluate(() => Module.savesSynced);
+  await page.click('#name-open');
+  await page.type('#name', typed);
+  await page.click(`#name-box button[value=${how}]`);
+  await until(page, (n) => Module.savesSynced > n, 10000, `the name's ${how} stored`, synced);
+}
+
 async function records(page) {
   await until(page, () => !!(window.Module && Module.FS && Module.calledRun), 30000, 'the game starts');
   return pageFile(page, '/saves/records.vyx');
@@ -65,6 +74,7 @@ test('registration, menu, map and "Выйти" through keys and pointer; records
     await sleep(40);
     for (const key of ['KeyF', 'KeyC', 'KeyZ']) await type(key);
     const typed = lastTick(await trace(page));
+    assert.ok(await page.$eval('#keys', (e) => e.hidden), 'no on-screen keys without a touch screen');
     await click(page, 512, 580);
     // The menu greets the name typed: capital В from Shift, the rest small, on the emulated layout.
     let text = await untilTick(page, typed + 150, 20000, 'the menu opens');
@@ -98,10 +108,18 @@ test('registration, menu, map and "Выйти" through keys and pointer; records
     await until(page, () => (Module.savesSynced || 0) > 0, 10000, 'the records written through to the storage');
     saved = await pageFile(page, '/saves/records.vyx');
     assert.ok(saved && saved.length === 520, `a 520-byte records file, got ${saved && saved.length}`);
+    assert.match(await page.$eval('#status', (e) => (e.hidden ? '' : e.textContent)), /Игра окончена\.\s*Рекорды сохранены/);
 
-    await page.reload({ waitUntil: 'domcontentloaded' });
+    // The name kept for the next start, in the game's own encoding, as PlayerN.cgm beside a desktop game.
+    await name(page, 'keep', 'Вася Ёлкин');
+    assert.deepEqual(await pageFile(page, '/saves/PlayerN.cgm'), Buffer.from([0xC2, 0xE0, 0xF1, 0xFF, 0x20, 0xA8, 0xEB, 0xEA, 0xE8, 0xED, 13, 10]));
+    await Promise.all([page.waitForNavigation({ waitUntil: 'domcontentloaded' }), page.click('#again')]);
     const reloaded = await records(page);
-    assert.ok(reloaded && reloaded.equals(saved), 'the records file is the same after a reload');
+    assert.ok(reloaded && reloaded.equals(saved), 'the records file is the same after playing again');
+    await untilTick(page, 20, 20000, 'the intro plays');
+    await page.keyboard.press('Escape');
+    await until(page, () => / Text_Draw .*игру, Вася Ёлкин"/.test(Module.FS.readFile('/test/trace.txt', { encoding: 'utf8' })), 20000, 'the menu greets the name kept');
+    await name(page, 'forget');
   } finally {
     await b.close();
   }
@@ -110,6 +128,7 @@ test('registration, menu, map and "Выйти" through keys and pointer; records
     const page = await open(b, server.url, { hooks, ...view });
     const restarted = await records(page);
     assert.ok(restarted && restarted.equals(saved), 'the records file is the same after the browser restarts');
+    assert.equal(await pageFile(page, '/saves/PlayerN.cgm'), null, 'the name forgotten, in the storage too');
   } finally {
     await b.close();
     await server.close();
