@@ -4,6 +4,7 @@
 
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -15,9 +16,19 @@
 // Windows_emscripten.js: shows the dialog and returns at once; the page cannot be held.
 extern "C" void zanoru_page_message_box(const char* caption, const char* text, int error);
 
+// Windows_emscripten.js: whether this browser compiles WebAssembly's 128-bit SIMD.
+extern "C" int zanoru_page_has_simd();
+
+// A library is built for WebAssembly's SIMD, which a browser without it cannot compile at all: there the
+// plain build of it in plain/ beside it is opened instead, when it has one.
 HMODULE LoadLibraryA(const char* path) {
   if (path == nullptr) return nullptr;
-  const std::string native = NativePath(path);
+  std::string native = NativePath(path);
+  if (!zanoru_page_has_simd()) {
+    const size_t slash = native.rfind('/');
+    const std::string plain = native.substr(0, slash + 1) + "plain/" + native.substr(slash + 1);
+    if (access(plain.c_str(), F_OK) == 0) native = plain;
+  }
   return dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
