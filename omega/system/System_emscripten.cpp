@@ -10,8 +10,6 @@
 #include <SDL.h>
 
 #include <cerrno>
-#include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -83,20 +81,14 @@ uint32_t FirstShowFlags() { return 0; }
 
 void ShowWithFirstFrame(SDL_Window*, const uint32_t*, int, int, void (*present)(void*), void* data) { present(data); }
 
-// The surface is SDL's for a page (32-bit pixels, red in the lowest byte: the canvas's RGBA byte order) in
-// the module's memory; the canvas takes each changed part straight from it, with no copy but the
-// browser's own. The unused top byte is the canvas's alpha, made opaque here.
+// The surface is SDL's for a page, in the module's memory, with the canvas's byte order (red first),
+// and the presenter leaves its pixels opaque (omega/window/Present.cpp): the canvas takes each changed
+// part straight from it, with no copy but the browser's own.
 void ShowSurface(SDL_Window* window, const SDL_Rect* rects, int count) {
   SDL_Surface* surface = SDL_GetWindowSurface(window);
   if (surface == nullptr || surface->format->BytesPerPixel != 4 || surface->pitch != surface->w * 4) return;
-  const SDL_Rect whole{0, 0, surface->w, surface->h};
-  if (rects == nullptr) rects = &whole, count = 1;
-  for (int i = 0; i < count; ++i) {
-    uint32_t* row = static_cast<uint32_t*>(surface->pixels) + static_cast<ptrdiff_t>(rects[i].y) * surface->w + rects[i].x;
-    for (int y = 0; y < rects[i].h; ++y, row += surface->w)
-      for (int x = 0; x < rects[i].w; ++x) row[x] |= 0xFF000000u;
-  }
-  omega_put_on_canvas(surface->pixels, surface->w, surface->h, rects, rects == &whole ? 0 : count);
+  if (rects != nullptr && count <= 0) return;
+  omega_put_on_canvas(surface->pixels, surface->w, surface->h, rects, rects == nullptr ? 0 : count);
 }
 
 void OfferFile(const std::string& file) {
