@@ -30,9 +30,9 @@ set(ZANORU_WEB_PAGE_DIR ${CMAKE_SOURCE_DIR}/dist/web)
 
 # The engine: a side module at DX/OMEGA.dll. Its imports (the C and C++ libraries' functions, SDL's)
 # are what the main module must export, read from the built module by scripts/web-imports.py.
-# It is built twice from the same sources: for WebAssembly's 128-bit SIMD (DX/OMEGA.dll: the drawing four
-# pixels a step in vector registers, omega/draw/Cpu.h) and without it (DX/plain/OMEGA.dll), since a
-# browser without SIMD cannot compile a module that holds any of it; the game opens the one its browser
+# It is built twice from the same sources: for WebAssembly's 128-bit SIMD and bulk memory (DX/OMEGA.dll:
+# the drawing four pixels a step in vector registers, omega/draw/Cpu.h) and without them
+# (DX/plain/OMEGA.dll), since a browser without them cannot compile a module that holds any of it; the game opens the one its browser
 # takes (platform/Windows_emscripten.cpp). Both give the same pixels.
 function(zanoru_web_engine objects)
   get_target_property(sources ${objects} SOURCES)
@@ -40,7 +40,9 @@ function(zanoru_web_engine objects)
   # The same includes and libraries (the object library's usage requirements; no objects come along).
   target_link_libraries(${objects}_plain PRIVATE ${objects})
   set_target_properties(${objects}_plain PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-  target_compile_options(${objects} PRIVATE -msimd128)
+  # Every browser with SIMD has bulk memory too: a copy is then one instruction (memory.copy) where
+  # the C library's copy would loop or call out to JavaScript.
+  target_compile_options(${objects} PRIVATE -msimd128 -mbulk-memory)
   foreach(variant "" _plain)
     add_executable(omega_engine${variant} $<TARGET_OBJECTS:${objects}${variant}>)
     # The archives themselves: SDL2_image's target would bring SDL along, which stays in the main module.

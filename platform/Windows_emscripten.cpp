@@ -16,11 +16,11 @@
 // Windows_emscripten.js: shows the dialog and returns at once; the page cannot be held.
 extern "C" void zanoru_page_message_box(const char* caption, const char* text, int error);
 
-// Windows_emscripten.js: whether this browser compiles WebAssembly's 128-bit SIMD.
+// Windows_emscripten.js: whether this browser compiles WebAssembly's 128-bit SIMD and bulk memory.
 extern "C" int zanoru_page_has_simd();
 
-// A library is built for WebAssembly's SIMD, which a browser without it cannot compile at all: there the
-// plain build of it in plain/ beside it is opened instead, when it has one.
+// A library is built for WebAssembly's SIMD and bulk memory, which a browser without them cannot compile:
+// there the plain build of it in plain/ beside it is opened instead, when it has one.
 HMODULE LoadLibraryA(const char* path) {
   if (path == nullptr) return nullptr;
   std::string native = NativePath(path);

@@ -15,8 +15,9 @@
 
 #include "base/NoWindowMark.h"
 
-// System_emscripten.js: puts parts of the surface's pixels on the page's canvas.
+// System_emscripten.js: puts parts of the surface's pixels on the page's canvas; whether the page is hidden.
 extern "C" void omega_put_on_canvas(const void* pixels, int w, int h, const SDL_Rect* rects, int count);
+extern "C" int omega_page_hidden();
 
 namespace omega {
 
@@ -56,12 +57,29 @@ struct Frames {
   FrameStep (*Frame)(void*) = nullptr;
   void (*End)(void*) = nullptr;
   void* Data = nullptr;
+  bool Shown = false;      // the frame put something on the canvas
+  bool Animating = true;   // the next frame comes with the page's next animation frame
 } gFrames;
 
+// A page asking for animation frames makes the browser produce frames at the display's rate, drawn or
+// not: for a still picture (the menu) that alone cost the tab ten times what the native game spends
+// there. So after a frame that put nothing on the canvas the next one comes on a timer at the same
+// pace, and animation frames come back as soon as one shows something. A hidden page keeps to animation
+// frames, which the browser stops there: the game stands still, as a minimised window's does.
 void OnAnimationFrame() {
-  if (gFrames.Frame(gFrames.Data) != FrameStep::Stop) return;
-  emscripten_cancel_main_loop();
-  gFrames.End(gFrames.Data);
+  gFrames.Shown = false;
+  if (gFrames.Frame(gFrames.Data) == FrameStep::Stop) {
+    emscripten_cancel_main_loop();
+    gFrames.End(gFrames.Data);
+    return;
+  }
+  const bool animate = gFrames.Shown || omega_page_hidden() != 0;
+  if (animate == gFrames.Animating) return;
+  gFrames.Animating = animate;
+  if (animate)
+    emscripten_set_main_loop_timing(EM_TIMING_RAF, 1);
+  else
+    emscripten_set_main_loop_timing(EM_TIMING_SETTIMEOUT, 1000 / 60);
 }
 
 }  // namespace
@@ -88,6 +106,7 @@ void ShowSurface(SDL_Window* window, const SDL_Rect* rects, int count) {
   SDL_Surface* surface = SDL_GetWindowSurface(window);
   if (surface == nullptr || surface->format->BytesPerPixel != 4 || surface->pitch != surface->w * 4) return;
   if (rects != nullptr && count <= 0) return;
+  gFrames.Shown = true;
   omega_put_on_canvas(surface->pixels, surface->w, surface->h, rects, rects == nullptr ? 0 : count);
 }
 

@@ -21,4 +21,7 @@ mergeInto(LibraryManager.library, {
     for (var i = 0, at = rects >> 2; i < count; ++i, at += 4)
       put.ctx.putImageData(put.image, 0, 0, HEAP32[at], HEAP32[at + 1], HEAP32[at + 2], HEAP32[at + 3]);
   },
+  omega_page_hidden: function () {
+    return typeof document == 'object' && document.hidden ? 1 : 0;
+  },
 });
