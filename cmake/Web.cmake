@@ -29,7 +29,7 @@ set(ZANORU_DATA_DIR "" CACHE PATH "Data baked by a native build (<native build>/
 set(ZANORU_WEB_PAGE_DIR ${CMAKE_SOURCE_DIR}/dist/web)
 
 # The engine: a side module at DX/OMEGA.dll. Its imports (the C and C++ libraries' functions, SDL's)
-# are what the main module must export, read from the built module by scripts/web-imports.py.
+# are what the main module must export, read from the built modules by scripts/web-imports.py.
 # It is built twice from the same sources: for WebAssembly's 128-bit SIMD and bulk memory (DX/OMEGA.dll:
 # the drawing four pixels a step in vector registers, omega/draw/Cpu.h) and without them
 # (DX/plain/OMEGA.dll), since a browser without them cannot compile a module that holds any of it; the game opens the one its browser
@@ -92,7 +92,8 @@ function(zanoru_web_package)
   set(exports ${CMAKE_BINARY_DIR}/engine-imports.txt)
   add_custom_command(OUTPUT ${exports} ${exports}.library
     COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/web-imports.py ${CMAKE_BINARY_DIR}/DX/OMEGA.dll ${exports} main
-    DEPENDS omega_engine ${CMAKE_SOURCE_DIR}/scripts/web-imports.py
+            ${CMAKE_BINARY_DIR}/DX/plain/OMEGA.dll
+    DEPENDS omega_engine omega_engine_plain ${CMAKE_SOURCE_DIR}/scripts/web-imports.py
     COMMENT "Listing what the engine imports from the game's module" VERBATIM)
   add_custom_target(engine_imports DEPENDS ${exports})
   zanoru_web_main(zanoru)
