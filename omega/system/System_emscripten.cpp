@@ -63,9 +63,12 @@ struct Frames {
 
 // A page asking for animation frames makes the browser produce frames at the display's rate, drawn or
 // not: for a still picture (the menu) that alone cost the tab ten times what the native game spends
-// there. So after a frame that put nothing on the canvas the next one comes on a timer at the same
-// pace, and animation frames come back as soon as one shows something. A hidden page keeps to animation
-// frames, which the browser stops there: the game stands still, as a minimised window's does.
+// there. So after a frame that put nothing on the canvas the next one comes on a timer, 30 a second
+// (the ticks due are all run, as after any frame: at most three), and animation frames come back as
+// soon as one shows something. A hidden page keeps to animation frames, which the browser stops there:
+// the game stands still, as a minimised window's does.
+constexpr int kStillFrameMs = 1000 / 30;
+
 void OnAnimationFrame() {
   gFrames.Shown = false;
   if (gFrames.Frame(gFrames.Data) == FrameStep::Stop) {
@@ -79,7 +82,7 @@ void OnAnimationFrame() {
   if (animate)
     emscripten_set_main_loop_timing(EM_TIMING_RAF, 1);
   else
-    emscripten_set_main_loop_timing(EM_TIMING_SETTIMEOUT, 1000 / 60);
+    emscripten_set_main_loop_timing(EM_TIMING_SETTIMEOUT, kStillFrameMs);
 }
 
 }  // namespace
