@@ -31,26 +31,43 @@ set(ZANORU_DATA_DIR "" CACHE PATH "Data baked by a native build (<native build>/
 set(ZANORU_WEB_PAGE_DIR ${CMAKE_SOURCE_DIR}/dist/web)
 
 # The engine: a side module at DX/OMEGA.dll. Its imports (the C and C++ libraries' functions, SDL's)
-# are what the main module must export, read from the built module by scripts/web-imports.py.
+# are what the main module must export, read from the built modules by scripts/web-imports.py.
+# It is built twice from the same sources: for WebAssembly's 128-bit SIMD and bulk memory (DX/OMEGA.dll:
+# the drawing four pixels a step in vector registers, omega/draw/Cpu.h) and without them
+# (DX/plain/OMEGA.dll), since a browser without them cannot compile a module that holds any of it; the game opens the one its browser
+# takes (platform/Windows_emscripten.cpp). Both give the same pixels.
 function(zanoru_web_engine objects)
-  add_executable(omega_engine $<TARGET_OBJECTS:${objects}>)
-  # The archives themselves: SDL2_image's target would bring SDL along, which stays in the main module.
-  target_link_libraries(omega_engine PRIVATE omega_trace_format zanoru_base
-    $<TARGET_FILE:SDL2_image::SDL2_image-static> ${PNG_LIBRARIES} $<TARGET_FILE:libjpeg-turbo::jpeg-static>)
-  target_link_options(omega_engine PRIVATE -sSIDE_MODULE=1)
+  get_target_property(sources ${objects} SOURCES)
+  add_library(${objects}_plain OBJECT ${sources})
+  # The same includes and libraries (the object library's usage requirements; no objects come along).
+  target_link_libraries(${objects}_plain PRIVATE ${objects})
+  set_target_properties(${objects}_plain PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  # Every browser with SIMD has bulk memory too: a copy is then one instruction (memory.copy) where
+  # the C library's copy would loop or call out to JavaScript.
+  target_compile_options(${objects} PRIVATE -msimd128 -mbulk-memory)
+  foreach(variant "" _plain)
+    add_executable(omega_engine${variant} $<TARGET_OBJECTS:${objects}${variant}>)
+    # The archives themselves: SDL2_image's target would bring SDL along, which stays in the main module.
+    target_link_libraries(omega_engine${variant} PRIVATE omega_trace_format zanoru_base
+      $<TARGET_FILE:SDL2_image::SDL2_image-static> ${PNG_LIBRARIES} $<TARGET_FILE:libjpeg-turbo::jpeg-static>)
+    target_link_options(omega_engine${variant} PRIVATE -sSIDE_MODULE=1)
+  endforeach()
   # Into the data package only: the served folder holds no DX of its own.
   set_target_properties(omega_engine PROPERTIES OUTPUT_NAME OMEGA SUFFIX ".dll"
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/DX)
+  set_target_properties(omega_engine_plain PROPERTIES OUTPUT_NAME OMEGA SUFFIX ".dll"
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/DX/plain)
 endfunction()
 
 # A main module of the game (the game itself or its test build): SDL, the exports the engine imports,
-# the page's services (platform/Windows_emscripten.js) and the data package (zanoru.data: DX/OMEGA.dll
-# and Data/ under /game).
+# the page's services (platform/Windows_emscripten.js, omega/system/System_emscripten.js) and the data
+# package (zanoru.data: both DX/OMEGA.dll and Data/ under /game).
 function(zanoru_web_main target)
   target_link_libraries(${target} PRIVATE SDL2::SDL2-static)
   set(engine ${CMAKE_BINARY_DIR}/DX/OMEGA.dll)
+  set(plain ${CMAKE_BINARY_DIR}/DX/plain/OMEGA.dll)
   set(exports ${CMAKE_BINARY_DIR}/engine-imports.txt)
-  add_dependencies(${target} engine_imports)
+  add_dependencies(${target} engine_imports omega_engine_plain)
   target_link_options(${target} PRIVATE
     # Only what the engine imports leaves the main module (MAIN_MODULE=1 would export every symbol of
     # the C and C++ libraries and SDL: megabytes of JavaScript).
@@ -59,9 +76,11 @@ function(zanoru_web_main target)
     -sALLOW_MEMORY_GROWTH -sUSE_OFFSET_CONVERTER -sEXIT_RUNTIME -sFORCE_FILESYSTEM -lidbfs.js
     "SHELL:-s EXPORTED_RUNTIME_METHODS=FS,ENV,IDBFS"
     "SHELL:--js-library ${CMAKE_SOURCE_DIR}/platform/Windows_emscripten.js"
-    "SHELL:--preload-file ${engine}@/game/DX/OMEGA.dll"
+    "SHELL:--js-library ${CMAKE_SOURCE_DIR}/omega/system/System_emscripten.js"
+    "SHELL:--preload-file ${engine}@/game/DX/OMEGA.dll" "SHELL:--preload-file ${plain}@/game/DX/plain/OMEGA.dll"
     "SHELL:--preload-file ${ZANORU_DATA_DIR}@/game/Data")
-  set_target_properties(${target} PROPERTIES LINK_DEPENDS "${exports};${engine};${CMAKE_SOURCE_DIR}/platform/Windows_emscripten.js")
+  set_target_properties(${target} PROPERTIES LINK_DEPENDS
+    "${exports};${engine};${plain};${CMAKE_SOURCE_DIR}/platform/Windows_emscripten.js;${CMAKE_SOURCE_DIR}/omega/system/System_emscripten.js")
 endfunction()
 
 # The game (zanoru.js, zanoru.wasm, zanoru.data), the page, and the zip of the folder for any static host;
@@ -75,7 +94,8 @@ function(zanoru_web_package)
   set(exports ${CMAKE_BINARY_DIR}/engine-imports.txt)
   add_custom_command(OUTPUT ${exports} ${exports}.library
     COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/web-imports.py ${CMAKE_BINARY_DIR}/DX/OMEGA.dll ${exports} main
-    DEPENDS omega_engine ${CMAKE_SOURCE_DIR}/scripts/web-imports.py
+            ${CMAKE_BINARY_DIR}/DX/plain/OMEGA.dll
+    DEPENDS omega_engine omega_engine_plain ${CMAKE_SOURCE_DIR}/scripts/web-imports.py
     COMMENT "Listing what the engine imports from the game's module" VERBATIM)
   add_custom_target(engine_imports DEPENDS ${exports})
   zanoru_web_main(zanoru)

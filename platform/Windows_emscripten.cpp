@@ -5,6 +5,7 @@
 
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -20,9 +21,19 @@ extern "C" void zanoru_page_message_box(const char* caption, const char* text, i
 // Windows_emscripten.js: the game asks for the keys of a name now.
 extern "C" void zanoru_page_name_entry();
 
+// Windows_emscripten.js: whether this browser compiles WebAssembly's 128-bit SIMD and bulk memory.
+extern "C" int zanoru_page_has_simd();
+
+// A library is built for WebAssembly's SIMD and bulk memory, which a browser without them cannot compile:
+// there the plain build of it in plain/ beside it is opened instead, when it has one.
 HMODULE LoadLibraryA(const char* path) {
   if (path == nullptr) return nullptr;
-  const std::string native = NativePath(path);
+  std::string native = NativePath(path);
+  if (!zanoru_page_has_simd()) {
+    const size_t slash = native.rfind('/');
+    const std::string plain = native.substr(0, slash + 1) + "plain/" + native.substr(slash + 1);
+    if (access(plain.c_str(), F_OK) == 0) native = plain;
+  }
   return dlopen(native.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 

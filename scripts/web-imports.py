@@ -6,7 +6,10 @@ exactly these. Beside it, <list>.library holds the same names bare, for DEFAULT_
 the ones that are functions of Emscripten's JavaScript library (the main loop, dlopen's helpers…) are
 kept in the main module only when asked for there, and Emscripten 3.1.6 cannot tell them apart itself.
 
-usage: web-imports.py <side module> <list to write> [name...]"""
+usage: web-imports.py <side module> <list to write> [name or further side module...]
+(a further argument that is a file is another side module the same main module loads: its imports are
+added)"""
+import os
 import sys
 
 
@@ -66,11 +69,10 @@ def entries(data):
         at = end
 
 
-def main():
-    with open(sys.argv[1], "rb") as f:
+def imports(path):
+    with open(path, "rb") as f:
         data = f.read()
-    wanted = set(sys.argv[3:])
-    own = set()
+    wanted, own = set(), set()
     for direction, module, field, what in entries(data):
         if direction == "export":
             own.add(field)
@@ -81,7 +83,13 @@ def main():
             wanted.add(field)
     # An address the module takes of its own function or data comes through the GOT too, yet the loader
     # finds it in the module itself.
-    wanted -= own
+    return wanted - own
+
+
+def main():
+    wanted = imports(sys.argv[1])
+    for extra in sys.argv[3:]:
+        wanted |= imports(extra) if os.path.isfile(extra) else {extra}
     with open(sys.argv[2], "w") as f:
         f.write("".join("_" + n + "\n" for n in sorted(wanted)))
     with open(sys.argv[2] + ".library", "w") as f:

@@ -1,13 +1,14 @@
 // The one look at the processor, and per-pixel loops compiled again for its wider instruction sets. The
 // baseline (SSE2) has no 32-bit multiply across lanes, so the compiler leaves such loops scalar there; a
 // copy compiled for AVX2 or AVX-512 runs them 8 or 16 pixels a step. The copies are the same source, so
-// they give the same pixels.
+// they give the same pixels. In a browser the whole engine module is built for WebAssembly's 128-bit SIMD
+// or without it, and the page picks the module.
 #pragma once
 
 namespace omega {
 
 // The widest instruction set the engine has copies of, in order.
-enum class Wide { Plain, Avx2, Avx512 };
+enum class Wide { Plain, Simd128, Avx2, Avx512 };
 
 #if defined(__x86_64__)
 // Probed once, the first time it is asked.
@@ -38,6 +39,17 @@ inline void RunWide(Args... args) {
     RunAvx2<Loop>(args...);
   else
     Loop(args...);
+}
+#elif defined(__wasm_simd128__)
+// A WebAssembly module is compiled whole for one instruction set: a browser without 128-bit SIMD could
+// not even load this one, so the page gives it the engine's plain module instead (LoadLibraryA in
+// platform/Windows_emscripten.cpp), and this one always has it. Every loop of this module is compiled
+// for it already.
+inline Wide Processor() { return Wide::Simd128; }
+
+template <auto Loop, typename... Args>
+inline void RunWide(Args... args) {
+  Loop(args...);
 }
 #else
 inline Wide Processor() { return Wide::Plain; }

@@ -8,6 +8,7 @@
 #include <string>
 #include <sys/stat.h>
 
+struct SDL_Rect;
 struct SDL_Window;
 
 namespace omega {
@@ -85,6 +86,11 @@ uint32_t FirstShowFlags();
 // at the moment that system needs it. Falls back to showing, then presenting, where the system's own
 // means are missing.
 void ShowWithFirstFrame(SDL_Window* window, const uint32_t* frame, int w, int h, void (*present)(void*), void* data);
+
+// Shows what was drawn on the window's surface: the `count` parts `rects` of it, or all of it when `rects`
+// is null. A desktop hands them to SDL; a page puts only those parts on its canvas itself (SDL's way there
+// converts and puts the whole surface every time, whatever changed).
+void ShowSurface(SDL_Window* window, const SDL_Rect* rects, int count);
 
 // Puts a file the player has just asked for (a screenshot) where the player finds it: a desktop leaves
 // it in the working directory; a browser page hands it to the browser as a download.

@@ -150,6 +150,13 @@ bool HandFramesToHost(FrameStep (*)(void*), void (*)(void*), void*) { return fal
 
 bool WindowResizable() { return true; }
 
+void ShowSurface(SDL_Window* window, const SDL_Rect* rects, int count) {
+  if (rects == nullptr)
+    SDL_UpdateWindowSurface(window);
+  else if (count > 0)
+    SDL_UpdateWindowSurfaceRects(window, rects, count);
+}
+
 void OfferFile(const std::string&) {}
 
 uint32_t FirstShowFlags() { return SDL_WINDOW_HIDDEN; }

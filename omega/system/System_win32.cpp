@@ -198,6 +198,13 @@ bool HandFramesToHost(FrameStep (*)(void*), void (*)(void*), void*) { return fal
 
 bool WindowResizable() { return true; }
 
+void ShowSurface(SDL_Window* window, const SDL_Rect* rects, int count) {
+  if (rects == nullptr)
+    SDL_UpdateWindowSurface(window);
+  else if (count > 0)
+    SDL_UpdateWindowSurfaceRects(window, rects, count);
+}
+
 uint32_t FirstShowFlags() { return SDL_WINDOW_HIDDEN; }
 
 void ShowWithFirstFrame(SDL_Window* window, const uint32_t* frame, int w, int h, void (*present)(void*), void* data) {

@@ -196,9 +196,9 @@ void ShowFrame(Window& w, bool changed, bool all) {
   const Shown shown = w.Picture.Draw(surface, frame.Px.data(), frame.W, frame.H, changed ? r.Changes() : kNone, all);
   if (surface == nullptr) return;
   if (shown.Whole)
-    SDL_UpdateWindowSurface(w.Wnd);
+    ShowSurface(w.Wnd, nullptr, 0);
   else if (!shown.Rects.empty())
-    SDL_UpdateWindowSurfaceRects(w.Wnd, shown.Rects.data(), static_cast<int>(shown.Rects.size()));
+    ShowSurface(w.Wnd, shown.Rects.data(), static_cast<int>(shown.Rects.size()));
 }
 
 struct WindowState {

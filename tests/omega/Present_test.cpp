@@ -13,6 +13,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/omega/support/Pictures.h"
@@ -241,15 +242,25 @@ TEST_F(GameFrames, BarsAreDrawnOnceAndAgainOnlyOnANewSurface) {
   }
 }
 
-// A surface of another pixel format (three bytes a pixel, blue first) gets the same colours, converted.
+// A surface of another pixel format gets the same colours: three bytes a pixel, blue first (converted),
+// and a page's canvas's order, red first (exchanged while copied or scaled, and opaque).
 TEST_F(GameFrames, ASurfaceOfAnotherFormatGetsTheSameColours) {
   ASSERT_EQ(frames_.size(), 3u);
-  omega::Presenter presenter;
-  Surface bgr = MakeSurface(1600, 1200, SDL_PIXELFORMAT_BGR24);
-  presenter.Draw(bgr.get(), frames_[1].data(), kPicW, kPicH, omega::ChangeSet{{omega::Rect{0, 0, kPicW, kPicH}}});
-  Surface got = MakeSurface(1600, 1200);
-  SDL_BlitSurface(bgr.get(), nullptr, got.get(), nullptr);
-  EXPECT_EQ(FirstDifference(RendererPicture(frames_[1], 1600, 1200).get(), got.get()), "");
+  for (const auto& [format, w, h] : {std::tuple{SDL_PIXELFORMAT_BGR24, 1600, 1200},
+                                     std::tuple{SDL_PIXELFORMAT_XBGR8888, 1600, 1200},
+                                     std::tuple{SDL_PIXELFORMAT_ABGR8888, kPicW, kPicH}}) {
+    SCOPED_TRACE(SDL_GetPixelFormatName(format));
+    omega::Presenter presenter;
+    Surface other = MakeSurface(w, h, format);
+    presenter.Draw(other.get(), frames_[1].data(), kPicW, kPicH, omega::ChangeSet{{omega::Rect{0, 0, kPicW, kPicH}}});
+    if (format != SDL_PIXELFORMAT_BGR24) {
+      EXPECT_EQ(static_cast<const uint32_t*>(other->pixels)[w * (h / 2) + w / 2] >> 24, 0xFFu);
+    }
+    Surface got = MakeSurface(w, h);
+    SDL_SetSurfaceBlendMode(other.get(), SDL_BLENDMODE_NONE);
+    SDL_BlitSurface(other.get(), nullptr, got.get(), nullptr);
+    EXPECT_EQ(FirstDifference(RendererPicture(frames_[1], w, h).get(), got.get()), "");
+  }
 }
 
 TEST(PlacePicture, LetterboxesAsTheRendererDid) {
