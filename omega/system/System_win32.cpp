@@ -196,6 +196,8 @@ void SayNoWindow() { AddAtomA(kOmegaNoWindowMark); }
 
 bool HandFramesToHost(FrameStep (*)(void*), void (*)(void*), void*) { return false; }
 
+bool WindowAreaOnScreen(SDL_Window*, int&, int&) { return false; }
+
 bool WindowResizable() { return true; }
 
 uint32_t FirstShowFlags() { return SDL_WINDOW_HIDDEN; }

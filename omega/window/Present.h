@@ -71,7 +71,14 @@ class Presenter {
   void Place(int outW, int outH, int picW, int picH);
   // Puts the parts `changed` of the frame (picW×picH, packed, opaque) on `surface`, the window's: all
   // of it, bars too, when the surface is not the one drawn last (or Forget was called).
-  Shown Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int picH, const ChangeSet& changed);
+  Shown Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int picH, const ChangeSet& changed) {
+    return Draw(surface, surface != nullptr ? surface->w : 0, surface != nullptr ? surface->h : 0, frame, picW, picH,
+                changed);
+  }
+  // The same, the picture laid out for the surface's top-left outW×outH only: all the window shows of a
+  // surface larger than the window.
+  Shown Draw(SDL_Surface* surface, int outW, int outH, const uint32_t* frame, int picW, int picH,
+             const ChangeSet& changed);
   // The surface was made again (the window resized) or a frame was not drawn on it.
   void Forget() { Valid_ = false; }
   const PictureBox& Box() const { return Box_; }
