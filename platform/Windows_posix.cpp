@@ -148,16 +148,32 @@ bool WholeLibrary(const std::string& path) {
 
 // The box's own loop (SDL's, Xlib's) knows nothing of signals: the one caught while it waits ends the
 // program then and there, with the status it would have had. Installed before SDL's video starts, which
-// then leaves these signals to us.
+// then leaves these signals to us. SDL shows the box from a child process of the thread that asks for it
+// and waits for that child: the child is ended first, or its box would stay on the desktop.
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 volatile std::sig_atomic_t gStopStatus = 1;
+char gBoxChildren[64];  // /proc/self/task/<the asking thread>/children
 
-extern "C" void EndWhileBoxWaits(int) { std::_Exit(gStopStatus); }
+extern "C" void EndWhileBoxWaits(int) {
+  const int fd = ::open(gBoxChildren, O_RDONLY | O_CLOEXEC);
+  char pids[256];
+  const ssize_t n = fd < 0 ? 0 : ::read(fd, pids, sizeof pids);
+  for (ssize_t i = 0, pid = 0; i <= n; ++i) {
+    if (i < n && pids[i] >= '0' && pids[i] <= '9') {
+      pid = pid * 10 + (pids[i] - '0');
+    } else {
+      if (pid > 0) ::kill(static_cast<pid_t>(pid), SIGKILL);
+      pid = 0;
+    }
+  }
+  std::_Exit(gStopStatus);
+}
 
 class StopEndsBox {
  public:
   explicit StopEndsBox(int status) {
     gStopStatus = status;
+    std::snprintf(gBoxChildren, sizeof gBoxChildren, "/proc/self/task/%ld/children", static_cast<long>(gettid()));
     struct sigaction end{};
     end.sa_handler = EndWhileBoxWaits;
     sigemptyset(&end.sa_mask);
