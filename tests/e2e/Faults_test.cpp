@@ -766,8 +766,7 @@ TEST(FaultsPictures, ManyPicturesNobodyAsksForDoNotStopTheGame) {
 // ---- no display, signals, the trace and the script ------------------------------------------------------
 
 // A run without a script needs a display: without one the game says so and fails, instead of playing
-// unseen until killed; a video driver that cannot start fails too. The reason is the first line said
-// (without XDG_RUNTIME_DIR, Wayland's library once said eleven lines of its own before it).
+// unseen until killed; a video driver that cannot start fails too. The reason is the first line said.
 TEST(FaultsEngine, NoDisplayOrABrokenVideoDriverIsReportedWithAFailingStatus) {
   const struct {
     const char* Label;

@@ -367,8 +367,7 @@ TEST_F(WindowGame, ErrorBoxOnTheDesktopButNotInAScriptedRun) {
   }
   ASSERT_TRUE(closed && Game.Wait(5)) << "the box did not close";
   EXPECT_EQ(Game.Status, 100) << Game.Stderr();
-  // A request to stop the program while its box waits ends it at once, with the error's status (no
-  // engine: main's 1).
+  // A stop request while the box waits ends the program at once with the error's status (no engine: 1).
   for (const auto& [signal, status] : {std::pair{SIGTERM, 100}, std::pair{SIGINT, 1}}) {
     if (status == 1) fs::remove(Dir + "/DX");
     ASSERT_TRUE(desk::WaitUntil([&] { return ErrorBox(D).empty(); }, 10)) << "the last box stayed";
@@ -389,27 +388,25 @@ TEST_F(WindowGame, EverySceneInAWindowResizedAndToggledWhileItFades) {
   fs::remove(Dir + "/PlayerN.cgm");
   StartGame();
   using Do = std::vector<std::string>;
-  const std::string& w = D.Window;
+  const std::string &w = D.Window, menu = "Добро пожаловать в игру, фис";
   const Do big{"windowsize", w, "1280", "1024"}, odd{"windowsize", w, "900", "700"}, own{"windowsize", w, "1024", "768"},
       full{"key", "--window", w, "alt+Return"}, escape{"key", "--window", w, "Escape"};
   auto click = [&](const char* x, const char* y) { return Do{"mousemove", "--window", w, x, y, "click", "1"}; };
-  const std::string menu = "Добро пожаловать в игру, фис";
-  const struct {
+  struct Step {
     std::vector<Do> Does;
-    std::string Until;  // drawn since the step began
-    int Ticks;          // and as many ticks since
-  } steps[] = {{{}, "", 300}, {{big}, "", 300}, {{odd}, "", 300}, {{full}, "", 200}, {{full, own}, "Введите свое имя:", 5},
-               {{{"key", "--delay", "40", "--window", w, "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace",
-                  "a", "b", "c"}}, "фис|", 5},
-               {{click("512", "580"), big}, menu, 0}, {{own}, "", kMenuSettles},
-               {{click("512", "250"), full}, "РЕКОРДЫ", 0}, {{full, own, escape}, menu, kMenuSettles},
-               {{click("512", "525"), odd}, "Продолжить", 0}, {{own}, "", kMenuSettles}, {{click("512", "620")}, menu, kMenuSettles},
-               {{click("512", "165"), full}, "", 200}, {{full, own, escape}, menu, kMenuSettles}};
+    std::string Until;  // then this drawn since the step began, and as many ticks since
+    int Ticks;
+  };
+  const Step steps[] = {{{}, "", 300}, {{big}, "", 300}, {{odd}, "", 300}, {{full}, "", 200}, {{full, own}, "Введите свое имя:", 5},
+      {{{"key", "--delay", "40", "--window", w, "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "a", "b", "c"}}, "фис|", 5},
+      {{click("512", "580"), big}, menu, 0}, {{own}, "", kMenuSettles}, {{click("512", "250"), full}, "РЕКОРДЫ", 0},
+      {{full, own, escape}, menu, kMenuSettles}, {{click("512", "525"), odd}, "Продолжить", 0}, {{own}, "", kMenuSettles},
+      {{click("512", "620")}, menu, kMenuSettles}, {{click("512", "165"), full}, "", 200}, {{full, own, escape}, menu, kMenuSettles}};
   std::vector<int64_t> starts;
-  for (const auto& step : steps) {
+  for (const Step& step : steps) {
     starts.push_back(Trace.LastTick());
     for (const Do& d : step.Does) ASSERT_TRUE(D.Xdotool(d));
-    int64_t drawn = -1;  // when Until was
+    int64_t drawn = -1;
     ASSERT_TRUE(desk::WaitUntil([&] {
       if (drawn < 0) drawn = step.Until.empty() ? starts.back() : Trace.FirstTick("Text_Draw", step.Until, starts.back());
       return !Game.Running() || (drawn >= 0 && Trace.LastTick() >= drawn + step.Ticks);
@@ -419,13 +416,13 @@ TEST_F(WindowGame, EverySceneInAWindowResizedAndToggledWhileItFades) {
   ASSERT_TRUE(D.Key("F12"));
   ASSERT_TRUE(desk::WaitUntil([&] { return Game.Stdout().find("zanoru-0001.png") != std::string::npos; }, 10));
   const desk::Picture shot = desk::ReadPng(Dir + "/zanoru-0001.png");
-  // Ten ticks after each: a toggle the game has not yet taken would leave the picture right, and SDL then
-  // puts the pointer back where it last saw it.
+  // Ten ticks after each toggle: one not yet taken leaves the picture right, and SDL, taking it, puts the
+  // pointer back where it last saw it.
   for (const Do& outside : {full, own}) {
     ASSERT_TRUE(D.Xdotool(full) && RunTicks(10) && D.Xdotool(outside) && RunTicks(10));
-    desk::Picture seen;
-    EXPECT_TRUE(desk::WaitUntil([&] { return (seen = D.Shot(Dir)).W == shot.W && seen.H == shot.H && Compare(seen, shot).Pixels == 0; }, 20))
-        << "the window is not the screenshot after full screen and " << (outside == full ? "back" : "a resize") << ": " << seen.W << "x" << seen.H;
+    EXPECT_TRUE(desk::WaitUntil([&] { const desk::Picture seen = D.Shot(Dir);
+                                      return seen.W == shot.W && seen.H == shot.H && Compare(seen, shot).Pixels == 0; }, 20))
+        << "the window is not the screenshot after full screen and " << (outside == full ? "back" : "a resize");
   }
   ASSERT_TRUE(D.Xdotool(full) && RunTicks(10) && D.MoveTo(512, 610) && RunTicks(3) && D.Click());
   ASSERT_TRUE(Game.Wait(60)) << "Выйти did not end the game";
