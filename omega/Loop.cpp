@@ -66,7 +66,7 @@ void QuitOnce() {
 // here, from inside the window system's call.
 void EndWithBrokenDisplay() {
   QuitOnce();
-  FlushTrace();
+  E().Trace.Flush();
   ReportLostWindow();
   std::_Exit(kLostWindowStatus);
 }
@@ -75,7 +75,7 @@ void EndWithBrokenDisplay() {
 // told, so the game saves and ends here, inside the window system's call, as a quit would end it.
 void EndWithSession() {
   QuitOnce();
-  FlushTrace();
+  E().Trace.Flush();
   std::fflush(nullptr);
   std::_Exit(0);
 }
@@ -98,12 +98,12 @@ namespace {
 void RunTick() {
   LoopState& e = E().Loop;
   ++e.Tick;
-  BeginTick();
+  BeginTick(E().Input);
   // A timer created by a callback runs from the next tick on: iterate over a snapshot.
   const std::vector<Timer> timers = e.Timers;
   for (const Timer& t : timers)
     if (t.Active) Call(t.Proc);
-  EndTick();
+  EndTick(E().Input);
 }
 
 // True when the frame may differ from the one before.
@@ -138,7 +138,7 @@ namespace {
 
 [[noreturn]] void ScriptFailure(const std::string& text) {
   std::fprintf(stderr, "OMEGA_SCRIPT: %s\n", text.c_str());
-  FlushTrace();
+  E().Trace.Flush();
   std::fflush(stderr);
   std::exit(2);
 }
@@ -162,13 +162,13 @@ void RunHeadless(const std::string& scriptPath) {
         const ScriptCommand& c = script.Commands[after];
         switch (c.Op) {
           case ScriptOp::Move: input.MouseX = c.A; input.MouseY = c.B; break;
-          case ScriptOp::Click: PressInput(256 + kButtonLeft); break;
-          case ScriptOp::Key: PressInput(c.A); break;
+          case ScriptOp::Click: PressInput(input, 256 + kButtonLeft); break;
+          case ScriptOp::Key: PressInput(input, c.A); break;
           case ScriptOp::Down:
-            if (!input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = true; KeyDownEvent(c.A); }
+            if (!input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = true; KeyDownEvent(input, c.A); }
             break;
           case ScriptOp::Up:
-            if (input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = false; KeyUpEvent(c.A); }
+            if (input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = false; KeyUpEvent(input, c.A); }
             break;
           default: break;
         }
@@ -192,7 +192,7 @@ void RunHeadless(const std::string& scriptPath) {
 
 // The game goes on to end normally when OE_Init returns.
 void EndRun(bool windowed) {
-  FlushTrace();
+  E().Trace.Flush();
   if (!windowed) {
     std::fflush(stderr);
     std::exit(kNoWindowStatus);

@@ -60,7 +60,7 @@ std::vector<Resolved> ResolveFrame(const Frame& frame, const EngineReplay& engin
     if (c.Handle <= 0 || static_cast<size_t>(c.Handle) >= engine.Handles.size()) continue;
     const OEHandle h = engine.Handles[static_cast<size_t>(c.Handle)];
     if (c.Kind == Op::Text) {
-      const omega::Font* font = omega::FindFont(h);
+      const omega::Font* font = omega::FindFont(omega::E().Pictures, h);
       if (font == nullptr) continue;
       const double s = c.Scale;
       double pen = c.X;

@@ -7,7 +7,6 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "omega/Engine.h"
 #include "omega/system/System.h"
 
 namespace omega {
@@ -84,7 +83,7 @@ void BandChoice::Record(int bands, double ns, double work) {
     SinceTrial = 0;
     return;
   }
-  if (bands != Using) return;  // a frame forced the other way (SetDrawThreads) says nothing here
+  if (bands != Using) return;  // a frame forced the other way (SetThreads) says nothing here
   // A short memory: a core taken by another program shows within a few frames.
   UsedNs = UsedNs * 0.75 + ns;
   UsedWork = UsedWork * 0.75 + work;
@@ -152,16 +151,6 @@ void DrawBands::Draw(int height, const std::vector<uint32_t>& rowWeights, const 
     w.Done.wait(lock, [&w] { return w.Finished; });
   }
   if (choosing) Choice_.Record(2, NsSince(start), Work(height, rowWeights));
-}
-
-int DrawThreads() { return E().Bands.Threads(); }
-
-void SetDrawThreads(int threads) { E().Bands.SetThreads(threads); }
-
-void StopBandWorker() { E().Bands.StopWorker(); }
-
-void DrawInBands(int height, const std::vector<uint32_t>& rowWeights, const std::function<void(int, int)>& draw) {
-  E().Bands.Draw(height, rowWeights, draw);
 }
 
 int BandSplit(const std::vector<uint32_t>& rowWeights) {

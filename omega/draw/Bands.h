@@ -12,8 +12,8 @@ namespace omega {
 struct BandWorker;
 
 // Whether a second band pays, measured rather than assumed: on a machine whose other core is busy the
-// worker's band waits for that core, and a frame drawn in two bands took 1.2–1.8 times as long as on
-// one. It keeps the time per unit of work of the way in use, tries the other way for a few frames now
+// worker's band waits for that core, and a frame drawn in two bands takes longer than on one (figures
+// in bench/README.md). It keeps the time per unit of work of the way in use, tries the other way for a few frames now
 // and then (less often each time the trial loses), and at once when the way in use slows down.
 struct BandChoice {
   static constexpr int kTrialFrames = 4;
@@ -42,8 +42,13 @@ class DrawBands {
   DrawBands& operator=(const DrawBands&) = delete;
 
   int Threads() const { return Threads_; }
+  // 1 draws on the calling thread only, 2 on two whatever the cores, 0 as measured (on one where only
+  // one core is allowed).
   void SetThreads(int threads);
+  // Calls draw(top, bottom) over rows [0, height) once (one thread) or twice, split where the summed
+  // weight of the rows above equals the weight below (weights: one per row, any scale).
   void Draw(int height, const std::vector<uint32_t>& rowWeights, const std::function<void(int, int)>& draw);
+  // Stops the worker (it starts again when needed).
   void StopWorker();
 
  private:
@@ -52,19 +57,7 @@ class DrawBands {
   std::unique_ptr<BandWorker> Worker_;
 };
 
-// The engine's bands (E().Bands): SetDrawThreads(1) draws on the calling thread only, 2 on two whatever
-// the cores, 0 as measured (on one where only one core is allowed).
-int DrawThreads();
-void SetDrawThreads(int threads);
-
-// Calls draw(top, bottom) over rows [0, height) once (one thread) or twice, split where the summed
-// weight of the rows above equals the weight below (weights: one per row, any scale).
-void DrawInBands(int height, const std::vector<uint32_t>& rowWeights, const std::function<void(int, int)>& draw);
-
-// Where DrawInBands splits rows of these weights.
+// Where DrawBands::Draw splits rows of these weights.
 int BandSplit(const std::vector<uint32_t>& rowWeights);
-
-// Stops the worker (it starts again when needed).
-void StopBandWorker();
 
 }  // namespace omega

@@ -113,7 +113,7 @@ class FrameRecorder {
   size_t CachePixels_ = 0;
   size_t CacheBytes_ = 0;  // pixels, runs and entries
   // Before the map: the copy last found for each slot of the keys' hashes (most of a game frame's calls
-  // find one, and the map's lookup took 3 % of the crowded frame).
+  // find one, and the map's lookup costs more than a slot's).
   struct Found {
     CacheKey Key{};
     const Spans* Copy = nullptr;

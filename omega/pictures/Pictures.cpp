@@ -7,10 +7,11 @@
 #include <string>
 
 #include "base/RegularFile.h"
-#include "omega/draw/Cpu.h"
 #include "omega/decode/Decode.h"
-#include "omega/Engine.h"
 #include "omega/decode/PictureFile.h"
+#include "omega/decode/Prefetch.h"
+#include "omega/draw/Cpu.h"
+#include "omega/draw/FrameRecorder.h"
 
 namespace omega {
 
@@ -45,18 +46,18 @@ std::string DataFolderOf(const std::string& nativePath) {
   return first == path.end() || std::next(first) == path.end() ? "" : first->string();
 }
 
-bool StopRequested(const void*) { return E().Loop.Signalled != 0; }
+// A decode's context is the address of the pointer to the stop flag.
+bool StopRequested(const void* flag) { return **static_cast<const StopFlag* const*>(flag) != 0; }
 
 // A picture file as DecodePicture gives it, from the decoding ahead when that has it ready (only the
 // decoding ahead works out whether it is opaque). The first load starts the decoding ahead of every
 // picture in its folder. Refused when it would take the pictures held past their budget, and once
 // the game is asked to end (a signal): its loads are then over at once, and the quit comes promptly.
-bool LoadPicture(const std::string& path, Prefetched& out) {
+bool LoadPicture(const PictureStore& store, Prefetcher& ahead, const StopFlag& stop, const std::string& path,
+                 Prefetched& out) {
   out = Prefetched{};
-  if (StopRequested(nullptr)) return false;
-  const PictureStore& store = E().Pictures;
+  if (stop != 0) return false;
   const std::size_t room = store.Budget - std::min(store.Budget, store.HeldBytes);
-  Prefetcher& ahead = E().Ahead;
   if (ahead.On()) {
     ahead.Start(DataFolderOf(path));
     if (ahead.Take(path, out)) {
@@ -66,24 +67,25 @@ bool LoadPicture(const std::string& path, Prefetched& out) {
     }
   }
   out = Prefetched{};
-  out.Decoded = DecodePicture(path, out.Picture, DecodeLimits{room, StopRequested, nullptr});
+  const StopFlag* flag = &stop;
+  out.Decoded = DecodePicture(path, out.Picture, DecodeLimits{room, StopRequested, &flag});
   return out.Decoded;
 }
 
-Texture* FindTexture(OEHandle handle) {
-  const auto it = E().Pictures.Textures.find(handle);
-  return it == E().Pictures.Textures.end() ? nullptr : it->second.get();
+Texture* FindTexture(const PictureStore& store, OEHandle handle) {
+  const auto it = store.Textures.find(handle);
+  return it == store.Textures.end() ? nullptr : it->second.get();
 }
 
 }  // namespace
 
 namespace {
 
-OEHandle LoadTextureOrThrow(const char* file, int32_t flags) {
-  PictureStore& e = E().Pictures;
+OEHandle LoadTextureOrThrow(PictureStore& e, Prefetcher& ahead, const StopFlag& stop, const char* file,
+                            int32_t flags) {
   auto texture = std::make_unique<Texture>();
   Prefetched loaded;
-  if (file == nullptr || !LoadPicture(NativePath(file), loaded)) return 0;
+  if (file == nullptr || !LoadPicture(e, ahead, stop, NativePath(file), loaded)) return 0;
   Image& pic = loaded.Picture;
   if ((flags & kMaskFlag) != 0 && e.HasMask) {
     // Cut by the mask and premultiplied in one pass. The mask's column for each picture column is
@@ -124,16 +126,15 @@ OEHandle LoadTextureOrThrow(const char* file, int32_t flags) {
 }  // namespace
 
 // Memory running out on the way is one more way a picture cannot be loaded: handle 0, nothing kept.
-OEHandle LoadTexture(const char* file, int32_t flags) {
+OEHandle LoadTexture(PictureStore& store, Prefetcher& ahead, const StopFlag& stop, const char* file, int32_t flags) {
   try {
-    return LoadTextureOrThrow(file, flags);
+    return LoadTextureOrThrow(store, ahead, stop, file, flags);
   } catch (const std::bad_alloc&) {
     return 0;
   }
 }
 
-bool LoadMask(const char* file) {
-  PictureStore& e = E().Pictures;
+bool LoadMask(PictureStore& e, Prefetcher& ahead, const StopFlag& stop, const char* file) {
   e.HasMask = false;
   e.HeldBytes -= std::min(e.HeldBytes, e.Mask.capacity());
   std::vector<uint8_t>().swap(e.Mask);
@@ -141,7 +142,7 @@ bool LoadMask(const char* file) {
   if (file == nullptr) return false;
   const std::string path = NativePath(file);
   try {
-    if (!LoadPicture(path, loaded)) return false;
+    if (!LoadPicture(e, ahead, stop, path, loaded)) return false;
     e.Mask = Brightness(loaded.Picture);
   } catch (const std::bad_alloc&) {
     return false;
@@ -151,12 +152,12 @@ bool LoadMask(const char* file) {
   e.MaskH = loaded.Picture.H;
   e.HasMask = true;
   // A mask's picture is often loaded next as a picture of its own: hand it back unchanged.
-  E().Ahead.Return(path, std::move(loaded));
+  ahead.Return(path, std::move(loaded));
   return true;
 }
 
-void SetFramesSize(OEHandle handle, int32_t w, int32_t h) {
-  Texture* texture = FindTexture(handle);
+void SetFramesSize(PictureStore& store, OEHandle handle, int32_t w, int32_t h) {
+  Texture* texture = FindTexture(store, handle);
   if (texture == nullptr) return;
   texture->FrameW = w > 0 && h > 0 ? w : 0;
   texture->FrameH = w > 0 && h > 0 ? h : 0;
@@ -175,29 +176,30 @@ Rect FrameRect(const Texture& texture, int32_t frame) {
               texture.FrameW, texture.FrameH};
 }
 
-void DrawSprite(OEHandle handle, float x, float y, float w, float h, int32_t alpha, int32_t flags) {
-  const Texture* texture = FindTexture(handle);
+void DrawSprite(const PictureStore& store, FrameRecorder& to, OEHandle handle, float x, float y, float w, float h,
+                int32_t alpha, int32_t flags) {
+  const Texture* texture = FindTexture(store, handle);
   if (texture == nullptr) return;
-  const uint32_t tint = (flags & kTintFlag) != 0 ? E().Pictures.MixColour : kNoTint;
+  const uint32_t tint = (flags & kTintFlag) != 0 ? store.MixColour : kNoTint;
   const Rect whole{0, 0, texture->Picture.W, texture->Picture.H};
-  E().Recorder.Draw(texture->Picture, texture->Id, whole, x, y, w, h, alpha, tint);
+  to.Draw(texture->Picture, texture->Id, whole, x, y, w, h, alpha, tint);
 }
 
-void DrawAnimated(OEHandle handle, float x, float y, float w, float h, int32_t frame, int32_t alpha, int32_t flags) {
-  const Texture* texture = FindTexture(handle);
+void DrawAnimated(const PictureStore& store, FrameRecorder& to, OEHandle handle, float x, float y, float w, float h,
+                  int32_t frame, int32_t alpha, int32_t flags) {
+  const Texture* texture = FindTexture(store, handle);
   if (texture == nullptr) return;
-  const uint32_t tint = (flags & kTintFlag) != 0 ? E().Pictures.MixColour : kNoTint;
-  E().Recorder.Draw(texture->Picture, texture->Id, FrameRect(*texture, frame), x, y, w, h, alpha, tint);
+  const uint32_t tint = (flags & kTintFlag) != 0 ? store.MixColour : kNoTint;
+  to.Draw(texture->Picture, texture->Id, FrameRect(*texture, frame), x, y, w, h, alpha, tint);
 }
 
-OEHandle LoadFont(const char* picture, const char* info) {
-  PictureStore& e = E().Pictures;
+OEHandle LoadFont(PictureStore& e, Prefetcher& ahead, const StopFlag& stop, const char* picture, const char* info) {
   auto font = std::make_unique<Font>();
   font->Seq = ++e.LoadCount;
   font->Id = e.NextId++;
   Prefetched loaded;
   try {
-    if (picture != nullptr && info != nullptr && LoadPicture(NativePath(picture), loaded)) {
+    if (picture != nullptr && info != nullptr && LoadPicture(e, ahead, stop, NativePath(picture), loaded)) {
       Premultiply(loaded.Picture);
       font->Picture = Encode(std::move(loaded.Picture));
       // One byte more than a table: enough to tell a long file from a right one without reading it all.
@@ -217,26 +219,32 @@ OEHandle LoadFont(const char* picture, const char* info) {
   return handle;
 }
 
-const Font* FindFont(OEHandle handle) {
-  const auto it = E().Pictures.Fonts.find(handle);
-  return it == E().Pictures.Fonts.end() ? nullptr : it->second.get();
+const Font* FindFont(const PictureStore& store, OEHandle handle) {
+  const auto it = store.Fonts.find(handle);
+  return it == store.Fonts.end() ? nullptr : it->second.get();
 }
 
-void DrawText(OEHandle handle, float x, float y, const char* text, float scale, float spacing, int32_t alpha,
-              uint32_t colour) {
-  const Font* font = FindFont(handle);
+void DrawText(const PictureStore& store, FrameRecorder& to, OEHandle handle, float x, float y, const char* text,
+              float scale, float spacing, int32_t alpha, uint32_t colour) {
+  const Font* font = FindFont(store, handle);
   if (font == nullptr) return;
   const double s = scale;
   LayOutText(font->Table, text, x, scale, spacing, [&](const Glyph& g, double pen) {
     if (g.Usable && g.W > 0 && g.H > 0)
-      E().Recorder.Draw(font->Picture, font->Id, Rect{g.X, g.Y, g.W, g.H}, pen + g.Dx * s, y + g.Dy * s, g.W * s,
-                        g.H * s, alpha, colour & 0xFFFFFFu);
+      to.Draw(font->Picture, font->Id, Rect{g.X, g.Y, g.W, g.H}, pen + g.Dx * s, y + g.Dy * s, g.W * s, g.H * s,
+              alpha, colour & 0xFFFFFFu);
   });
 }
 
-float MeasureText(OEHandle handle, const char* text, float scale, float spacing) {
-  const Font* font = FindFont(handle);
+float MeasureText(const PictureStore& store, OEHandle handle, const char* text, float scale, float spacing) {
+  const Font* font = FindFont(store, handle);
   return font == nullptr ? 0.0f : TextWidth(font->Table, text, scale, spacing);
+}
+
+int LoadNumber(const PictureStore& store, OEHandle handle) {
+  if (const auto t = store.Textures.find(handle); t != store.Textures.end()) return t->second->Seq;
+  if (const auto f = store.Fonts.find(handle); f != store.Fonts.end()) return f->second->Seq;
+  return 0;
 }
 
 }  // namespace omega

@@ -1,5 +1,6 @@
 // Pictures, masks and fonts the game loads, and their drawing onto the frame.
 #pragma once
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -49,19 +50,29 @@ struct PictureStore {
   std::size_t Budget = kHeldPicturesBudget;  // tests make it smaller
 };
 
-OEHandle LoadTexture(const char* file, int32_t flags);
-bool LoadMask(const char* file);
-void SetFramesSize(OEHandle texture, int32_t w, int32_t h);
+class FrameRecorder;
+class Prefetcher;
+
+// A load reads its file, or takes it from the pictures decoded `ahead`; once `stop` is set (a signal
+// asks the game to end) no load starts and a decode under way is given up.
+using StopFlag = volatile std::sig_atomic_t;
+OEHandle LoadTexture(PictureStore& store, Prefetcher& ahead, const StopFlag& stop, const char* file, int32_t flags);
+bool LoadMask(PictureStore& store, Prefetcher& ahead, const StopFlag& stop, const char* file);
+void SetFramesSize(PictureStore& store, OEHandle texture, int32_t w, int32_t h);
 // The part of a texture that frame n shows (n as the game passes it: 0 or less is 1, past the end wraps).
 Rect FrameRect(const Texture& texture, int32_t frame);
-void DrawSprite(OEHandle texture, float x, float y, float w, float h, int32_t alpha, int32_t flags);
-void DrawAnimated(OEHandle texture, float x, float y, float w, float h, int32_t frame, int32_t alpha,
-                  int32_t flags);
+// The drawing operations hand their calls to the frame `to`.
+void DrawSprite(const PictureStore& store, FrameRecorder& to, OEHandle texture, float x, float y, float w, float h,
+                int32_t alpha, int32_t flags);
+void DrawAnimated(const PictureStore& store, FrameRecorder& to, OEHandle texture, float x, float y, float w, float h,
+                  int32_t frame, int32_t alpha, int32_t flags);
 
-OEHandle LoadFont(const char* picture, const char* info);
-const Font* FindFont(OEHandle font);
-void DrawText(OEHandle font, float x, float y, const char* text, float scale, float spacing, int32_t alpha,
-              uint32_t colour);
-float MeasureText(OEHandle font, const char* text, float scale, float spacing);
+OEHandle LoadFont(PictureStore& store, Prefetcher& ahead, const StopFlag& stop, const char* picture, const char* info);
+const Font* FindFont(const PictureStore& store, OEHandle font);
+void DrawText(const PictureStore& store, FrameRecorder& to, OEHandle font, float x, float y, const char* text,
+              float scale, float spacing, int32_t alpha, uint32_t colour);
+float MeasureText(const PictureStore& store, OEHandle font, const char* text, float scale, float spacing);
+// A texture's or font's load number, as the trace shows it; 0 for a value the store never gave.
+int LoadNumber(const PictureStore& store, OEHandle handle);
 
 }  // namespace omega

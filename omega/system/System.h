@@ -1,5 +1,6 @@
 // The few services the engine takes from the operating system, one source per system
-// (System_posix.cpp, System_win32.cpp): everything else in the engine is the same on both.
+// (System_posix.cpp, System_win32.cpp, System_emscripten.cpp; the file services of Linux and the browser
+// shared in Files_posix.cpp): everything else in the engine is the same on all three.
 #pragma once
 #include <csignal>
 #include <cstdint>

@@ -1,10 +1,8 @@
 #include "omega/trace/Trace.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
-#include "omega/Engine.h"
 #include "omega/system/System.h"
 
 namespace omega {
@@ -23,9 +21,6 @@ void TraceLog::Open(const std::string& path) {
     return;
   }
   std::setvbuf(File_, nullptr, _IOFBF, 1 << 20);
-  // The engine is never destroyed at exit: what is buffered is written out then.
-  static const bool registered = (std::atexit(FlushTrace), true);
-  (void)registered;
 }
 
 void TraceLog::Line(int64_t tick, const std::string& text) {
@@ -45,19 +40,6 @@ void TraceLog::Fail(int err) {
     std::fclose(File_);
     File_ = nullptr;
   }
-}
-
-bool Tracing() { return E().Trace.On(); }
-
-void TraceLine(const std::string& text) { E().Trace.Line(E().Loop.Tick, text); }
-
-void FlushTrace() { E().Trace.Flush(); }
-
-int HandleNumber(OEHandle handle) {
-  const PictureStore& p = E().Pictures;
-  if (const auto t = p.Textures.find(handle); t != p.Textures.end()) return t->second->Seq;
-  if (const auto f = p.Fonts.find(handle); f != p.Fonts.end()) return f->second->Seq;
-  return 0;
 }
 
 }  // namespace omega

@@ -7,9 +7,6 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/OMEGA_list.h"
-#include "omega/trace/TraceFormat.h"
-
 namespace omega {
 
 // The exit status of a run whose trace could not be written (EX_IOERR of sysexits.h).
@@ -41,19 +38,5 @@ class TraceLog {
   std::string Path_;
   bool Failed_ = false;
 };
-
-// The engine's trace.
-bool Tracing();
-void TraceLine(const std::string& text);
-void FlushTrace();
-// A texture's or font's load number, as the trace shows it; 0 for a value the engine never gave.
-int HandleNumber(OEHandle handle);
-
-// Runs an operation's body (its result, if any, returned) and writes its trace line when tracing.
-template <class ResultKind, class Body, class... Args>
-auto Traced(const char* name, Body&& body, const Args&... args) {
-  return trace_format::Traced<ResultKind>([](auto...) { return Tracing(); }, TraceLine, HandleNumber, name,
-                                          std::forward<Body>(body), args...);
-}
 
 }  // namespace omega

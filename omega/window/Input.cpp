@@ -3,54 +3,52 @@
 #include <algorithm>
 #include <iterator>
 
-#include "omega/Engine.h"
+#include "omega/draw/FrameRecorder.h"
 
 namespace omega {
 
-void PressInput(int index) {
-  if (index >= 0 && index < InputState::kInputs) E().Input.Pending[index] = true;
+void PressInput(InputState& in, int index) {
+  if (index >= 0 && index < InputState::kInputs) in.Pending[index] = true;
 }
 
-void KeyDownEvent(int vk) {
+void KeyDownEvent(InputState& in, int vk) {
   if (vk <= 0 || vk > 255) return;
-  ++E().Input.Held[vk];
-  PressInput(vk);
+  ++in.Held[vk];
+  PressInput(in, vk);
 }
 
-void KeyUpEvent(int vk) {
-  if (vk <= 0 || vk > 255 || E().Input.Held[vk] == 0) return;
-  --E().Input.Held[vk];
+void KeyUpEvent(InputState& in, int vk) {
+  if (vk <= 0 || vk > 255 || in.Held[vk] == 0) return;
+  --in.Held[vk];
 }
 
-void BeginTick() {
-  InputState& e = E().Input;
-  std::copy(std::begin(e.Pending), std::end(e.Pending), std::begin(e.Active));
-  std::fill(std::begin(e.Pending), std::end(e.Pending), false);
+void BeginTick(InputState& in) {
+  std::copy(std::begin(in.Pending), std::end(in.Pending), std::begin(in.Active));
+  std::fill(std::begin(in.Pending), std::end(in.Pending), false);
 }
 
-void EndTick() { std::fill(std::begin(E().Input.Active), std::end(E().Input.Active), false); }
+void EndTick(InputState& in) { std::fill(std::begin(in.Active), std::end(in.Active), false); }
 
-bool KeyPressed(int32_t code) { return code >= 0 && code < 256 && E().Input.Active[code]; }
-bool KeyHeld(int32_t code) { return code >= 0 && code < 256 && E().Input.Held[code] > 0; }
-bool MousePressed(int32_t button) { return button >= 1 && button <= 3 && E().Input.Active[256 + button]; }
+bool KeyPressed(const InputState& in, int32_t code) { return code >= 0 && code < 256 && in.Active[code]; }
+bool KeyHeld(const InputState& in, int32_t code) { return code >= 0 && code < 256 && in.Held[code] > 0; }
+bool MousePressed(const InputState& in, int32_t button) { return button >= 1 && button <= 3 && in.Active[256 + button]; }
 
 namespace {
 
-void PointerRead() {
-  const InputState& e = E().Input;
-  if (e.OffPicture) E().Recorder.LeaveOutNextAt(e.MouseX, e.MouseY);
+void PointerRead(const InputState& in, FrameRecorder& to) {
+  if (in.OffPicture) to.LeaveOutNextAt(in.MouseX, in.MouseY);
 }
 
 }  // namespace
 
-int32_t ReadPointerX() {
-  PointerRead();
-  return E().Input.MouseX;
+int32_t ReadPointerX(const InputState& in, FrameRecorder& to) {
+  PointerRead(in, to);
+  return in.MouseX;
 }
 
-int32_t ReadPointerY() {
-  PointerRead();
-  return E().Input.MouseY;
+int32_t ReadPointerY(const InputState& in, FrameRecorder& to) {
+  PointerRead(in, to);
+  return in.MouseY;
 }
 
 }  // namespace omega

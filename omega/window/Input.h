@@ -19,19 +19,21 @@ struct InputState {
   bool ScriptHeld[256] = {};  // keys a headless run's script holds down
 };
 
-void PressInput(int index);  // a key code 0..255 or 256 + mouse button
-void KeyDownEvent(int vk);   // physical: counts a holder
-void KeyUpEvent(int vk);
-void BeginTick();
-void EndTick();
-bool KeyPressed(int32_t code);
-bool KeyHeld(int32_t code);
-bool MousePressed(int32_t button);
+class FrameRecorder;
+
+void PressInput(InputState& in, int index);  // a key code 0..255 or 256 + mouse button
+void KeyDownEvent(InputState& in, int vk);   // physical: counts a holder
+void KeyUpEvent(InputState& in, int vk);
+void BeginTick(InputState& in);
+void EndTick(InputState& in);
+bool KeyPressed(const InputState& in, int32_t code);
+bool KeyHeld(const InputState& in, int32_t code);
+bool MousePressed(const InputState& in, int32_t button);
 // The pointer's position as the game reads it (Mouse_X, Mouse_Y). A game draws its own cursor at the
 // position it has just read: over the bars the desktop's cursor shows instead, so a call drawn right
-// after a read, at exactly that position, is left out of the frame. Nothing else is: a frame's calls
-// read the pointer for other ends too (a turret aiming), but draw at their own places.
-int32_t ReadPointerX();
-int32_t ReadPointerY();
+// after a read, at exactly that position, is left out of the frame `to`. Nothing else is: a frame's
+// calls read the pointer for other ends too (a turret aiming), but draw at their own places.
+int32_t ReadPointerX(const InputState& in, FrameRecorder& to);
+int32_t ReadPointerY(const InputState& in, FrameRecorder& to);
 
 }  // namespace omega

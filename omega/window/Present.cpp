@@ -4,9 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "omega/draw/Cpu.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
-
 #endif
 
 namespace omega {
@@ -116,13 +117,6 @@ void DownPlain(const uint16_t* upper, const uint16_t* lower, int frac, int count
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
-bool HasAvx512() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
-  }();
-  return has;
-}
 
 // Sixteen destination pixels a step: their left and right source pixels picked out of the 32 source
 // pixels from the left one on (a picture scaled up, or down by less than half, reads no further),
@@ -243,7 +237,7 @@ void RowScaler::Scale(const uint32_t* src, int y0, int y1, int x0, int x1, uint3
   x0 = std::max(x0, 0), x1 = std::min(x1, DstW_);
   if (SrcW_ < 2 || x0 >= x1) return;
 #if defined(__x86_64__)
-  const bool avx512 = wide && HasAvx512();
+  const bool avx512 = wide && Processor() == Wide::Avx512;
 #else
   (void)wide;
 #endif
@@ -298,8 +292,8 @@ namespace {
 
 // More rectangles than this are handed to the window system as the bands of rows they make up: each
 // rectangle is a request of its own (to the X server, a BitBlt on Windows). The shipped village changes
-// in about 100 a frame; handed on as they are, the X server took 1.3-2.0 % of a core where bands of
-// them took 2.1-2.9 % (the map, 60 frames a second, window and full screen).
+// in about 100 a frame: handed on as they are they cost the X server less than bands of them, which
+// make it copy most of the window again.
 constexpr size_t kMostUpdates = 256;
 
 void JoinIntoBands(std::vector<SDL_Rect>& rects) {
@@ -321,7 +315,7 @@ void JoinIntoBands(std::vector<SDL_Rect>& rects) {
 }  // namespace
 
 Shown Presenter::Draw(SDL_Surface* surface, int outW, int outH, const uint32_t* frame, int picW, int picH,
-                      const ChangeSet& changes) {
+                      const ChangeSet& changes, bool showAll) {
   std::span<const Rect> changed = changes.Rects;
   Shown shown;
   Updated_.clear();
@@ -386,7 +380,7 @@ Shown Presenter::Draw(SDL_Surface* surface, int outW, int outH, const uint32_t* 
   }
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   if (Updated_.size() > kMostUpdates) JoinIntoBands(Updated_);
-  shown.Whole = fresh;
+  shown.Whole = fresh || showAll;
   shown.Rects = Updated_;
   Valid_ = true;
   Surface_ = surface;

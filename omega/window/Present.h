@@ -60,7 +60,7 @@ class RowScaler {
 
 // What a Draw changed on the surface.
 struct Shown {
-  bool Whole = false;  // the whole surface (new, resized): update all of it
+  bool Whole = false;  // the whole surface (new, resized, or asked for): update all of it
   std::span<const SDL_Rect> Rects;  // otherwise these parts of it (none: nothing); valid until the next Draw
 };
 
@@ -70,15 +70,17 @@ class Presenter {
   // drawn, so that the pointer reads right).
   void Place(int outW, int outH, int picW, int picH);
   // Puts the parts `changed` of the frame (picW×picH, packed, opaque) on `surface`, the window's: all
-  // of it, bars too, when the surface is not the one drawn last (or Forget was called).
-  Shown Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int picH, const ChangeSet& changed) {
+  // of it, bars too, when the surface is not the one drawn last (or Forget was called). `showAll`: the
+  // window lost what it showed (uncovered, first shown), so the whole surface is to be shown again.
+  Shown Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int picH, const ChangeSet& changed,
+             bool showAll = false) {
     return Draw(surface, surface != nullptr ? surface->w : 0, surface != nullptr ? surface->h : 0, frame, picW, picH,
-                changed);
+                changed, showAll);
   }
   // The same, the picture laid out for the surface's top-left outW×outH only: all the window shows of a
   // surface larger than the window.
   Shown Draw(SDL_Surface* surface, int outW, int outH, const uint32_t* frame, int picW, int picH,
-             const ChangeSet& changed);
+             const ChangeSet& changed, bool showAll = false);
   // The surface was made again (the window resized) or a frame was not drawn on it.
   void Forget() { Valid_ = false; }
   const PictureBox& Box() const { return Box_; }

@@ -232,9 +232,9 @@ void ShowFrame(Window& w, bool changed, bool all) {
   const int areaW = w.AreaKnown || surface == nullptr ? w.AreaW : surface->w;
   const int areaH = w.AreaKnown || surface == nullptr ? w.AreaH : surface->h;
   const Shown shown =
-      w.Picture.Draw(surface, areaW, areaH, frame.Px.data(), frame.W, frame.H, changed ? r.Changes() : kNone);
+      w.Picture.Draw(surface, areaW, areaH, frame.Px.data(), frame.W, frame.H, changed ? r.Changes() : kNone, all);
   if (surface == nullptr) return;
-  if (shown.Whole || all)
+  if (shown.Whole)
     SDL_UpdateWindowSurface(w.Wnd);
   else if (!shown.Rects.empty())
     SDL_UpdateWindowSurfaceRects(w.Wnd, shown.Rects.data(), static_cast<int>(shown.Rects.size()));
@@ -279,7 +279,7 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
       ToPicture(w, x, y);
       // A click on the bars round a scaled picture is no click on the picture's edge.
       if (!MovePointer(x, y)) break;
-      if (const int b = MouseButton(ev.button.button); b != 0) PressInput(256 + b);
+      if (const int b = MouseButton(ev.button.button); b != 0) PressInput(E().Input, 256 + b);
       break;
     }
     case SDL_KEYDOWN: {
@@ -299,13 +299,13 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
       if (sc < 0 || sc >= SDL_NUM_SCANCODES) break;
       // A held key's repeats are presses only for the keys that type or erase text.
       if (ev.key.repeat != 0) {
-        if (scanDown[sc] && RepeatsAsPress(VirtualKeyOf(sc))) PressInput(VirtualKeyOf(sc));
+        if (scanDown[sc] && RepeatsAsPress(VirtualKeyOf(sc))) PressInput(E().Input, VirtualKeyOf(sc));
         break;
       }
       if (scanDown[sc]) break;
       if (const int vk = VirtualKeyOf(sc); vk != 0) {
         scanDown[sc] = true;
-        KeyDownEvent(vk);
+        KeyDownEvent(E().Input, vk);
       }
       break;
     }
@@ -313,7 +313,7 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
       const SDL_Scancode sc = ev.key.keysym.scancode;
       if (sc < 0 || sc >= SDL_NUM_SCANCODES || !scanDown[sc]) break;
       scanDown[sc] = false;
-      KeyUpEvent(VirtualKeyOf(sc));
+      KeyUpEvent(E().Input, VirtualKeyOf(sc));
       break;
     }
     default: break;
@@ -389,7 +389,7 @@ FrameStep WindowFrame(void* data) {
   run.LastStep = NowMs();
   RecordFrame(static_cast<int64_t>(run.LastStep));
   // A windowed run's trace is read while the game runs (by people and by the window tests).
-  FlushTrace();
+  E().Trace.Flush();
   return FrameStep::Go;
 }
 
@@ -399,7 +399,7 @@ FrameStep WindowFrame(void* data) {
 void CloseWindowed(WindowRun* run) {
   QuitOnce();
   if (E().Loop.WindowLost != 0) {
-    FlushTrace();
+    E().Trace.Flush();
     ReportLostWindow();
     std::exit(kLostWindowStatus);
   }

@@ -134,7 +134,7 @@ class Trace : public EngineTest {
   }
   // The trace file as written, against the lines expected: every byte counts.
   void ExpectLines(const std::vector<std::string>& expected) {
-    omega::FlushTrace();
+    omega::E().Trace.Flush();
     std::string text;
     for (const auto& line : expected) text += line + '\n';
     EXPECT_EQ(omega_test::ReadFile(path_), text);
