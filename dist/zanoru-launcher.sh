@@ -31,15 +31,39 @@ for pair in "Data:$datadir/Data" "DX:$libdir/DX"; do
   fi
 done
 
-mkdir -p -- "$player"
+# Made by the launcher, the folder is closed to others whatever the umask.
+(umask 022 && mkdir -p -- "$player")
+cd -- "$player"
+# The game saves its records here: in a folder another user made (first, in a shared folder such as
+# /tmp) or may write to, records.vyx could be their link, and a save would cut one of the player's files
+# through it. As ssh does with its own folder, the game plays only in one that is the player's (or
+# root's) and that no one else may write to. The folder is looked at once the launcher stands in it: a
+# name changed meanwhile cannot lead the game elsewhere.
+me=$(id -u)
+owner=$(stat -c %u -- .)
+mode=$(stat -c %a -- .)
+if [ "$owner" != "$me" ] && [ "$owner" != 0 ]; then
+  echo "zanoru: $player belongs to another user (uid $owner); the game plays only in a folder of" \
+    "your own: remove it or set XDG_DATA_HOME elsewhere (nothing was changed)" >&2
+  exit 1
+fi
+if [ $((0$mode & 022)) -ne 0 ]; then
+  echo "zanoru: others may write to $player (mode $mode); the game plays only in a folder no one" \
+    "else may change: chmod go-w it (nothing was changed)" >&2
+  exit 1
+fi
+# A link in place of the records is the player's choice only when the player made it.
+if [ -L records.vyx ] && [ "$(stat -c %u -- records.vyx)" != "$me" ]; then
+  echo "zanoru: $player/records.vyx is a link another user made; remove it (nothing was changed)" >&2
+  exit 1
+fi
 for pair in "Data:$datadir/Data" "DX:$libdir/DX"; do
   name=${pair%%:*}
   target=${pair#*:}
   # A link that is already right is left alone, so a read-only folder set up once keeps working.
-  if [ -L "$player/$name" ] && [ "$(readlink -- "$player/$name")" = "$target" ]; then
+  if [ -L "$name" ] && [ "$(readlink -- "$name")" = "$target" ]; then
     continue
   fi
-  ln -sfn -- "$target" "$player/$name"
+  ln -sfn -- "$target" "$name"
 done
-cd -- "$player"
 exec "$libdir/zanoru" "$@"

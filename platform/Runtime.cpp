@@ -27,10 +27,12 @@ std::string RunErrorText(int code, uintptr_t address) {
 }
 
 RunErrorHandlerProc RunErrorHandler;
+int BoxStopStatus = 1;
 
 void ResetRuntime() {
   RandSeed = 0;
   RunErrorHandler = nullptr;
+  BoxStopStatus = 1;
 }
 
 void RunError(int code, uintptr_t address) {
@@ -39,6 +41,7 @@ void RunError(int code, uintptr_t address) {
     std::abort();  // a handler that returns broke its contract
   }
   const std::string text = RunErrorText(code, address);
+  BoxStopStatus = code;
   MessageBoxA(nullptr, text.c_str(), "Error", MB_ICONERROR);
   std::exit(code);
 }

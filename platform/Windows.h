@@ -18,8 +18,13 @@ HMODULE LoadLibraryA(const char* path);
 FARPROC GetProcAddress(HMODULE module, const char* name);
 // Always "caption: text" on standard error (texts are Windows-1251, shown as UTF-8); a modal box as
 // well when SDL finds a display and the engine has not said it runs without a window. Never blocks
-// without a display. Returns 1 (OK).
+// without a display. Returns 1 (OK). While the box waits, a request to stop the program (Ctrl+C,
+// SIGTERM, SIGHUP; a signal the program was started ignoring stays ignored) ends it at once with
+// BoxStopStatus.
 int MessageBoxA(void* owner, const char* text, const char* caption, uint32_t flags);
+// The status the program would have ended with once its box was dismissed: RunError's number while it
+// shows its report, 1 otherwise (every other box of the game is an error main returns 1 after).
+extern int BoxStopStatus;
 // The primary display's width / height in pixels; 0 without a display. Both come from one look at the
 // display, taken at the first call and kept for the run; a display that refuses it is asked again for a
 // moment before it counts as none.

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <elf.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,7 +13,9 @@
 #include <bit>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -143,6 +146,52 @@ bool WholeLibrary(const std::string& path) {
   return whole;
 }
 
+// The box's own loop (SDL's, Xlib's) knows nothing of signals: the one caught while it waits ends the
+// program then and there, with the status it would have had. Installed before SDL's video starts, which
+// then leaves these signals to us. SDL shows the box from a child process of the thread that asks for it
+// and waits for that child: the child is ended first, or its box would stay on the desktop.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+volatile std::sig_atomic_t gStopStatus = 1;
+char gBoxChildren[64];  // /proc/self/task/<the asking thread>/children
+
+extern "C" void EndWhileBoxWaits(int) {
+  const int fd = ::open(gBoxChildren, O_RDONLY | O_CLOEXEC);
+  char pids[256];
+  const ssize_t n = fd < 0 ? 0 : ::read(fd, pids, sizeof pids);
+  for (ssize_t i = 0, pid = 0; i <= n; ++i) {
+    if (i < n && pids[i] >= '0' && pids[i] <= '9') {
+      pid = pid * 10 + (pids[i] - '0');
+    } else {
+      if (pid > 0) ::kill(static_cast<pid_t>(pid), SIGKILL);
+      pid = 0;
+    }
+  }
+  std::_Exit(gStopStatus);
+}
+
+class StopEndsBox {
+ public:
+  explicit StopEndsBox(int status) {
+    gStopStatus = status;
+    std::snprintf(gBoxChildren, sizeof gBoxChildren, "/proc/self/task/%ld/children", static_cast<long>(gettid()));
+    struct sigaction end{};
+    end.sa_handler = EndWhileBoxWaits;
+    sigemptyset(&end.sa_mask);
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+      sigaction(kStopSignals[i], nullptr, &old_[i]);
+      if (old_[i].sa_handler != SIG_IGN) sigaction(kStopSignals[i], &end, nullptr);
+    }
+  }
+  ~StopEndsBox() {
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) sigaction(kStopSignals[i], &old_[i], nullptr);
+  }
+  StopEndsBox(const StopEndsBox&) = delete;
+  StopEndsBox& operator=(const StopEndsBox&) = delete;
+
+ private:
+  struct sigaction old_[std::size(kStopSignals)] {};
+};
+
 }  // namespace
 
 HMODULE LoadLibraryA(const char* path) {
@@ -163,6 +212,7 @@ int MessageBoxA(void*, const char* text, const char* caption, uint32_t flags) {
   std::fprintf(stderr, "%s: %s\n", utfCaption.c_str(), utfText.c_str());
   std::fflush(stderr);
   const Uint32 kind = (flags & MB_ICONERROR) != 0 ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
+  const StopEndsBox stop(BoxStopStatus);
   // The box is the player's only sight of the error: a display this run has found that refuses the
   // connection for a moment (a server resetting as another client leaves) is asked again.
   LookAgainWhileRefused([&] { return SDL_ShowSimpleMessageBox(kind, utfCaption.c_str(), utfText.c_str(), nullptr) == 0; },

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -80,6 +81,31 @@ std::wstring Wide(const char* text) {
   return wide;
 }
 
+// A console's Ctrl+C (the C run-time raises SIGINT for it on a thread of its own) while the box waits
+// ends the program then and there, with the status it would have had: the box's loop never looks.
+volatile std::sig_atomic_t gStopStatus = 1;
+
+extern "C" void EndWhileBoxWaits(int) { std::_Exit(gStopStatus); }
+
+class StopEndsBox {
+ public:
+  explicit StopEndsBox(int status) {
+    gStopStatus = status;
+    oldInt_ = std::signal(SIGINT, EndWhileBoxWaits);
+    oldTerm_ = std::signal(SIGTERM, EndWhileBoxWaits);
+  }
+  ~StopEndsBox() {
+    std::signal(SIGINT, oldInt_);
+    std::signal(SIGTERM, oldTerm_);
+  }
+  StopEndsBox(const StopEndsBox&) = delete;
+  StopEndsBox& operator=(const StopEndsBox&) = delete;
+
+ private:
+  void (*oldInt_)(int) = SIG_DFL;
+  void (*oldTerm_)(int) = SIG_DFL;
+};
+
 }  // namespace
 
 HMODULE LoadLibraryA(const char* path) {
@@ -112,6 +138,7 @@ int MessageBoxA(void* owner, const char* text, const char* caption, uint32_t fla
   std::fflush(stderr);
   // A scripted run is nobody's to dismiss a box in.
   if (ScriptedRun()) return 1;
+  const StopEndsBox stop(BoxStopStatus);
   win32::MessageBoxA(owner, text != nullptr ? text : "", caption != nullptr ? caption : "", flags);
   return 1;
 }

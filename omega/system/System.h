@@ -54,6 +54,12 @@ void CatchDisplayLoss(volatile std::sig_atomic_t* lost, void (*broken)());
 // Nothing where the session's end arrives as a signal (Linux: SIGHUP, SIGTERM).
 void CatchSessionEnd(SDL_Window* window, void (*end)());
 
+// The size in pixels of the window's area on the screen as the window system has it at the call, where
+// it can say (X11: asked of the server); false elsewhere. SDL's own idea of the size is what the system
+// last reported to it: without a window manager, full screen and back leaves it at the screen's size while
+// the window never changed, and a resize from outside to the size the window had is never reported.
+bool WindowAreaOnScreen(SDL_Window* window, int& w, int& h);
+
 // The file the engine library was loaded from, or "" when unknown; on Windows in UTF-8, the encoding
 // SDL's file calls take.
 std::string LibraryFile();

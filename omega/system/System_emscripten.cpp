@@ -95,6 +95,8 @@ bool HandFramesToHost(FrameStep (*frame)(void*), void (*end)(void*), void* data)
   return true;
 }
 
+bool WindowAreaOnScreen(SDL_Window*, int&, int&) { return false; }
+
 bool WindowResizable() { return false; }
 
 // The canvas is part of the page from the start: there is no window to keep hidden.

@@ -252,6 +252,20 @@ Pixmap SetFrameBackground(const Xlib& x, Display* display, ::Window window, cons
 
 }  // namespace
 
+bool WindowAreaOnScreen(SDL_Window* window, int& w, int& h) {
+  using GetAttributes = Status (*)(Display*, ::Window, XWindowAttributes*);
+  static const auto get = reinterpret_cast<GetAttributes>(LoadedSymbol("libX11.so.6", "XGetWindowAttributes"));
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  XWindowAttributes attributes{};
+  if (get == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11 ||
+      get(info.info.x11.display, info.info.x11.window, &attributes) == 0)
+    return false;
+  w = attributes.width;
+  h = attributes.height;
+  return true;
+}
+
 void ShowWithFirstFrame(SDL_Window* window, const uint32_t* frame, int w, int h, void (*present)(void*), void* data) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);

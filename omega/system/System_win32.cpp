@@ -196,6 +196,8 @@ void SayNoWindow() { AddAtomA(kOmegaNoWindowMark); }
 
 bool HandFramesToHost(FrameStep (*)(void*), void (*)(void*), void*) { return false; }
 
+bool WindowAreaOnScreen(SDL_Window*, int&, int&) { return false; }
+
 bool WindowResizable() { return true; }
 
 void ShowSurface(SDL_Window* window, const SDL_Rect* rects, int count) {

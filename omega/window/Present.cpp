@@ -322,8 +322,8 @@ void JoinIntoBands(std::vector<SDL_Rect>& rects) {
 
 }  // namespace
 
-Shown Presenter::Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int picH, const ChangeSet& changes,
-                      bool showAll) {
+Shown Presenter::Draw(SDL_Surface* surface, int outW, int outH, const uint32_t* frame, int picW, int picH,
+                      const ChangeSet& changes, bool showAll) {
   std::span<const Rect> changed = changes.Rects;
   Shown shown;
   Updated_.clear();
@@ -331,9 +331,10 @@ Shown Presenter::Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int
     Valid_ = false;
     return shown;
   }
-  if (picW != PicW_ || picH != PicH_ || surface->w != Box_.OutW || surface->h != Box_.OutH) {
+  outW = std::clamp(outW, 0, surface->w), outH = std::clamp(outH, 0, surface->h);
+  if (picW != PicW_ || picH != PicH_ || outW != Box_.OutW || outH != Box_.OutH) {
     PicW_ = picW, PicH_ = picH;
-    Box_ = PlacePicture(surface->w, surface->h, picW, picH);
+    Box_ = PlacePicture(outW, outH, picW, picH);
     Valid_ = false;
   }
   const bool fresh = !Valid_ || surface != Surface_ || surface->pixels != Pixels_ || surface->w != SurfaceW_ ||
@@ -356,7 +357,7 @@ Shown Presenter::Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int
   const bool swapped = format == SDL_PIXELFORMAT_XBGR8888 || format == SDL_PIXELFORMAT_ABGR8888;
   const bool direct = swapped || format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888;
   // The part of the picture that lies on the surface (all of it but for degenerate sizes).
-  const int onW = std::min(Box_.W, surface->w - Box_.X), onH = std::min(Box_.H, surface->h - Box_.Y);
+  const int onW = std::min(Box_.W, outW - Box_.X), onH = std::min(Box_.H, outH - Box_.Y);
   for (const Rect& part : changed) {
     const int left = std::max(part.X, 0), right = std::min(part.X + part.W, picW);
     const int top = std::max(part.Y, 0), bottom = std::min(part.Y + part.H, picH);

@@ -73,7 +73,14 @@ class Presenter {
   // of it, bars too, when the surface is not the one drawn last (or Forget was called). `showAll`: the
   // window lost what it showed (uncovered, first shown), so the whole surface is to be shown again.
   Shown Draw(SDL_Surface* surface, const uint32_t* frame, int picW, int picH, const ChangeSet& changed,
-             bool showAll = false);
+             bool showAll = false) {
+    return Draw(surface, surface != nullptr ? surface->w : 0, surface != nullptr ? surface->h : 0, frame, picW, picH,
+                changed, showAll);
+  }
+  // The same, the picture laid out for the surface's top-left outW×outH only: all the window shows of a
+  // surface larger than the window.
+  Shown Draw(SDL_Surface* surface, int outW, int outH, const uint32_t* frame, int picW, int picH,
+             const ChangeSet& changed, bool showAll = false);
   // The surface was made again (the window resized) or a frame was not drawn on it.
   void Forget() { Valid_ = false; }
   const PictureBox& Box() const { return Box_; }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "omega/Engine.h"
@@ -81,6 +82,11 @@ void TakeScreenshot() {
 struct Window {
   SDL_Window* Wnd = nullptr;
   Presenter Picture;  // the frame as the window's surface shows it
+  // The window's size as the window system had it at the start of the frame, where it says (Known):
+  // asked once a frame, no older than any event the frame reads.
+  bool AreaKnown = false;
+  int AreaW = 0, AreaH = 0;
+  void MeasureArea() { AreaKnown = WindowAreaOnScreen(Wnd, AreaW, AreaH); }
   ~Window() {
     if (Wnd != nullptr) SDL_DestroyWindow(Wnd);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -101,6 +107,29 @@ void SetWindowIcon(SDL_Window* window) {
   SDL_FreeSurface(picture);
 }
 
+// SDL's drivers but Wayland's, when Wayland cannot be reached: its library, asked for a server without
+// XDG_RUNTIME_DIR (nor a socket named by its full path), finds none and says so on standard error at
+// every try, lines that would come before the reason the engine gives. "" to leave SDL its own choice.
+std::string DriversBesideUnreachableWayland() {
+  if (E().Settings.VideoDriverAsked || SDL_getenv("WAYLAND_SOCKET") != nullptr) return "";
+  for (const char* place : {SDL_getenv("XDG_RUNTIME_DIR"), SDL_getenv("WAYLAND_DISPLAY")})
+    if (place != nullptr && place[0] == '/') return "";
+  std::string drivers;
+  for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i)
+    if (std::strcmp(SDL_GetVideoDriver(i), "wayland") != 0)
+      drivers.append(drivers.empty() ? "" : ",").append(SDL_GetVideoDriver(i));
+  return drivers;
+}
+
+// Video up, with the drivers above when they are a choice of ours.
+bool StartVideo() {
+  const std::string drivers = DriversBesideUnreachableWayland();
+  if (!drivers.empty()) SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+  const bool up = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  if (!drivers.empty()) SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+  return up;
+}
+
 bool OpenWindow(Window& w) {
   // The window's own surface, not a renderer's texture behind it: the engine scales and shows the rows.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -111,7 +140,7 @@ bool OpenWindow(Window& w) {
   const auto start = std::chrono::steady_clock::now();
   auto pause = std::chrono::milliseconds(10);
   for (;;) {
-    const bool up = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    const bool up = StartVideo();
     // Without a display SDL falls back to drivers that show nothing: the game would play unseen until
     // killed. Only a driver asked for by name (SDL_VIDEODRIVER) may be one of those.
     const char* driver = up ? SDL_GetCurrentVideoDriver() : nullptr;
@@ -178,7 +207,12 @@ bool MovePointer(int x, int y) {
 // A pointer position of the window in picture pixels, as the picture is placed in it.
 void ToPicture(const Window& w, int& x, int& y) {
   int windowW = 0, windowH = 0;
-  SDL_GetWindowSize(w.Wnd, &windowW, &windowH);
+  // Where the window system says the window's size, the picture was laid out for it, in the units of the
+  // pointer's events.
+  if (w.AreaKnown)
+    windowW = w.AreaW, windowH = w.AreaH;
+  else
+    SDL_GetWindowSize(w.Wnd, &windowW, &windowH);
   const PictureBox& box = w.Picture.Box();
   const float dpiX = box.OutW > 0 && windowW > 0 ? static_cast<float>(windowW) / static_cast<float>(box.OutW) : 1.0f;
   const float dpiY = box.OutH > 0 && windowH > 0 ? static_cast<float>(windowH) / static_cast<float>(box.OutH) : 1.0f;
@@ -193,7 +227,12 @@ void ShowFrame(Window& w, bool changed, bool all) {
   const Image& frame = r.Frame;
   // A new surface is drawn whole by the presenter; the one shown already holds the rest of the frame.
   static const ChangeSet kNone;
-  const Shown shown = w.Picture.Draw(surface, frame.Px.data(), frame.W, frame.H, changed ? r.Changes() : kNone, all);
+  // The picture is laid out for the window as the window system has it now, whatever SDL last heard: of
+  // a surface larger than the window only the window's part is seen.
+  const int areaW = w.AreaKnown || surface == nullptr ? w.AreaW : surface->w;
+  const int areaH = w.AreaKnown || surface == nullptr ? w.AreaH : surface->h;
+  const Shown shown =
+      w.Picture.Draw(surface, areaW, areaH, frame.Px.data(), frame.W, frame.H, changed ? r.Changes() : kNone, all);
   if (surface == nullptr) return;
   if (shown.Whole)
     ShowSurface(w.Wnd, nullptr, 0);
@@ -220,8 +259,8 @@ void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
           // The surface is made again at the new size: the picture and its bars are drawn anew, and
           // the pointer reads by the new placing from now on.
-          int pixelsW = 0, pixelsH = 0;
-          SDL_GetWindowSizeInPixels(w.Wnd, &pixelsW, &pixelsH);
+          int pixelsW = w.AreaW, pixelsH = w.AreaH;
+          if (!w.AreaKnown) SDL_GetWindowSizeInPixels(w.Wnd, &pixelsW, &pixelsH);
           w.Picture.Place(pixelsW, pixelsH, kScreenW, kScreenH);
           w.Picture.Forget();
           break;
@@ -304,6 +343,7 @@ constexpr int64_t kMaxBehind = 5;  // after a longer stall the backlog is droppe
 // One frame of a windowed run: the events, the ticks due, the frame shown where it changed.
 FrameStep WindowFrame(void* data) {
   WindowRun& run = *static_cast<WindowRun*>(data);
+  run.W.MeasureArea();
   SDL_Event ev;
   while (SDL_PollEvent(&ev)) {
     if (ev.type == SDL_WINDOWEVENT) run.Stale = true;  // uncovered, resized, restored: show it again

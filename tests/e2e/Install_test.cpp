@@ -173,6 +173,31 @@ TEST_F(Installed, RealDataOrEngineFolderInThePlayersFolderIsReportedAndNothingCh
   }
 }
 
+// A player folder someone else made or may write to is refused, the reason said, nothing started; the
+// player's own link in place of the records is kept. Giving a file to another user (nobody) needs root.
+TEST_F(Installed, PlayersFolderOthersMayChangeIsRefused) {
+  const std::pair<const char*, std::string> cases[] = {  // what is said ("": plays), made in the folder
+      {"others may write to", "chmod 0757 ."},
+      {"others may write to", "chmod 0775 ."},
+      {"belongs to another user", "chmod 1777 ..; ln -s ../mine records.vyx; chown -h 65534 records.vyx ."},
+      {"a link another user made", "ln -s ../mine records.vyx; chown -h 65534 records.vyx"},
+      {"", "ln -s ../mine records.vyx"},
+  };
+  for (const auto& [said, prepare] : cases) {
+    SCOPED_TRACE(prepare);
+    if (prepare.find("chown") != std::string::npos && geteuid() != 0) continue;
+    const std::string xdg = Temp("xdg"), player = xdg + "/zanoru";
+    fs::create_directories(player);
+    std::ofstream(xdg + "/mine", std::ios::binary) << std::string(2000, 'm');
+    ASSERT_EQ(std::system(("cd '" + player + "' && " + prepare).c_str()), 0);
+    const GameRun run = Launch({{"XDG_DATA_HOME", xdg}, {"HOME", Temp("home")}});
+    EXPECT_EQ(run.Status == 0, *said == '\0') << run.Stderr;
+    EXPECT_NE(run.Stderr.find(said), std::string::npos) << run.Stderr;
+    EXPECT_EQ(run.Trace.empty(), *said != '\0') << "whether the game ran";
+    EXPECT_EQ(fs::file_size(xdg + "/mine"), *said == '\0' ? kRecordsFileSize : 2000u) << "the player's file";
+  }
+}
+
 // Links that are already right are not made again: a player folder made read-only after the first run
 // (with its records file writable) still plays, its records saved in place.
 TEST_F(Installed, ReadOnlyPlayersFolderWithTheRightLinksStillPlays) {

@@ -339,7 +339,7 @@ std::string ErrorBox(const desk::Desktop& d) {
 
 // An error before the window opens (a records file cut short: run-time error 100) shows its box on the
 // desktop; the same error in a run the engine draws off screen only says it on standard error, even with
-// a display there, and never waits for anybody to dismiss a box.
+// a display there, and never waits for anybody to dismiss a box; nor does a signal.
 TEST_F(WindowGame, ErrorBoxOnTheDesktopButNotInAScriptedRun) {
   std::ofstream(Dir + "/records.vyx", std::ios::binary) << "short";
   std::ofstream(Dir + "/once.script") << "1 quit\n";
@@ -367,6 +367,67 @@ TEST_F(WindowGame, ErrorBoxOnTheDesktopButNotInAScriptedRun) {
   }
   ASSERT_TRUE(closed && Game.Wait(5)) << "the box did not close";
   EXPECT_EQ(Game.Status, 100) << Game.Stderr();
+  // A stop request while the box waits ends the program at once with the error's status (no engine: 1).
+  for (const auto& [signal, status] : {std::pair{SIGTERM, 100}, std::pair{SIGINT, 1}}) {
+    if (status == 1) fs::remove(Dir + "/DX");
+    ASSERT_TRUE(desk::WaitUntil([&] { return ErrorBox(D).empty(); }, 10)) << "the last box stayed";
+    desk::Process game;
+    ASSERT_TRUE(game.Start(Dir, {GameFolder() + "/zanoru"}, {{"DISPLAY", D.Display}}));
+    ASSERT_TRUE(desk::WaitUntil([&] { return !ErrorBox(D).empty(); }, 30)) << "no box: " << game.Stderr();
+    game.Signal(signal);
+    ASSERT_TRUE(game.Wait(10)) << "the box held the program after signal " << signal;
+    EXPECT_EQ(game.Status, status) << game.Stderr();
+  }
+}
+
+// Every scene in a window, none skipped: the whole intro, a name typed, the menu, records, the author, the
+// map, resized and toggled to full screen and back while they fade; a sanitizer's report fails it. Then,
+// with no window manager, full screen and back, or full screen and a resize from outside, still shows
+// the game's own screenshot.
+TEST_F(WindowGame, EverySceneInAWindowResizedAndToggledWhileItFades) {
+  fs::remove(Dir + "/PlayerN.cgm");
+  StartGame();
+  using Do = std::vector<std::string>;
+  const std::string &w = D.Window, menu = "Добро пожаловать в игру, фис";
+  const Do big{"windowsize", w, "1280", "1024"}, odd{"windowsize", w, "900", "700"}, own{"windowsize", w, "1024", "768"},
+      full{"key", "--window", w, "alt+Return"}, escape{"key", "--window", w, "Escape"};
+  auto click = [&](const char* x, const char* y) { return Do{"mousemove", "--window", w, x, y, "click", "1"}; };
+  struct Step {
+    std::vector<Do> Does;
+    std::string Until;  // then this drawn since the step began, and as many ticks since
+    int Ticks;
+  };
+  const Step steps[] = {{{}, "", 300}, {{big}, "", 300}, {{odd}, "", 300}, {{full}, "", 200}, {{full, own}, "Введите свое имя:", 5},
+      {{{"key", "--delay", "40", "--window", w, "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "a", "b", "c"}}, "фис|", 5},
+      {{click("512", "580"), big}, menu, 0}, {{own}, "", kMenuSettles}, {{click("512", "250"), full}, "РЕКОРДЫ", 0},
+      {{full, own, escape}, menu, kMenuSettles}, {{click("512", "525"), odd}, "Продолжить", 0}, {{own}, "", kMenuSettles},
+      {{click("512", "620")}, menu, kMenuSettles}, {{click("512", "165"), full}, "", 200}, {{full, own, escape}, menu, kMenuSettles}};
+  std::vector<int64_t> starts;
+  for (const Step& step : steps) {
+    starts.push_back(Trace.LastTick());
+    for (const Do& d : step.Does) ASSERT_TRUE(D.Xdotool(d));
+    int64_t drawn = -1;
+    ASSERT_TRUE(desk::WaitUntil([&] {
+      if (drawn < 0) drawn = step.Until.empty() ? starts.back() : Trace.FirstTick("Text_Draw", step.Until, starts.back());
+      return !Game.Running() || (drawn >= 0 && Trace.LastTick() >= drawn + step.Ticks);
+    }, 120) && Game.Running()) << "step " << starts.size() << ": " << step.Until << "\n" << Game.Stderr();
+  }
+  EXPECT_GE(Trace.FirstBusyTick("ASprite_Draw", kBusyFrame, starts.at(13)), 0) << "the map did not show";
+  ASSERT_TRUE(D.Key("F12"));
+  ASSERT_TRUE(desk::WaitUntil([&] { return Game.Stdout().find("zanoru-0001.png") != std::string::npos; }, 10));
+  const desk::Picture shot = desk::ReadPng(Dir + "/zanoru-0001.png");
+  // Ten ticks after each toggle: one not yet taken leaves the picture right, and SDL, taking it, puts the
+  // pointer back where it last saw it.
+  for (const Do& outside : {full, own}) {
+    ASSERT_TRUE(D.Xdotool(full) && RunTicks(10) && D.Xdotool(outside) && RunTicks(10));
+    EXPECT_TRUE(desk::WaitUntil([&] { const desk::Picture seen = D.Shot(Dir);
+                                      return seen.W == shot.W && seen.H == shot.H && Compare(seen, shot).Pixels == 0; }, 20))
+        << "the window is not the screenshot after full screen and " << (outside == full ? "back" : "a resize");
+  }
+  ASSERT_TRUE(D.Xdotool(full) && RunTicks(10) && D.MoveTo(512, 610) && RunTicks(3) && D.Click());
+  ASSERT_TRUE(Game.Wait(60)) << "Выйти did not end the game";
+  EXPECT_EQ(Game.Status, 0) << Game.Stderr();
+  for (const char* report : {"Sanitizer", "runtime error:"}) EXPECT_EQ(Game.Stderr().find(report), std::string::npos) << Game.Stderr();
 }
 
 // The display itself gone under a game in play (its X server ended): the connection breaks inside a
