@@ -27,14 +27,20 @@ void Draw(omega::Image& target, const omega::Image& picture, omega::Rect from, i
   const int64_t x0 = std::max<int64_t>(x, 0), x1 = std::min<int64_t>(x + w, target.W);
   const int64_t y0 = std::max<int64_t>(y, 0), y1 = std::min<int64_t>(y + h, target.H);
   if (alpha == 0 || w <= 0 || h <= 0 || x0 >= x1 || y0 >= y1) return;
+  // A pixel that is all zero (transparent) leaves what is under it exactly as it is.
+  auto blendRow = [&](int64_t ty, const omega::Pixel* pixels) {
+    omega::Pixel* dst = &target.Px[static_cast<size_t>(ty) * target.W];
+    for (int64_t tx = x0; tx < x1; ++tx)
+      if (pixels[tx - x0] != 0) dst[tx] = omega::Blend(pixels[tx - x0], dst[tx], omega::kNoTint, alpha);
+  };
+  if (w == from.W && h == from.H && tint == omega::kNoTint) {  // at its own size: the picture's own pixels
+    for (int64_t ty = y0; ty < y1; ++ty)
+      blendRow(ty, &picture.Px[static_cast<size_t>(from.Y + ty - y) * picture.W + from.X + (x0 - x)]);
+    return;
+  }
   omega::ScaleRows(picture, from, static_cast<int>(w), static_cast<int>(h), static_cast<int>(x0 - x),
                    static_cast<int>(x1 - x), static_cast<int>(y0 - y), static_cast<int>(y1 - y), tint,
-                   [&](int row, const omega::Pixel* pixels) {
-                     omega::Pixel* dst = &target.Px[static_cast<size_t>(y + row) * target.W];
-                     // A pixel that is all zero (transparent) leaves what is under it exactly as it is.
-                     for (int64_t tx = x0; tx < x1; ++tx)
-                       if (pixels[tx - x0] != 0) dst[tx] = omega::Blend(pixels[tx - x0], dst[tx], omega::kNoTint, alpha);
-                   });
+                   [&](int row, const omega::Pixel* pixels) { blendRow(y + row, pixels); });
 }
 
 omega::Image Frames::Frame(const std::vector<omega::FrameRecorder::DrawCall>& calls) {
