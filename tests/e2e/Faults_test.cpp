@@ -362,7 +362,8 @@ std::string RecordsWithTail() {
   return file + "tail that the save drops";
 }
 
-// A kill at any moment of a run that saves leaves either the old file or the new one, whole.
+// A kill at any moment of a run that saves (a dozen moments in a soak run) leaves either the old file or the
+// new one, whole.
 TEST(FaultsRecords, KillAtAnyMomentLeavesTheOldOrTheNewTableWhole) {
   const std::string old = RecordsWithTail();
   const std::string saved = old.substr(0, kRecordsFileSize);
@@ -378,7 +379,7 @@ TEST(FaultsRecords, KillAtAnyMomentLeavesTheOldOrTheNewTableWhole) {
   ASSERT_EQ(ReadFile(whole.Folder + "/records.vyx"), saved);
   Tidy(whole);
 
-  constexpr int kKills = 12;
+  const int kKills = SoakRounds(4, 12);
   int killedBeforeSave = 0, killedAfterSave = 0;
   for (int k = 0; k < kKills; ++k) {
     const double delay = seconds * (0.3 + 0.8 * k / kKills);
