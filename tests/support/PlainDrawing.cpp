@@ -47,7 +47,12 @@ omega::Image Frames::Frame(const std::vector<omega::FrameRecorder::DrawCall>& ca
   std::map<uint64_t, const omega::Spans*> pictures;
   for (const auto& [handle, texture] : omega::E().Pictures.Textures) pictures[texture->Id] = &texture->Picture;
   for (const auto& [handle, font] : omega::E().Pictures.Fonts) pictures[font->Id] = &font->Picture;
-  std::map<uint64_t, omega::Image> rows;
+  // A picture back to whole rows only where it is drawn other than from a kept copy, and kept as well.
+  auto rows = [&](uint64_t id, const omega::Spans& spans) -> const omega::Image& {
+    auto it = Rows_.find(id);
+    if (it == Rows_.end()) it = Rows_.emplace(id, Rows(spans)).first;
+    return it->second;
+  };
   omega::Image frame;
   frame.W = omega::kScreenW;
   frame.H = omega::kScreenH;
@@ -55,11 +60,9 @@ omega::Image Frames::Frame(const std::vector<omega::FrameRecorder::DrawCall>& ca
   for (const auto& c : calls) {
     const auto picture = pictures.find(c.Key.Id);
     if (picture == pictures.end()) throw std::runtime_error("a call of a picture the engine does not hold");
-    auto it = rows.find(c.Key.Id);
-    if (it == rows.end()) it = rows.emplace(c.Key.Id, Rows(*picture->second)).first;
     const omega::Rect& from = c.Key.From;
     if (int64_t{c.Key.W} * c.Key.H > int64_t{2048} * 2048) {  // too large to keep: scaled while drawing
-      Draw(frame, it->second, from, c.X, c.Y, c.Key.W, c.Key.H, c.Key.Tint, c.Alpha);
+      Draw(frame, rows(c.Key.Id, *picture->second), from, c.X, c.Y, c.Key.W, c.Key.H, c.Key.Tint, c.Alpha);
       continue;
     }
     const std::vector<int64_t> key = {static_cast<int64_t>(c.Key.Id), from.X, from.Y, from.W, from.H, c.Key.W, c.Key.H,
@@ -67,7 +70,7 @@ omega::Image Frames::Frame(const std::vector<omega::FrameRecorder::DrawCall>& ca
     auto copy = Copies_.find(key);
     if (copy == Copies_.end()) {
       if (CopiedPixels_ > (size_t{64} << 20)) Copies_.clear(), CopiedPixels_ = 0;
-      copy = Copies_.emplace(key, omega::MakeScaled(it->second, from, c.Key.W, c.Key.H, c.Key.Tint)).first;
+      copy = Copies_.emplace(key, omega::MakeScaled(rows(c.Key.Id, *picture->second), from, c.Key.W, c.Key.H, c.Key.Tint)).first;
       CopiedPixels_ += copy->second.Px.size();
     }
     // The copy is the part already scaled and tinted: drawn at its own size, untinted.

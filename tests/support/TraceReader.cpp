@@ -41,7 +41,9 @@ bool Body(std::string_view body, Call& out) {
   bool quoted = false;
   Field(body, at, quoted, out.Name);
   if (out.Name.empty() || quoted) return false;
-  if (at < body.size()) out.Args.reserve(static_cast<size_t>(std::count(body.begin() + static_cast<std::ptrdiff_t>(at), body.end(), ' ')) + 1);
+  // At most a field after each space left.
+  const std::string_view rest = body.substr(at);
+  if (!rest.empty()) out.Args.reserve(static_cast<size_t>(std::count(rest.begin(), rest.end(), ' ')) + 1);
   while (at < body.size()) {
     if (body[at] == '=') {
       ++at;
