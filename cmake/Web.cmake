@@ -1,15 +1,17 @@
 # The browser build (`make web`, Emscripten): the game is the main module and carries SDL (Emscripten
 # keeps inline JavaScript, which SDL has, out of side modules); the engine is DX/OMEGA.dll, a side module
-# holding SDL2_image and libjpeg that the game opens with dlopen and binds with dlsym, as everywhere.
-# The libraries come static and position-independent from the prefix scripts/web-deps.sh fills
-# (CMAKE_PREFIX_PATH).
+# holding SDL2_image, libpng, zlib and libjpeg that the game opens with dlopen and binds with dlsym, as
+# everywhere. The libraries come static and position-independent from the prefix scripts/web-deps.sh
+# fills (CMAKE_PREFIX_PATH).
 find_package(SDL2 REQUIRED CONFIG)
-# SDL2_image decodes with its own stb code here, yet its package file still asks for libpng and libjpeg;
-# it links neither, so empty stand-ins answer.
-add_library(PNG::PNG INTERFACE IMPORTED)
-add_library(JPEG::JPEG INTERFACE IMPORTED)
-find_package(SDL2_image REQUIRED CONFIG)
+# SDL2_image decodes PNG with libpng (on zlib) and JPEG with libjpeg-turbo, the decoders of the other
+# systems; its package file asks for them through CMake's own PNG::PNG and JPEG::JPEG.
 find_package(libjpeg-turbo REQUIRED CONFIG)
+add_library(JPEG::JPEG INTERFACE IMPORTED)
+target_link_libraries(JPEG::JPEG INTERFACE libjpeg-turbo::jpeg-static)
+find_package(ZLIB REQUIRED)
+find_package(PNG REQUIRED)
+find_package(SDL2_image REQUIRED CONFIG)
 # The sources compile against the libraries' headers under the Linux build's names; what each module
 # links is chosen below, so that SDL lives in the main module only.
 get_target_property(ZANORU_SDL_INCLUDES SDL2::SDL2-static INTERFACE_INCLUDE_DIRECTORIES)
@@ -34,7 +36,7 @@ function(zanoru_web_engine objects)
   add_executable(omega_engine $<TARGET_OBJECTS:${objects}>)
   # The archives themselves: SDL2_image's target would bring SDL along, which stays in the main module.
   target_link_libraries(omega_engine PRIVATE omega_trace_format zanoru_base
-    $<TARGET_FILE:SDL2_image::SDL2_image-static> $<TARGET_FILE:libjpeg-turbo::jpeg-static>)
+    $<TARGET_FILE:SDL2_image::SDL2_image-static> ${PNG_LIBRARIES} $<TARGET_FILE:libjpeg-turbo::jpeg-static>)
   target_link_options(omega_engine PRIVATE -sSIDE_MODULE=1)
   # Into the data package only: the served folder holds no DX of its own.
   set_target_properties(omega_engine PROPERTIES OUTPUT_NAME OMEGA SUFFIX ".dll"

@@ -7,7 +7,7 @@
 //
 // used: 1 for the 22 operations the game calls; the others are bound like the real engine's table and
 // never called, so they carry no arguments of their own. A kind fixes the C type and how a trace
-// writes the value (omega/TraceFormat.h):
+// writes the value (omega/trace/TraceFormat.h):
 //
 //   Void     void         (results only) nothing is written
 //   Int      int32_t      decimal

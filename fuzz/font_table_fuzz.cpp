@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "omega/Font.h"
+#include "omega/pictures/Font.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // The first two bytes choose the picture's size, the rest is the table.

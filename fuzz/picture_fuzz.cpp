@@ -11,9 +11,9 @@
 #include <string>
 
 #include "fuzz/FuzzSupport.h"
-#include "omega/Decode.h"
-#include "omega/Jpeg.h"
-#include "omega/PictureFile.h"
+#include "omega/decode/Decode.h"
+#include "omega/decode/Jpeg.h"
+#include "omega/decode/PictureFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzSetUp();

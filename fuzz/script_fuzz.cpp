@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "omega/Script.h"
+#include "omega/trace/Script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -1,14 +1,14 @@
 // The engine's one owner. Every piece of the engine's state is a member of Engine, each concern in its
 // own part, so that one reset (a new Engine) starts all of it afresh.
 #pragma once
-#include "omega/Bands.h"
-#include "omega/FrameRecorder.h"
-#include "omega/Input.h"
+#include "omega/draw/Bands.h"
+#include "omega/draw/FrameRecorder.h"
+#include "omega/window/Input.h"
 #include "omega/Loop.h"
 #include "omega/Options.h"
-#include "omega/Pictures.h"
-#include "omega/Prefetch.h"
-#include "omega/Trace.h"
+#include "omega/pictures/Pictures.h"
+#include "omega/decode/Prefetch.h"
+#include "omega/trace/Trace.h"
 
 namespace omega {
 

@@ -3,10 +3,12 @@
 #include "omega/Exports.h"
 
 #include <cstdio>
+#include <string>
+#include <utility>
 
 #include "omega/Engine.h"
-#include "omega/Trace.h"
-#include "omega/TraceFormat.h"
+#include "omega/trace/Trace.h"
+#include "omega/trace/TraceFormat.h"
 
 namespace omega::ops {
 
@@ -39,41 +41,50 @@ int32_t Timer_Create(OEProc proc, int32_t interval, int32_t active) {
   return static_cast<int32_t>(e.Timers.size());
 }
 
-bool Key_Down(int32_t code) { return KeyHeld(code); }
-bool Key_Press(int32_t code) { return KeyPressed(code); }
-int32_t Mouse_X() { return ReadPointerX(); }
-int32_t Mouse_Y() { return ReadPointerY(); }
-bool Mouse_Press(int32_t button) { return MousePressed(button); }
+bool Key_Down(int32_t code) { return KeyHeld(E().Input, code); }
+bool Key_Press(int32_t code) { return KeyPressed(E().Input, code); }
+int32_t Mouse_X() { return ReadPointerX(E().Input, E().Recorder); }
+int32_t Mouse_Y() { return ReadPointerY(E().Input, E().Recorder); }
+bool Mouse_Press(int32_t button) { return MousePressed(E().Input, button); }
 
-OEHandle Tex_LoadFromFile(const char* file, int32_t, int32_t flags) { return LoadTexture(file, flags); }
+OEHandle Tex_LoadFromFile(const char* file, int32_t, int32_t flags) {
+  Engine& e = E();
+  return LoadTexture(e.Pictures, e.Ahead, e.Loop.Signalled, file, flags);
+}
 
 // Masks are not numbered: 1 says the mask is now current, 0 that there is none.
-OEHandle Tex_LoadMaskFromFile(const char* file) { return LoadMask(file) ? 1 : 0; }
+OEHandle Tex_LoadMaskFromFile(const char* file) {
+  Engine& e = E();
+  return LoadMask(e.Pictures, e.Ahead, e.Loop.Signalled, file) ? 1 : 0;
+}
 
-void Tex_SetFramesSize(OEHandle texture, int32_t width, int32_t height) { SetFramesSize(texture, width, height); }
+void Tex_SetFramesSize(OEHandle texture, int32_t width, int32_t height) {
+  SetFramesSize(E().Pictures, texture, width, height);
+}
 
 void FX_SetColorMix(uint32_t colour) { E().Pictures.MixColour = colour & 0xFFFFFFu; }
 
 OEHandle Text_LoadFontFromFile(const char* picture, const char* info, int32_t, int32_t) {
-  return LoadFont(picture, info);
+  Engine& e = E();
+  return LoadFont(e.Pictures, e.Ahead, e.Loop.Signalled, picture, info);
 }
 
 void Text_Draw(OEHandle font, float x, float y, const char* text, float scale, float spacing, int32_t alpha,
                uint32_t colour) {
-  DrawText(font, x, y, text, scale, spacing, alpha, colour);
+  DrawText(E().Pictures, E().Recorder, font, x, y, text, scale, spacing, alpha, colour);
 }
 
 float Text_GetWidth(OEHandle font, const char* text, float scale, float spacing) {
-  return MeasureText(font, text, scale, spacing);
+  return MeasureText(E().Pictures, font, text, scale, spacing);
 }
 
 void SSprite_Draw(OEHandle texture, float x, float y, float w, float h, int32_t alpha, float, int32_t flags) {
-  DrawSprite(texture, x, y, w, h, alpha, flags);
+  DrawSprite(E().Pictures, E().Recorder, texture, x, y, w, h, alpha, flags);
 }
 
 void ASprite_Draw(OEHandle texture, float x, float y, float w, float h, int32_t frame, int32_t alpha, float,
                   int32_t flags) {
-  DrawAnimated(texture, x, y, w, h, frame, alpha, flags);
+  DrawAnimated(E().Pictures, E().Recorder, texture, x, y, w, h, frame, alpha, flags);
 }
 
 // The game copies the text at once.
@@ -84,6 +95,23 @@ const char* U_IntToStr(int32_t value) {
 }
 
 }  // namespace omega::ops
+
+namespace omega {
+namespace {
+
+bool Tracing() { return E().Trace.On(); }
+void TraceLine(const std::string& text) { E().Trace.Line(E().Loop.Tick, text); }
+int HandleNumber(OEHandle handle) { return LoadNumber(E().Pictures, handle); }
+
+// Runs an operation's body (its result, if any, returned) and writes its trace line when tracing.
+template <class ResultKind, class Body, class... Args>
+auto Traced(const char* name, Body&& body, const Args&... args) {
+  return trace_format::Traced<ResultKind>([](auto...) { return Tracing(); }, TraceLine, HandleNumber, name,
+                                          std::forward<Body>(body), args...);
+}
+
+}  // namespace
+}  // namespace omega
 
 // Each export: an operation the game calls runs its body and writes its trace line; the rest of the
 // engine's table, bound by name and never called, is there so that the library answers every one of

@@ -1,6 +1,6 @@
-// The loops: the window (real clock, SDL events; run by the program itself on a desktop, by the page's
-// animation frames in a browser) and the headless run (virtual clock, a script). Every one of them
-// advances the game by the same step and draws through the same raster code.
+// The loops: the window (window/Window.cpp: real clock, SDL events; run by the program itself on a
+// desktop, by the page's animation frames in a browser) and the headless run (virtual clock, a script).
+// Every one of them advances the game by the same step and draws through the same raster code.
 #include "omega/Loop.h"
 
 #include <SDL.h>
@@ -20,13 +20,12 @@
 #include <sstream>
 #include <thread>
 
-#include "omega/Decode.h"
+#include "omega/decode/Decode.h"
 #include "omega/Engine.h"
-#include "omega/Keys.h"
-#include "omega/Present.h"
-#include "omega/Script.h"
-#include "omega/System.h"
-#include "omega/Trace.h"
+#include "omega/window/Window.h"
+#include "omega/trace/Script.h"
+#include "omega/system/System.h"
+#include "omega/trace/Trace.h"
 
 namespace omega {
 
@@ -42,15 +41,13 @@ struct SignalGuard {
   ~SignalGuard() { ReleaseStopRequests(); }
 };
 
-bool QuitNow() { return E().Loop.QuitAsked || E().Loop.Signalled != 0 || E().Loop.WindowLost != 0; }
-
 void Call(OEProc proc) {
   if (proc != nullptr) proc();
 }
 
-// A window destroyed from outside or a display gone: the game still ends the way it always does (its
-// quit callback saves what it keeps), then says what happened and ends with this status.
-constexpr int kLostWindowStatus = 69;
+}  // namespace
+
+bool QuitNow() { return E().Loop.QuitAsked || E().Loop.Signalled != 0 || E().Loop.WindowLost != 0; }
 
 void ReportLostWindow() {
   std::fprintf(stderr, "OMEGA: the window or its display was lost; the game has saved and ends\n");
@@ -69,7 +66,7 @@ void QuitOnce() {
 // here, from inside the window system's call.
 void EndWithBrokenDisplay() {
   QuitOnce();
-  FlushTrace();
+  E().Trace.Flush();
   ReportLostWindow();
   std::_Exit(kLostWindowStatus);
 }
@@ -78,7 +75,7 @@ void EndWithBrokenDisplay() {
 // told, so the game saves and ends here, inside the window system's call, as a quit would end it.
 void EndWithSession() {
   QuitOnce();
-  FlushTrace();
+  E().Trace.Flush();
   std::fflush(nullptr);
   std::_Exit(0);
 }
@@ -96,15 +93,17 @@ int32_t TickPeriod() {
   return kTickMs;
 }
 
+namespace {
+
 void RunTick() {
   LoopState& e = E().Loop;
   ++e.Tick;
-  BeginTick();
+  BeginTick(E().Input);
   // A timer created by a callback runs from the next tick on: iterate over a snapshot.
   const std::vector<Timer> timers = e.Timers;
   for (const Timer& t : timers)
     if (t.Active) Call(t.Proc);
-  EndTick();
+  EndTick(E().Input);
 }
 
 // True when the frame may differ from the one before.
@@ -114,15 +113,12 @@ bool DrawFrame() {
   // The game's loads are over once frames are drawn.
   e.Ahead.DropUnused();
   Call(e.Loop.DrawProc);
-  return e.Recorder.End();
+  return !e.Recorder.End(&e.Bands).Empty();
 }
 
-// The step every loop takes: `ticks` timer ticks, each after `input` has put in the input due for it,
-// then the frame drawn after them. A quit asked during the ticks ends them; the frame is still drawn only
-// when `frameAfterQuit` says so (a headless run's script may shoot it; a window shows nothing more).
-// Returns whether a frame was drawn that may differ from the one before.
-template <class Input>
-bool Step(int64_t ticks, Input&& input, bool frameAfterQuit) {
+}  // namespace
+
+bool Step(int64_t ticks, const std::function<void()>& input, bool frameAfterQuit) {
   for (int64_t i = 0; i < ticks && !QuitNow(); ++i) {
     input();
     RunTick();
@@ -138,9 +134,11 @@ void EngineError(const std::string& text) {
 
 // ---- headless ----
 
+namespace {
+
 [[noreturn]] void ScriptFailure(const std::string& text) {
   std::fprintf(stderr, "OMEGA_SCRIPT: %s\n", text.c_str());
-  FlushTrace();
+  E().Trace.Flush();
   std::fflush(stderr);
   std::exit(2);
 }
@@ -164,13 +162,13 @@ void RunHeadless(const std::string& scriptPath) {
         const ScriptCommand& c = script.Commands[after];
         switch (c.Op) {
           case ScriptOp::Move: input.MouseX = c.A; input.MouseY = c.B; break;
-          case ScriptOp::Click: PressInput(256 + kButtonLeft); break;
-          case ScriptOp::Key: PressInput(c.A); break;
+          case ScriptOp::Click: PressInput(input, 256 + kButtonLeft); break;
+          case ScriptOp::Key: PressInput(input, c.A); break;
           case ScriptOp::Down:
-            if (!input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = true; KeyDownEvent(c.A); }
+            if (!input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = true; KeyDownEvent(input, c.A); }
             break;
           case ScriptOp::Up:
-            if (input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = false; KeyUpEvent(c.A); }
+            if (input.ScriptHeld[c.A]) { input.ScriptHeld[c.A] = false; KeyUpEvent(input, c.A); }
             break;
           default: break;
         }
@@ -190,395 +188,17 @@ void RunHeadless(const std::string& scriptPath) {
   Call(e.QuitProc);
 }
 
-// ---- window ----
+}  // namespace
 
-// The program's file name without folder and extension: the engine names its window and screenshots
-// after the program that runs it.
-std::string ProgramName() {
-  // Cut by hand: a path of the system's own encoding would take Windows' UTF-8 for the code page's.
-  std::string name = ProgramFile();
-  if (const auto slash = name.find_last_of("/\\"); slash != std::string::npos) name.erase(0, slash + 1);
-  if (const auto dot = name.rfind('.'); dot != std::string::npos && dot != 0) name.erase(dot);
-  return name.empty() ? "omega" : name;
-}
-
-// The window's title: the program's name with a capital.
-std::string WindowTitle() {
-  std::string title = ProgramName();
-  title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(title[0])));
-  return title;
-}
-
-// The next free <program>-NNNN.png in the working directory, created empty so that nothing else takes
-// the name before the picture is written; "" when no name up to 9999 is free.
-std::string ClaimScreenshotName() {
-  const std::string prefix = ProgramName();
-  for (int n = 1; n <= 9999; ++n) {
-    char number[8];
-    std::snprintf(number, sizeof number, "-%04d", n);
-    std::string name = prefix;
-    name.append(number).append(".png");
-    const NewFile made = CreateNewFile(name);
-    if (made == NewFile::Created) return name;
-    if (made == NewFile::Failed) return "";
-  }
-  return "";
-}
-
-// F12: the frame on screen as a PNG in the working directory, never over an existing file.
-void TakeScreenshot() {
-  const std::string name = ClaimScreenshotName();
-  if (name.empty()) {
-    std::fprintf(stderr, "OMEGA: no free screenshot name in the working directory\n");
-    return;
-  }
-  std::error_code ec;
-  const std::filesystem::path where = std::filesystem::absolute(name, ec);
-  if (SaveFramePng(name)) {
-    // As UTF-8: the folder's letters need not exist in Windows' ANSI code page.
-    const std::u8string shown = where.u8string();
-    std::printf("Screenshot saved to %s\n", ec ? name.c_str() : std::string(shown.begin(), shown.end()).c_str());
-    std::fflush(stdout);
-    OfferFile(name);
-  } else {
-    std::remove(name.c_str());
-  }
-}
-
-struct Window {
-  SDL_Window* Wnd = nullptr;
-  Presenter Picture;  // the frame as the window's surface shows it
-  ~Window() {
-    if (Wnd != nullptr) SDL_DestroyWindow(Wnd);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  }
-};
-
-// The window's icon: icon.png beside the engine library, when there is one.
-void SetWindowIcon(SDL_Window* window) {
-  const std::string file = LibraryFile();
-  if (file.empty()) return;
-  const std::string icon = file.substr(0, file.find_last_of("/\\") + 1) + "icon.png";
-  Image pixels;
-  if (!DecodeIcon(icon, pixels)) return;
-  SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(pixels.Px.data(), pixels.W, pixels.H, 32, pixels.W * 4,
-                                                            SDL_PIXELFORMAT_ARGB8888);
-  if (picture == nullptr) return;
-  SDL_SetWindowIcon(window, picture);
-  SDL_FreeSurface(picture);
-}
-
-bool OpenWindow(Window& w) {
-  // The window's own surface, not a renderer's texture behind it: the engine scales and shows the rows.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  // A display that refuses us for a moment is asked again: an X server resets when its last client
-  // leaves (the game's own look at the screen's size, on a desktop where the game is the only client)
-  // and refuses connections meanwhile. Without a display this is how much longer starting takes.
-  const auto start = std::chrono::steady_clock::now();
-  auto pause = std::chrono::milliseconds(10);
-  for (;;) {
-    const bool up = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-    // Without a display SDL falls back to drivers that show nothing: the game would play unseen until
-    // killed. Only a driver asked for by name (SDL_VIDEODRIVER) may be one of those.
-    const char* driver = up ? SDL_GetCurrentVideoDriver() : nullptr;
-    const bool unseen = !E().Settings.VideoDriverAsked && driver != nullptr &&
-                        (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
-                         std::strcmp(driver, "evdev") == 0);
-    if (up && !unseen) break;
-    const std::string why = up ? "" : SDL_GetError();
-    if (up) SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    if (std::chrono::steady_clock::now() - start + pause > std::chrono::milliseconds(1500)) {
-      EngineError(up ? "no display: neither X11 nor Wayland could be reached (OMEGA_SCRIPT runs without one)"
-                     : "no video: " + why);
-      return false;
-    }
-    std::this_thread::sleep_for(pause);
-    pause = std::min(pause * 2, std::chrono::milliseconds(200));
-  }
-  CatchDisplayLoss(&E().Loop.WindowLost, EndWithBrokenDisplay);
-  const LoopState& e = E().Loop;
-  const int x = e.PositionAsked ? e.WndX : static_cast<int>(SDL_WINDOWPOS_CENTERED);
-  const int y = e.PositionAsked ? e.WndY : static_cast<int>(SDL_WINDOWPOS_CENTERED);
-  // Shown once its first frame is drawn (WindowFrame): loading must not leave a window on the desktop
-  // that shows what lies behind it.
-  w.Wnd = SDL_CreateWindow(WindowTitle().c_str(), x, y, kScreenW, kScreenH,
-                           (WindowResizable() ? SDL_WINDOW_RESIZABLE : 0) | FirstShowFlags());
-  if (w.Wnd == nullptr) {
-    EngineError(std::string("cannot create the window: ") + SDL_GetError());
-    return false;
-  }
-  SetWindowIcon(w.Wnd);
-  CatchSessionEnd(w.Wnd, EndWithSession);
-  SDL_Surface* surface = SDL_GetWindowSurface(w.Wnd);
-  if (surface == nullptr) {
-    EngineError(std::string("cannot draw in the window: ") + SDL_GetError());
-    return false;
-  }
-  w.Picture.Place(surface->w, surface->h, kScreenW, kScreenH);
-  SDL_ShowCursor(SDL_DISABLE);  // the game draws its own cursor over the picture
-  return true;
-}
-
-int MouseButton(uint8_t sdlButton) {
-  switch (sdlButton) {
-    case SDL_BUTTON_LEFT: return kButtonLeft;
-    case SDL_BUTTON_RIGHT: return kButtonRight;
-    case SDL_BUTTON_MIDDLE: return kButtonMiddle;
-    default: return 0;
-  }
-}
-
-// The pointer at (x, y) of the picture (outside it over the bars of a scaled window): the game reads
-// the position clamped to the picture; over the bars the desktop's cursor shows and the game's is left
-// out of the frame (Input.h). False when the pointer is off the picture.
-bool MovePointer(int x, int y) {
-  InputState& input = E().Input;
-  const bool inside = x >= 0 && x < kScreenW && y >= 0 && y < kScreenH;
-  input.MouseX = std::clamp(x, 0, kScreenW - 1);
-  input.MouseY = std::clamp(y, 0, kScreenH - 1);
-  input.OffPicture = !inside;
-  if ((SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE) == inside) SDL_ShowCursor(inside ? SDL_DISABLE : SDL_ENABLE);
-  return inside;
-}
-
-// A pointer position of the window in picture pixels, as the picture is placed in it.
-void ToPicture(const Window& w, int& x, int& y) {
-  int windowW = 0, windowH = 0;
-  SDL_GetWindowSize(w.Wnd, &windowW, &windowH);
-  const PictureBox& box = w.Picture.Box();
-  const float dpiX = box.OutW > 0 && windowW > 0 ? static_cast<float>(windowW) / static_cast<float>(box.OutW) : 1.0f;
-  const float dpiY = box.OutH > 0 && windowH > 0 ? static_cast<float>(windowH) / static_cast<float>(box.OutH) : 1.0f;
-  WindowToPicture(box, dpiX, dpiY, x, y);
-}
-
-// The parts of the frame that changed (or none) go to the window's surface and only they are shown
-// again, unless the surface is new or the window asks for all of it (`all`: uncovered, or the first).
-void ShowFrame(Window& w, bool changed, bool all) {
-  SDL_Surface* surface = SDL_GetWindowSurface(w.Wnd);
-  const FrameRecorder& r = E().Recorder;
-  const Image& frame = r.Frame;
-  // A new surface is drawn whole by the presenter; the one shown already holds the rest of the frame.
-  const std::span<const Rect> parts = changed ? std::span<const Rect>(r.ChangedRects()) : std::span<const Rect>();
-  const Shown shown = w.Picture.Draw(surface, frame.Px.data(), frame.W, frame.H, parts);
-  if (surface == nullptr) return;
-  if (shown.Whole || all)
-    SDL_UpdateWindowSurface(w.Wnd);
-  else if (!shown.Rects.empty())
-    SDL_UpdateWindowSurfaceRects(w.Wnd, shown.Rects.data(), static_cast<int>(shown.Rects.size()));
-}
-
-struct WindowState {
-  bool Minimised = false;
-  bool ScanDown[SDL_NUM_SCANCODES] = {};
-};
-
-void HandleEvent(const SDL_Event& ev, Window& w, WindowState& state) {
-  LoopState& e = E().Loop;
-  bool* scanDown = state.ScanDown;
-  switch (ev.type) {
-    case SDL_QUIT: e.QuitAsked = true; break;
-    case SDL_WINDOWEVENT:
-      switch (ev.window.event) {
-        case SDL_WINDOWEVENT_CLOSE: e.QuitAsked = true; break;
-        case SDL_WINDOWEVENT_MINIMIZED: state.Minimised = true; break;
-        case SDL_WINDOWEVENT_RESTORED:
-        case SDL_WINDOWEVENT_MAXIMIZED: state.Minimised = false; break;
-        case SDL_WINDOWEVENT_SIZE_CHANGED: {
-          // The surface is made again at the new size: the picture and its bars are drawn anew, and
-          // the pointer reads by the new placing from now on.
-          int pixelsW = 0, pixelsH = 0;
-          SDL_GetWindowSizeInPixels(w.Wnd, &pixelsW, &pixelsH);
-          w.Picture.Place(pixelsW, pixelsH, kScreenW, kScreenH);
-          w.Picture.Forget();
-          break;
-        }
-        default: break;
-      }
-      break;
-    case SDL_MOUSEMOTION: {
-      int x = ev.motion.x, y = ev.motion.y;
-      ToPicture(w, x, y);
-      MovePointer(x, y);
-      break;
-    }
-    case SDL_MOUSEBUTTONDOWN: {
-      int x = ev.button.x, y = ev.button.y;
-      ToPicture(w, x, y);
-      // A click on the bars round a scaled picture is no click on the picture's edge.
-      if (!MovePointer(x, y)) break;
-      if (const int b = MouseButton(ev.button.button); b != 0) PressInput(256 + b);
-      break;
-    }
-    case SDL_KEYDOWN: {
-      const SDL_Scancode sc = ev.key.keysym.scancode;
-      if ((sc == SDL_SCANCODE_RETURN || sc == SDL_SCANCODE_KP_ENTER) && (ev.key.keysym.mod & KMOD_ALT) != 0) {
-        if (ev.key.repeat == 0) {
-          const bool full = (SDL_GetWindowFlags(w.Wnd) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-          SDL_SetWindowFullscreen(w.Wnd, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-        }
-        break;
-      }
-      // F12 belongs to the engine: a screenshot, never a key of the game's.
-      if (sc == SDL_SCANCODE_F12) {
-        if (ev.key.repeat == 0) TakeScreenshot();
-        break;
-      }
-      if (sc < 0 || sc >= SDL_NUM_SCANCODES) break;
-      // A held key's repeats are presses only for the keys that type or erase text.
-      if (ev.key.repeat != 0) {
-        if (scanDown[sc] && RepeatsAsPress(VirtualKeyOf(sc))) PressInput(VirtualKeyOf(sc));
-        break;
-      }
-      if (scanDown[sc]) break;
-      if (const int vk = VirtualKeyOf(sc); vk != 0) {
-        scanDown[sc] = true;
-        KeyDownEvent(vk);
-      }
-      break;
-    }
-    case SDL_KEYUP: {
-      const SDL_Scancode sc = ev.key.keysym.scancode;
-      if (sc < 0 || sc >= SDL_NUM_SCANCODES || !scanDown[sc]) break;
-      scanDown[sc] = false;
-      KeyUpEvent(VirtualKeyOf(sc));
-      break;
-    }
-    default: break;
-  }
-}
-
-// A windowed run: the window and the clock that paces its ticks. On the heap, since a browser's loop
-// outlives the call that starts it.
-struct WindowRun {
-  Window W;
-  WindowState State;
-  double Start = 0;  // tick t is due at Start + t × period
-  int64_t Done = 0;
-  bool Stale = true;  // the window needs the frame shown even if it did not change
-  bool Shown = false;  // the window is on the desktop: its first frame has been shown
-  double LastShown = 0;
-  double LastStep = 0;  // when the last step ended: the time minimised since then is taken out of the clock
-};
-
-double NowMs() {
-  static const double kFrequency = static_cast<double>(SDL_GetPerformanceFrequency());
-  return static_cast<double>(SDL_GetPerformanceCounter()) * 1000.0 / kFrequency;
-}
-
-constexpr int64_t kMaxBehind = 5;  // after a longer stall the backlog is dropped, not replayed
-
-// One frame of a windowed run: the events, the ticks due, the frame shown where it changed.
-FrameStep WindowFrame(void* data) {
-  WindowRun& run = *static_cast<WindowRun*>(data);
-  SDL_Event ev;
-  while (SDL_PollEvent(&ev)) {
-    if (ev.type == SDL_WINDOWEVENT) run.Stale = true;  // uncovered, resized, restored: show it again
-    HandleEvent(ev, run.W, run.State);
-  }
-  if (QuitNow()) return FrameStep::Stop;
-  if (run.State.Minimised) {
-    // No ticks while minimised: the time spent so is taken out of the clock, so nothing is owed when
-    // the window comes back.
-    const double now = NowMs();
-    run.Start += now - run.LastStep;
-    run.LastStep = now;
-    return FrameStep::Idle;
-  }
-  const int32_t period = TickPeriod();
-  const auto due = static_cast<int64_t>((NowMs() - run.Start) / period);
-  if (due - run.Done > kMaxBehind) {
-    run.Start += static_cast<double>(due - run.Done - kMaxBehind) * period;
-    run.Done = due - kMaxBehind;
-  }
-  const int64_t before = E().Loop.Tick;
-  // A frame the same as the one on screen is neither uploaded nor shown again.
-  const bool changed = Step(due - run.Done, [] {}, false);
-  run.Done += E().Loop.Tick - before;
-  if (QuitNow()) return FrameStep::Stop;
-  // Shown again at least once a second even when still: that is also how a window destroyed from
-  // outside comes to light (drawing on it fails).
-  if (NowMs() - run.LastShown > 1000) run.Stale = true;
-  if (changed || run.Stale) {
-    // Only the parts the frame's changed calls cover are drawn on the window and shown.
-    const FrameRecorder& r = E().Recorder;
-    if (run.Shown) {
-      ShowFrame(run.W, changed, run.Stale);
-    } else {
-      ShowWithFirstFrame(
-          run.W.Wnd, r.Frame.Px.data(), r.Frame.W, r.Frame.H,
-          [](void* w) { ShowFrame(*static_cast<Window*>(w), true, true); }, &run.W);
-      run.Shown = true;
-    }
-    run.Stale = false;
-    run.LastShown = NowMs();
-  }
-  run.LastStep = NowMs();
-  RecordFrame(static_cast<int64_t>(run.LastStep));
-  // A windowed run's trace is read while the game runs (by people and by the window tests).
-  FlushTrace();
-  return FrameStep::Go;
-}
-
-// After the loop, whichever it was: the trace flushed and the engine's failures in the exit status (the
-// game goes on to end normally when OE_Init returns).
+// The game goes on to end normally when OE_Init returns.
 void EndRun(bool windowed) {
-  FlushTrace();
+  E().Trace.Flush();
   if (!windowed) {
     std::fflush(stderr);
     std::exit(kNoWindowStatus);
   }
   if (E().Trace.Failed() || E().Loop.ShotFailed) std::exit(kTraceFailedStatus);
 }
-
-// After the last frame: the quit callback, then the window closed. A lost window is left as it is: closing
-// it would only bring more errors from the display, and the last of them could arrive after SDL has put
-// Xlib's own handler back, which ends the process before it has said why.
-void CloseWindowed(WindowRun* run) {
-  QuitOnce();
-  if (E().Loop.WindowLost != 0) {
-    FlushTrace();
-    ReportLostWindow();
-    std::exit(kLostWindowStatus);
-  }
-  delete run;
-}
-
-// A run whose frames the host ran ends here, the program with it: there is no caller to return to.
-void EndHostedRun(void* data) {
-  CloseWindowed(static_cast<WindowRun*>(data));
-  E().Loop.InLoop = false;
-  EndRun(true);
-  std::exit(0);
-}
-
-// False when no window could be opened.
-bool RunWindowed() {
-  auto owned = std::make_unique<WindowRun>();
-  if (!OpenWindow(owned->W)) return false;
-  LoopState& e = E().Loop;
-  Call(e.LoadProc);
-  e.Loaded = true;
-  WindowRun* run = owned.release();
-  run->Start = run->LastStep = NowMs();
-  // A browser page runs the frames from its animation frames: the call does not come back.
-  if (HandFramesToHost(WindowFrame, EndHostedRun, run)) return true;
-  const double frameMs = 1000.0 / kFrameCapFps;
-  double lastFrame = 0;
-  for (FrameStep step; (step = WindowFrame(run)) != FrameStep::Stop;) {
-    if (step == FrameStep::Idle) {
-      SDL_WaitEventTimeout(nullptr, 100);
-      continue;
-    }
-    const double wait = lastFrame + frameMs - NowMs();
-    if (wait > 1) SDL_Delay(static_cast<uint32_t>(wait));
-    lastFrame = NowMs();
-  }
-  CloseWindowed(run);
-  return true;
-}
-
-}  // namespace
 
 void RunEngine() {
   LoopState& e = E().Loop;

@@ -3,6 +3,7 @@
 #pragma once
 #include <csignal>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,5 +47,27 @@ void RequestQuit();
 int32_t CurrentFps();
 // Writes the current frame as a PNG; false (and a message on standard error) when it cannot.
 bool SaveFramePng(const std::string& file);
+
+// ---- the loop's side of the window (window/Window.cpp), which runs the same step ----
+
+// A window destroyed from outside or a display gone: the game still ends the way it always does (its
+// quit callback saves what it keeps), then says what happened and ends with this status.
+constexpr int kLostWindowStatus = 69;
+
+// The step every loop takes: `ticks` timer ticks, each after `input` has put in the input due for it,
+// then the frame drawn after them. A quit asked during the ticks ends them; the frame is still drawn only
+// when `frameAfterQuit` says so (a headless run's script may shoot it; a window shows nothing more).
+// Returns whether a frame was drawn that may differ from the one before.
+bool Step(int64_t ticks, const std::function<void()>& input, bool frameAfterQuit);
+bool QuitNow();       // the game, a signal or a lost window asked the loop to end
+void QuitOnce();      // the quit callback, once, and only after the load callback
+void RecordFrame(int64_t nowMs);  // for CurrentFps
+int32_t TickPeriod();
+void EngineError(const std::string& text);  // kept as the last error and said on standard error
+void ReportLostWindow();
+void EndWithBrokenDisplay();  // from inside the window system's call: saves and ends the process
+void EndWithSession();
+// After the loop, whichever it was: the trace flushed and the engine's failures in the exit status.
+void EndRun(bool windowed);
 
 }  // namespace omega

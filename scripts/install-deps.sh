@@ -29,22 +29,24 @@ deb_own=(debhelper dpkg-dev fakeroot lintian appstream desktop-file-utils)
 # The benchmarks (-DZANORU_BENCH=ON).
 bench_own=(libbenchmark-dev zlib1g-dev)
 # The browser build and its tests (make web, label web): Debian's Emscripten (its system libraries come
-# prebuilt), Chromium run headless by the tests, python3 for the export list, and npm for the tests'
-# driver (tests/web/package.json), unless the node on PATH brings its own npm.
-web_own=(emscripten chromium python3)
+# prebuilt), dpkg-source for the libraries' Debian source packages, Chromium run headless by the tests,
+# python3 for the export list, and npm for the tests' driver (tests/web/package.json), unless the node
+# on PATH brings its own npm.
+web_own=(emscripten dpkg-dev chromium python3)
 command -v npm >/dev/null || web_own+=(npm)
 
 packages_for() {
   case $1 in
     play) echo "${play[@]}" ;;
     test) echo "${play[@]} ${test_own[@]} ${windows_own[@]} ${web_own[@]}" ;;
+    test-linux) echo "${play[@]} ${test_own[@]}" ;;
     tsan) echo "${play[@]} libgtest-dev libgmock-dev googletest zlib1g-dev" ;;
     windows) echo "${play[@]} ${windows_own[@]}" ;;
     fuzz) echo "${play[@]} ${fuzz_own[@]}" ;;
     deb) echo "${play[@]} ${test_own[@]} ${deb_own[@]}" ;;  # its install test is one of the tests
     bench) echo "${play[@]} ${bench_own[@]}" ;;
     web) echo "${play[@]} ${web_own[@]}" ;;
-    *) echo "install-deps.sh: no target '$1' (play, test, tsan, windows, fuzz, deb, bench, web)" >&2; return 1 ;;
+    *) echo "install-deps.sh: no target '$1' (play, test, test-linux, tsan, windows, fuzz, deb, bench, web)" >&2; return 1 ;;
   esac
 }
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "omega/Present.h"
+#include "omega/window/Present.h"
 
 namespace {
 
@@ -125,7 +125,7 @@ void After(bool full, int rows) {
     const int top = BandTop(n, rows);
     Change(frame, n, top, rows);
     SDL_Surface* surface = SDL_GetWindowSurface(w);
-    const omega::Shown shown = presenter.Draw(surface, frame.data(), kW, kH, top, top + rows);
+    const omega::Shown shown = presenter.Draw(surface, frame.data(), kW, kH, omega::ChangeSet{{omega::Rect{0, top, kW, rows}}});
     if (shown.Whole)
       SDL_UpdateWindowSurface(w);
     else if (!shown.Rects.empty())

@@ -5,7 +5,9 @@
 # usage: bench/present/window_cpu.sh GAME_FOLDER WxH window|full [SECONDS]
 # The folder needs zanoru (or zanoru.exe with WINEPREFIX set: the Windows build under Wine, whose
 # processes of that prefix, wineserver included, count as the game), DX/OMEGA.dll, Data/. Prints CPU
-# seconds and percent of a core.
+# seconds and percent of a core. FRAME_PROBE=<perf event> (a uprobe on the presenter's Draw, made with
+# `perf probe -x DX/OMEGA.dll --add 'shown=0x<address of omega::Presenter::Draw from nm>'`) also counts
+# the frames shown and prints the game's CPU per shown frame, which compares builds whatever the rate.
 set -eu
 game=$(cd "$1" && pwd); size=$2; mode=$3; seconds=${4:-20}
 cd "$game"
@@ -38,13 +40,22 @@ game_cpu() {
   echo $total
 }
 game0=$(game_cpu); x0=$(cpu $xvfb); t0=$(date +%s.%N)
+if [ -n "${FRAME_PROBE:-}" ]; then
+  perf stat -x, -e "$FRAME_PROBE" -p $game_pid -o frames.txt & probe=$!
+fi
 t=0; end=$(( $(date +%s) + seconds ))
 while [ "$(date +%s)" -lt "$end" ]; do
   t=$(( t + 17 )); xdotool mousemove --window "$window" $(( t * 37 % 1024 )) $(( t * 53 % 768 )) > /dev/null 2>&1 || true
   sleep 1
 done
 game1=$(game_cpu); x1=$(cpu $xvfb); t1=$(date +%s.%N)
+frames=0
+if [ -n "${FRAME_PROBE:-}" ]; then
+  kill -INT $probe; wait $probe || true
+  frames=$(awk -F, '/probe/ { print $1 }' frames.txt); rm -f frames.txt
+fi
 kill -TERM $game_pid; wait $game_pid || true
 awk -v g=$(( game1 - game0 )) -v x=$(( x1 - x0 )) -v t0="$t0" -v t1="$t1" -v hz="$(getconf CLK_TCK)" -v m="$size $mode" \
-  'BEGIN { s = t1 - t0; printf "%s over %.1f s: game %.2f s CPU (%.1f %%), X server %.2f s (%.1f %%), both %.1f %% of a core\n",
-           m, s, g / hz, 100 * g / hz / s, x / hz, 100 * x / hz / s, 100 * (g + x) / hz / s }'
+  -v f="$frames" 'BEGIN { s = t1 - t0; printf "%s over %.1f s: game %.2f s CPU (%.1f %%), X server %.2f s (%.1f %%), both %.1f %% of a core\n",
+           m, s, g / hz, 100 * g / hz / s, x / hz, 100 * x / hz / s, 100 * (g + x) / hz / s
+           if (f > 0) printf "%d frames shown: game %.3f ms CPU per frame\n", f, 1000 * g / hz / f }'

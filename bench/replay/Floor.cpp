@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "omega/Cpu.h"
+#include "omega/draw/Cpu.h"
 #include "omega/Engine.h"
 
 namespace replay {
@@ -60,7 +60,7 @@ std::vector<Resolved> ResolveFrame(const Frame& frame, const EngineReplay& engin
     if (c.Handle <= 0 || static_cast<size_t>(c.Handle) >= engine.Handles.size()) continue;
     const OEHandle h = engine.Handles[static_cast<size_t>(c.Handle)];
     if (c.Kind == Op::Text) {
-      const omega::Font* font = omega::FindFont(h);
+      const omega::Font* font = omega::FindFont(omega::E().Pictures, h);
       if (font == nullptr) continue;
       const double s = c.Scale;
       double pen = c.X;
@@ -143,7 +143,7 @@ std::unique_ptr<FloorSprite> MakeSprite(const Resolved& r) {
   return s;
 }
 
-// The engine's rule (omega/Raster.h), 16 pixels a step and the last few in one masked step, as the
+// The engine's rule (omega/draw/Raster.h), 16 pixels a step and the last few in one masked step, as the
 // engine's AVX-512 copy runs it. The vectors never leave the inlined body (-Wno-psabi in CMakeLists.txt).
 inline __attribute__((always_inline)) void BlendRunBody(omega::Pixel* dst, const omega::Pixel* src, int n) {
   using L = omega::Lanes<16>;

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "tests/support/TraceReplay.h"
-#include "omega/Raster.h"
-#include "omega/Spans.h"
+#include "omega/draw/Raster.h"
+#include "omega/draw/Spans.h"
 
 namespace replay {
 

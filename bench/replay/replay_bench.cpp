@@ -25,7 +25,7 @@
 #include "bench/replay/Floor.h"
 #include "tests/support/PlainDrawing.h"
 #include "tests/support/TraceReplay.h"
-#include "omega/Bands.h"
+#include "omega/draw/Bands.h"
 #include "omega/Engine.h"
 
 namespace {
@@ -61,7 +61,7 @@ struct SdlReplay {
       const OEHandle h = engine.Handles[n];
       if (const auto t = omega::E().Pictures.Textures.find(h); t != omega::E().Pictures.Textures.end())
         Textures[static_cast<int>(n)] = Make(plain::Rows(t->second->Picture));
-      else if (const omega::Font* f = omega::FindFont(h))
+      else if (const omega::Font* f = omega::FindFont(omega::E().Pictures, h))
         Textures[static_cast<int>(n)] = Make(plain::Rows(f->Picture));
     }
   }
@@ -82,7 +82,7 @@ struct SdlReplay {
       if (it == Textures.end()) continue;
       const OEHandle h = Engine->Handles[static_cast<size_t>(c.Handle)];
       if (c.Kind == Op::Text) {
-        const omega::Font* font = omega::FindFont(h);
+        const omega::Font* font = omega::FindFont(omega::E().Pictures, h);
         float pen = c.X;
         for (const char* p = c.Info.c_str(); *p != '\0'; ++p) {
           const omega::Glyph& g = font->Table.Glyphs[static_cast<unsigned char>(*p)];
@@ -155,15 +155,15 @@ uint64_t Hash(const std::vector<omega::Pixel>& px) {
 // Whether every frame drawn by the engine, in two bands and on one thread, has the plain drawing's pixels.
 bool SamePixels(const std::vector<const Frame*>& frames, replay::EngineReplay& engine) {
   const auto hashes = [&](bool plainToo, int threads) {
-    const int before = omega::DrawThreads();
-    omega::SetDrawThreads(threads);
+    const int before = omega::E().Bands.Threads();
+    omega::E().Bands.SetThreads(threads);
     std::vector<uint64_t> out;
     plain::Frames oracle;
     for (const Frame* f : frames) {
       engine.Draw(*f);
       out.push_back(Hash(plainToo ? oracle.Frame(omega::E().Recorder.LastFrame()).Px : omega::E().Recorder.Frame.Px));
     }
-    omega::SetDrawThreads(before);
+    omega::E().Bands.SetThreads(before);
     return out;
   };
   const std::vector<uint64_t> plain = hashes(true, 1);

@@ -5,7 +5,7 @@
 #include <functional>
 #include <limits>
 
-#include "omega/Bands.h"
+#include "omega/draw/Bands.h"
 
 namespace {
 
@@ -105,7 +105,7 @@ TEST(BandChoice, FramesWithoutWorkOrTimeAndForcedFramesTeachNothing) {
   choice.Record(2, std::numeric_limits<double>::quiet_NaN(), 1000);
   EXPECT_EQ(choice.UsedNs, before.UsedNs);
   EXPECT_EQ(choice.SinceTrial, before.SinceTrial);
-  // A frame forced into one band outside a trial (SetDrawThreads) is not counted against two.
+  // A frame forced into one band outside a trial (SetThreads) is not counted against two.
   for (int i = 0; i < 100; ++i) choice.Record(1, 1e9, 1000);
   EXPECT_EQ(choice.Bands(), 2);
   EXPECT_EQ(choice.UsedNs, before.UsedNs);

@@ -10,7 +10,7 @@ void DrawTwice(OEHandle texture, bool& secondChanged) {
   for (int i = 0; i < 2; ++i) {
     r.Begin();
     SSprite_Draw(texture, 0, 0, 3, 3, 255, 0, 1);
-    secondChanged = r.End();
+    secondChanged = !r.End().Empty();
   }
 }
 
@@ -30,8 +30,8 @@ TEST_F(EngineTest, AResetEngineIsAFreshOne) {
   FX_SetColorMix(0x123456);
   SSprite_Draw(a, 0, 0, 5, 5, 255, 0, 9);
   omega::E().Ahead.SetOn(false);
-  omega::KeyDownEvent(65);
-  omega::PressInput(256 + omega::kButtonLeft);
+  omega::KeyDownEvent(omega::E().Input, 65);
+  omega::PressInput(omega::E().Input, 256 + omega::kButtonLeft);
   omega::E().Input.MouseX = 40;
   Timer_Create(NoProc, 12, 1);
   OE_RegProcedure(0, NoProc);
@@ -57,11 +57,11 @@ TEST_F(EngineTest, AResetEngineIsAFreshOne) {
   EXPECT_FALSE(omega::E().Loop.PositionAsked);
   EXPECT_FALSE(omega::E().Loop.QuitAsked);
   EXPECT_EQ(omega::E().Input.MouseX, 0);
-  omega::BeginTick();
+  omega::BeginTick(omega::E().Input);
   EXPECT_FALSE(Key_Down(65)) << "no key is held";
   EXPECT_FALSE(Key_Press(65)) << "no press is latched";
   EXPECT_FALSE(Mouse_Press(1)) << "no click is latched";
-  omega::EndTick();
+  omega::EndTick(omega::E().Input);
 
   // Behaviour, not only values: the same frame twice is left alone (accelerated), the first load is
   // number 1 again, and the trace goes to the file OMEGA_TRACE names now, from tick 0.
@@ -70,7 +70,7 @@ TEST_F(EngineTest, AResetEngineIsAFreshOne) {
   bool changed = true;
   DrawTwice(b, changed);
   EXPECT_FALSE(changed) << "an unchanged frame is not drawn again";
-  omega::FlushTrace();
+  omega::E().Trace.Flush();
   EXPECT_EQ(omega_test::ReadFile(first), "0 Tex_LoadFromFile \"a.png\" -1 1 =1\n0 FX_SetColorMix 1193046\n"
                                          "0 SSprite_Draw 1 0 0 5 5 255 0 9\n0 Timer_Create timer 12 1 =1\n"
                                          "0 OE_RegProcedure 0 draw\n0 OE_SetWndPosition 3 4\n0 OE_Quit\n")

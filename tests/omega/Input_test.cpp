@@ -2,58 +2,61 @@
 
 #include <vector>
 
-#include "omega/Keys.h"
+#include "omega/window/Keys.h"
 #include "tests/omega/support/EngineFixture.h"
 #include "tests/support/PlainDrawing.h"
 
-class Input : public EngineTest {};
+class Input : public EngineTest {
+ protected:
+  static omega::InputState& In() { return omega::E().Input; }
+};
 
 TEST_F(Input, APressIsSeenByEveryQueryOfTheNextTickAndNeverAgain) {
-  omega::KeyDownEvent(65);
-  omega::KeyUpEvent(65);  // pressed and released between two ticks: still counts
+  omega::KeyDownEvent(In(), 65);
+  omega::KeyUpEvent(In(), 65);  // pressed and released between two ticks: still counts
   EXPECT_FALSE(Key_Press(65)) << "not before the tick starts";
-  omega::BeginTick();
+  omega::BeginTick(In());
   EXPECT_TRUE(Key_Press(65));
   EXPECT_TRUE(Key_Press(65)) << "a second query in the same tick";
   EXPECT_FALSE(Key_Down(65)) << "already released";
   EXPECT_FALSE(Key_Press(66));
-  omega::EndTick();
+  omega::EndTick(In());
   EXPECT_FALSE(Key_Press(65)) << "after its tick";
-  omega::BeginTick();
+  omega::BeginTick(In());
   EXPECT_FALSE(Key_Press(65)) << "the tick after";
-  omega::EndTick();
+  omega::EndTick(In());
 }
 
 TEST_F(Input, APressDuringATickBelongsToTheNextOne) {
-  omega::BeginTick();
-  omega::PressInput(256 + omega::kButtonLeft);
+  omega::BeginTick(In());
+  omega::PressInput(In(), 256 + omega::kButtonLeft);
   EXPECT_FALSE(Mouse_Press(1));
-  omega::EndTick();
-  omega::BeginTick();
+  omega::EndTick(In());
+  omega::BeginTick(In());
   EXPECT_TRUE(Mouse_Press(1));
   EXPECT_FALSE(Mouse_Press(2));
   EXPECT_FALSE(Mouse_Press(0));
   EXPECT_FALSE(Mouse_Press(99));
-  omega::EndTick();
+  omega::EndTick(In());
 }
 
 // Left, right and middle are buttons 1, 2 and 3 (the middle one the last the game may ask for); each
 // press is seen as its own button only, and 0 or 4 are no buttons even with their slots set.
 TEST_F(Input, EachOfTheThreeButtonsIsSeenAsItselfAndNoOther) {
   for (const int pressed : {omega::kButtonLeft, omega::kButtonRight, omega::kButtonMiddle}) {
-    omega::PressInput(256 + pressed);
-    omega::BeginTick();
+    omega::PressInput(In(), 256 + pressed);
+    omega::BeginTick(In());
     for (int asked = 0; asked <= 4; ++asked)
       EXPECT_EQ(Mouse_Press(asked), asked == pressed) << "button " << pressed << " pressed, button " << asked
                                                      << " asked: expected " << (asked == pressed) << ", got "
                                                      << !(asked == pressed);
-    omega::EndTick();
+    omega::EndTick(In());
   }
   for (const int slot : {0, 4}) {
-    omega::PressInput(256 + slot);
-    omega::BeginTick();
+    omega::PressInput(In(), 256 + slot);
+    omega::BeginTick(In());
     EXPECT_FALSE(Mouse_Press(slot)) << "slot " << slot << " read as a button";
-    omega::EndTick();
+    omega::EndTick(In());
   }
 }
 
@@ -61,25 +64,25 @@ TEST_F(Input, HeldWhileAnyHolderIsDown) {
   // Both shift keys map to 16: releasing one leaves it held.
   EXPECT_EQ(omega::VirtualKeyOf(SDL_SCANCODE_LSHIFT), 16);
   EXPECT_EQ(omega::VirtualKeyOf(SDL_SCANCODE_RSHIFT), 16);
-  omega::KeyDownEvent(16);
-  omega::KeyDownEvent(16);
-  omega::KeyUpEvent(16);
+  omega::KeyDownEvent(In(), 16);
+  omega::KeyDownEvent(In(), 16);
+  omega::KeyUpEvent(In(), 16);
   EXPECT_TRUE(Key_Down(16));
-  omega::KeyUpEvent(16);
+  omega::KeyUpEvent(In(), 16);
   EXPECT_FALSE(Key_Down(16));
-  omega::KeyUpEvent(16);  // a stray release does not go below zero
-  omega::KeyDownEvent(16);
+  omega::KeyUpEvent(In(), 16);  // a stray release does not go below zero
+  omega::KeyDownEvent(In(), 16);
   EXPECT_TRUE(Key_Down(16));
 }
 
 TEST_F(Input, OutOfRangeCodesAreFalse) {
   for (const int code : {-1, 256, 100000}) {
-    omega::KeyDownEvent(code);
-    omega::PressInput(code);
-    omega::BeginTick();
+    omega::KeyDownEvent(In(), code);
+    omega::PressInput(In(), code);
+    omega::BeginTick(In());
     EXPECT_FALSE(Key_Press(code)) << code;
     EXPECT_FALSE(Key_Down(code)) << code;
-    omega::EndTick();
+    omega::EndTick(In());
   }
 }
 
@@ -161,9 +164,12 @@ TEST_F(PointerOverTheBars, OnlyTheVeryNextCallAtExactlyThePointer) {
     (void)Mouse_Y();
     SSprite_Draw(red_, 1, 20, 4, 4, 255, 0, 1);  // a pixel off the pointer
     (void)Mouse_X();
+    SSprite_Draw(blue_, 0, 40, 4, 4, 255, 0, 1);  // in the pointer's column, below it
+    (void)Mouse_X();
     SSprite_Draw(blue_, 0.4f, 20.4f, 4, 4, 255, 0, 1);  // rounds onto the pointer: left out
   });
   EXPECT_PIXEL(201, 201, 0x0000FF);
+  EXPECT_PIXEL(1, 41, 0x0000FF) << "a call below the pointer";
   EXPECT_PIXEL(0, 21, 0xFF0000) << "a call at the pointer that did not follow a read";
   EXPECT_PIXEL(4, 21, 0xFF0000) << "a call beside the pointer";
 }
@@ -182,7 +188,7 @@ TEST_F(PointerOverTheBars, ALeftOutCallIsNoDrawnCallForTheNextFrame) {
     r.Begin();
     SSprite_Draw(blue_, 100, 100, 4, 4, 255, 0, 1);
     Cursor(red_);
-    return r.End();
+    return !r.End().Empty();
   };
   frame();
   EXPECT_PIXEL(1, 21, 0x000000);

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "omega/Decode.h"
-#include "omega/Jpeg.h"
+#include "omega/decode/Decode.h"
+#include "omega/decode/Jpeg.h"
 #include "tests/omega/support/EngineFixture.h"
 #include "tests/support/Spawn.h"
 

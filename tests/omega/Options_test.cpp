@@ -88,20 +88,20 @@ TEST(EngineSettings, EveryPartFollowsTheEnvironmentOfItsStart) {
   env.Set("OMEGA_THREADS", "1");
   omega::ResetEngine();
   EXPECT_FALSE(omega::E().Ahead.On()) << "OMEGA_PREFETCH=0 left decoding ahead on";
-  EXPECT_EQ(omega::DrawThreads(), 1);
+  EXPECT_EQ(omega::E().Bands.Threads(), 1);
 
   env.Set("OMEGA_THREADS", "2");
   env.Set("OMEGA_PREFETCH", nullptr);
   // Read once: the running engine keeps what it started with.
   EXPECT_FALSE(omega::E().Ahead.On());
-  EXPECT_EQ(omega::DrawThreads(), 1);
+  EXPECT_EQ(omega::E().Bands.Threads(), 1);
   omega::ResetEngine();
   EXPECT_TRUE(omega::E().Ahead.On());
-  EXPECT_EQ(omega::DrawThreads(), 2) << "OMEGA_THREADS=2 draws on two threads whatever the cores";
+  EXPECT_EQ(omega::E().Bands.Threads(), 2) << "OMEGA_THREADS=2 draws on two threads whatever the cores";
 
-  omega::SetDrawThreads(1);
+  omega::E().Bands.SetThreads(1);
   omega::ResetEngine();
-  EXPECT_EQ(omega::DrawThreads(), 2) << "a reset engine kept the last one's thread count";
+  EXPECT_EQ(omega::E().Bands.Threads(), 2) << "a reset engine kept the last one's thread count";
   env.Set("OMEGA_THREADS", nullptr);
   omega::ResetEngine();
 }

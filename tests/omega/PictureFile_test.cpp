@@ -12,9 +12,9 @@
 #include <tuple>
 #include <vector>
 
-#include "omega/Decode.h"
-#include "omega/PictureFile.h"
-#include "omega/Prefetch.h"
+#include "omega/decode/Decode.h"
+#include "omega/decode/PictureFile.h"
+#include "omega/decode/Prefetch.h"
 #include "tests/omega/support/EngineFixture.h"
 #include "tests/support/CraftedPictures.h"
 #include "tests/support/Spawn.h"

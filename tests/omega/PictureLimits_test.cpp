@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "omega/Decode.h"
-#include "omega/PictureFile.h"
+#include "omega/decode/Decode.h"
+#include "omega/decode/PictureFile.h"
 #include "tests/omega/support/EngineFixture.h"
 #include "tests/support/CraftedPictures.h"
 
@@ -103,6 +103,11 @@ class HeldPictures : public EngineTest {
     omega::E().Ahead.SetOn(false);
     WritePng("a.png", 64, 64, std::vector<uint32_t>(64 * 64, 0xFF336699u));
     WritePng("small.png", 8, 8, std::vector<uint32_t>(64, 0x80336699u));
+    // In a folder, pictures are decoded ahead at the first load (when that is on), each file once.
+    ASSERT_EQ(mkdir("Data", 0755), 0);
+    for (int i = 1; i <= 5; ++i) WritePng("Data/a" + std::to_string(i) + ".png", 64, 64, std::vector<uint32_t>(64 * 64, 0xFF336699u));
+    ASSERT_EQ(rename("a.png", "Data/a.png"), 0);
+    ASSERT_EQ(rename("small.png", "Data/small.png"), 0);
   }
   static constexpr std::size_t kPicture = 64 * 64 * 4;
 };
@@ -110,20 +115,29 @@ class HeldPictures : public EngineTest {
 // Loads that would pass the budget are refused (handle 0) before their files are decoded; a smaller
 // picture that still fits loads; what is held never passes the budget.
 TEST_F(HeldPictures, LoadsPastTheBudgetAreRefusedAndSmallerOnesStillFit) {
-  omega::PictureStore& store = omega::E().Pictures;
-  store.Budget = 3 * kPicture + kPicture / 2;
-  int loaded = 0;
-  for (int i = 0; i < 5; ++i) {
-    const OEHandle h = Tex_LoadFromFile("a.png", -1, 1);
-    loaded += h != 0;
-    EXPECT_LE(store.HeldBytes, store.Budget) << "after load " << i + 1;
+  for (const bool ahead : {false, true}) {
+    SCOPED_TRACE(ahead ? "decoded ahead" : "each load decoding its file");
+    omega::ResetEngine();
+    omega::E().Ahead.SetOn(ahead);
+    if (ahead) {  // every file decoded before it is asked for
+      omega::E().Ahead.Start("Data");
+      omega::E().Ahead.Finish();
+    }
+    omega::PictureStore& store = omega::E().Pictures;
+    store.Budget = 3 * kPicture + kPicture / 2;
+    int loaded = 0;
+    for (int i = 0; i < 5; ++i) {
+      const OEHandle h = Tex_LoadFromFile(("Data\\a" + std::to_string(i + 1) + ".png").c_str(), -1, 1);
+      loaded += h != 0;
+      EXPECT_LE(store.HeldBytes, store.Budget) << "after load " << i + 1;
+    }
+    EXPECT_EQ(loaded, 3) << "expected three 64x64 pictures within a budget of three and a half";
+    EXPECT_GE(store.HeldBytes, 3 * kPicture);
+    EXPECT_NE(Tex_LoadFromFile("Data\\small.png", -1, 1), 0u) << "an 8x8 picture fits what is left";
+    EXPECT_EQ(Tex_LoadMaskFromFile("Data\\a.png"), 0) << "a mask counts against the budget too";
+    EXPECT_EQ(Tex_LoadMaskFromFile("Data\\small.png"), 1);
+    EXPECT_LE(store.HeldBytes, store.Budget);
   }
-  EXPECT_EQ(loaded, 3) << "expected three 64x64 pictures within a budget of three and a half";
-  EXPECT_GE(store.HeldBytes, 3 * kPicture);
-  EXPECT_NE(Tex_LoadFromFile("small.png", -1, 1), 0u) << "an 8x8 picture fits what is left";
-  EXPECT_EQ(Tex_LoadMaskFromFile("a.png"), 0) << "a mask counts against the budget too";
-  EXPECT_EQ(Tex_LoadMaskFromFile("small.png"), 1);
-  EXPECT_LE(store.HeldBytes, store.Budget);
 }
 
 TEST(HeldPicturesBudget, HoldsTheLargestPictureAndNotTwo) {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "omega/Spans.h"
+#include "omega/draw/Spans.h"
 #include "tests/omega/support/EngineFixture.h"
 
 using omega_test::WritePng;

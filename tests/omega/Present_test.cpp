@@ -1,7 +1,7 @@
 // The window's picture: placed, scaled and shown by the engine as SDL's software renderer showed it with
 // a logical size and linear filtering (the pixels compared with that renderer's own output, exactly:
 // the tolerance is zero), and only the rows a frame changed drawn and handed on.
-#include "omega/Present.h"
+#include "omega/window/Present.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -117,7 +117,7 @@ TEST_F(GameFrames, TheWholeWindowIsThePixelsTheRendererShowedAtEverySize) {
     for (const auto& [w, h] : kOutputs) {
       omega::Presenter presenter;
       Surface got = MakeSurface(w, h);
-      const omega::Shown shown = presenter.Draw(got.get(), frame.data(), kPicW, kPicH, 0, 0);
+      const omega::Shown shown = presenter.Draw(got.get(), frame.data(), kPicW, kPicH, omega::ChangeSet{});
       EXPECT_TRUE(shown.Whole) << w << "x" << h << ": a new surface is drawn whole";
       const Surface expected = RendererPicture(frame, w, h);
       EXPECT_EQ(FirstDifference(expected.get(), got.get()), "") << "window " << w << "x" << h;
@@ -176,10 +176,10 @@ TEST_F(GameFrames, AFrameChangingSomePartsDrawsAndShowsOnlyThoseAndEqualsAFullRe
       const std::string size = what + ", " + std::to_string(w) + "x" + std::to_string(h);
       omega::Presenter presenter;
       Surface got = MakeSurface(w, h);
-      presenter.Draw(got.get(), before.data(), kPicW, kPicH, 0, kPicH);
+      presenter.Draw(got.get(), before.data(), kPicW, kPicH, omega::ChangeSet{{omega::Rect{0, 0, kPicW, kPicH}}});
       Surface old = MakeSurface(w, h);
       SDL_BlitSurface(got.get(), nullptr, old.get(), nullptr);
-      const omega::Shown shown = presenter.Draw(got.get(), after.data(), kPicW, kPicH, parts);
+      const omega::Shown shown = presenter.Draw(got.get(), after.data(), kPicW, kPicH, omega::ChangeSet{parts});
       EXPECT_FALSE(shown.Whole) << size;
       EXPECT_GE(shown.Rects.size(), 1u) << size;
       EXPECT_LE(shown.Rects.size(), 256u) << size << ": too many requests to the window system";
@@ -204,7 +204,7 @@ TEST_F(GameFrames, AFrameChangingSomePartsDrawsAndShowsOnlyThoseAndEqualsAFullRe
       EXPECT_EQ(outside, 0) << size << ": pixels written outside the parts shown";
       EXPECT_EQ(FirstDifference(RendererPicture(after, w, h).get(), got.get()), "") << size;
       // Nothing changed: nothing drawn, nothing to show.
-      const omega::Shown still = presenter.Draw(got.get(), after.data(), kPicW, kPicH, 0, 0);
+      const omega::Shown still = presenter.Draw(got.get(), after.data(), kPicW, kPicH, omega::ChangeSet{});
       EXPECT_FALSE(still.Whole) << size;
       EXPECT_TRUE(still.Rects.empty()) << size;
     }
@@ -217,16 +217,16 @@ TEST_F(GameFrames, BarsAreDrawnOnceAndAgainOnlyOnANewSurface) {
   ASSERT_EQ(frames_.size(), 3u);
   omega::Presenter presenter;
   Surface window = MakeSurface(1280, 1024);  // bars of 32 rows above and below
-  presenter.Draw(window.get(), frames_[0].data(), kPicW, kPicH, 0, kPicH);
+  presenter.Draw(window.get(), frames_[0].data(), kPicW, kPicH, omega::ChangeSet{{omega::Rect{0, 0, kPicW, kPicH}}});
   ASSERT_EQ(presenter.Box().Y, 32);
   EXPECT_EQ(At(window.get(), 640, 10), 0u) << "the upper bar is black";
   // A mark in the bar stays through frames that change rows near it: the bars are not drawn again.
   *reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(window->pixels) + 10 * window->pitch + 4 * 640) = 0x123456u;
-  presenter.Draw(window.get(), frames_[1].data(), kPicW, kPicH, 0, kPicH);
+  presenter.Draw(window.get(), frames_[1].data(), kPicW, kPicH, omega::ChangeSet{{omega::Rect{0, 0, kPicW, kPicH}}});
   EXPECT_EQ(At(window.get(), 640, 10), 0x123456u) << "the bar was drawn again with a frame";
   // The surface made again at the same size (a resize back and forth): everything drawn anew.
   presenter.Forget();
-  const omega::Shown again = presenter.Draw(window.get(), frames_[1].data(), kPicW, kPicH, 0, 0);
+  const omega::Shown again = presenter.Draw(window.get(), frames_[1].data(), kPicW, kPicH, omega::ChangeSet{});
   EXPECT_TRUE(again.Whole);
   EXPECT_EQ(FirstDifference(RendererPicture(frames_[1], 1280, 1024).get(), window.get()), "");
   // Full screen on, off and on again: each new surface is the renderer's picture, bars included.
@@ -234,7 +234,7 @@ TEST_F(GameFrames, BarsAreDrawnOnceAndAgainOnlyOnANewSurface) {
     Surface next = MakeSurface(w, h);
     // A new surface may hold anything until drawn.
     SDL_FillRect(next.get(), nullptr, 0x00FF00FFu);
-    const omega::Shown shown = presenter.Draw(next.get(), frames_[2].data(), kPicW, kPicH, 0, 0);
+    const omega::Shown shown = presenter.Draw(next.get(), frames_[2].data(), kPicW, kPicH, omega::ChangeSet{});
     EXPECT_TRUE(shown.Whole) << w << "x" << h;
     EXPECT_EQ(FirstDifference(RendererPicture(frames_[2], w, h).get(), next.get()), "") << w << "x" << h;
     window = std::move(next);
@@ -246,7 +246,7 @@ TEST_F(GameFrames, ASurfaceOfAnotherFormatGetsTheSameColours) {
   ASSERT_EQ(frames_.size(), 3u);
   omega::Presenter presenter;
   Surface bgr = MakeSurface(1600, 1200, SDL_PIXELFORMAT_BGR24);
-  presenter.Draw(bgr.get(), frames_[1].data(), kPicW, kPicH, 0, kPicH);
+  presenter.Draw(bgr.get(), frames_[1].data(), kPicW, kPicH, omega::ChangeSet{{omega::Rect{0, 0, kPicW, kPicH}}});
   Surface got = MakeSurface(1600, 1200);
   SDL_BlitSurface(bgr.get(), nullptr, got.get(), nullptr);
   EXPECT_EQ(FirstDifference(RendererPicture(frames_[1], 1600, 1200).get(), got.get()), "");

@@ -5,10 +5,10 @@
 #include <random>
 #include <tuple>
 
-#include "omega/Cpu.h"
-#include "omega/Raster.h"
-#include "omega/Scale.h"
-#include "omega/Spans.h"
+#include "omega/draw/Cpu.h"
+#include "omega/draw/Raster.h"
+#include "omega/draw/Scale.h"
+#include "omega/draw/Spans.h"
 #include "tests/support/PlainDrawing.h"
 
 using namespace omega;

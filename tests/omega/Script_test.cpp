@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "omega/Script.h"
+#include "omega/trace/Script.h"
 
 using omega::ParseScript;
 using omega::ScriptOp;

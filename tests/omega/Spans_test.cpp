@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <random>
 
-#include "omega/Scale.h"
-#include "omega/Spans.h"
+#include "omega/draw/Scale.h"
+#include "omega/draw/Spans.h"
 #include "tests/support/PlainDrawing.h"
 
 using namespace omega;

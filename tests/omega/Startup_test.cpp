@@ -10,9 +10,9 @@
 #include <optional>
 #include <sstream>
 
-#include "omega/Jpeg.h"
-#include "omega/Decode.h"
-#include "omega/Prefetch.h"
+#include "omega/decode/Jpeg.h"
+#include "omega/decode/Decode.h"
+#include "omega/decode/Prefetch.h"
 #include "tests/omega/support/EngineFixture.h"
 #include "tests/support/PlainDrawing.h"
 

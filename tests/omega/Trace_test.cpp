@@ -2,8 +2,8 @@
 #include <limits>
 
 #include "base/Cp1251.h"
-#include "omega/Trace.h"
-#include "omega/TraceFormat.h"
+#include "omega/trace/Trace.h"
+#include "omega/trace/TraceFormat.h"
 #include "tests/omega/support/EngineFixture.h"
 #include "tests/support/Files.h"
 #include "tests/support/TraceReader.h"
@@ -134,7 +134,7 @@ class Trace : public EngineTest {
   }
   // The trace file as written, against the lines expected: every byte counts.
   void ExpectLines(const std::vector<std::string>& expected) {
-    omega::FlushTrace();
+    omega::E().Trace.Flush();
     std::string text;
     for (const auto& line : expected) text += line + '\n';
     EXPECT_EQ(omega_test::ReadFile(path_), text);

@@ -3,9 +3,9 @@
 //
 //   soak [ticks] [allowed RSS growth in MB]      (defaults: 1,000,000 ticks, 16 MB)
 //
-// The engine keeps scaled and tinted copies of what it draws (up to 128 MB, then it starts afresh), and
-// 640 walkers in 8 facings, 32 frames and 7 colours fill that slowly: RSS climbs over the first
-// thousand or so frames. So memory counts as flat when the second half of the run adds less than the
+// The engine keeps scaled and tinted copies of what it draws (dropped between frames once they hold more
+// than 8M pixels, 32 MB: kCacheLimitPixels, then it starts afresh), and 640 walkers in 8 facings, 32
+// frames and 7 colours fill that slowly: RSS climbs over the first thousand or so frames. So memory counts as flat when the second half of the run adds less than the
 // bound. Prints the RSS samples; exits 0 when the bound held and every hut had released its walkers.
 #include <unistd.h>
 

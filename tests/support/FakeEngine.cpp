@@ -7,7 +7,7 @@
 #include <type_traits>
 
 #include "engine/OMEGA.h"
-#include "omega/TraceFormat.h"
+#include "omega/trace/TraceFormat.h"
 #include "tests/support/TraceReader.h"
 
 namespace fake {

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "omega/Engine.h"
-#include "omega/Scale.h"
+#include "omega/draw/Scale.h"
 
 namespace plain {
 

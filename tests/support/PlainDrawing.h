@@ -1,5 +1,5 @@
 // The plain drawing the engine's frames are compared with: every call drawn at once, in order, over
-// black, pixel by pixel from its picture part scaled and tinted with the engine's filter (omega/Scale.h)
+// black, pixel by pixel from its picture part scaled and tinted with the engine's filter (omega/draw/Scale.h)
 // and blended with the engine's one rule (omega::Blend). None of the frame recorder's kept layer, strips,
 // tiles drawn again, bands or cached copies, none of the span runs, sheets or vector copies: what those
 // may change is speed, never a pixel.
@@ -8,9 +8,9 @@
 #include <map>
 #include <vector>
 
-#include "omega/FrameRecorder.h"
-#include "omega/Raster.h"
-#include "omega/Spans.h"
+#include "omega/draw/FrameRecorder.h"
+#include "omega/draw/Raster.h"
+#include "omega/draw/Spans.h"
 
 namespace plain {
 

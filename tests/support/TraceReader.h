@@ -1,5 +1,5 @@
 // The one reader of traces (OMEGA_TRACE): a line back into its tick, operation, arguments and result,
-// for the tests and the benchmarks. The format is the one the writer, omega/TraceFormat.h, writes.
+// for the tests and the benchmarks. The format is the one the writer, omega/trace/TraceFormat.h, writes.
 #pragma once
 #include <cstdint>
 #include <functional>

@@ -99,7 +99,7 @@ void EngineReplay::Load(const Trace& trace) {
 void EngineReplay::Draw(const Frame& frame) {
   omega::E().Recorder.Begin();
   for (const Call& c : frame.Calls) Apply(c);
-  omega::E().Recorder.End();
+  omega::E().Recorder.End(&omega::E().Bands);
 }
 
 }  // namespace replay

@@ -1,5 +1,5 @@
 // The world's pictures: the ground list file and the exact order of every mask and picture load.
-#include "omega/TraceFormat.h"
+#include "omega/trace/TraceFormat.h"
 #include "tests/unit/World_fixtures.h"
 
 using namespace world_test;

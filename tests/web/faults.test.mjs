@@ -1,8 +1,12 @@
 // What the page says when something is missing: the engine (the game's own message box, as a dialog of
-// the page), the browser's storage (the game plays, the records are not kept), a file of the game.
+// the page), the browser's storage (the game plays, the records are not kept), a file of the game; and
+// damaged pictures, taken or refused as on the other systems.
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
 import test from 'node:test';
-import { browser, exited, open, serve, skipReason, tempFolder, until, webDir } from './harness.mjs';
+import { browser, exited, open, pageFile, serve, skipReason, tempFolder, until, webDir } from './harness.mjs';
 
 const skip = skipReason();
 let server, b;
@@ -53,5 +57,38 @@ test('a file of the game missing on the server: the page says so instead of a bl
       20000, `the page reports the missing ${missing}`);
     await page.close();
     await broken.close();
+  }
+});
+
+// The table of damaged PNGs the Linux engine's tests and the Wine tests share, each in the place of a
+// picture the game loads (under a JPEG's name: the decoder goes by the signature). The page's own hooks
+// write files before its data package is unpacked; this one goes over the package's file when the
+// runtime is ready, through the page's Module, caught as the page sets it.
+test('damaged PNGs and a bomb are taken or refused as on Linux', { skip }, async () => {
+  const folder = tempFolder('damaged');
+  const table = execFileSync(process.env.ZANORU_DAMAGED_PNGS, [folder], { encoding: 'utf8' }).trim().split('\n');
+  for (const [file, loads, ...what] of table.map((line) => line.split(' '))) {
+    const page = await open(b, server.url, {
+      hooks: {
+        env: { OMEGA_SCRIPT: '/test/run.script', OMEGA_TRACE: '/test/trace.txt' },
+        files: { '/test/run.script': '10 key 27\n100 quit\n', '/game/PlayerN.cgm': 'Ann\r\n' },
+        replace: { '/game/Data/Black.jpg': fs.readFileSync(path.join(folder, file)).toString('base64') },
+      },
+      before: () => Object.defineProperty(window, 'Module', { configurable: true, set(m) {
+        Object.defineProperty(window, 'Module', { value: m, writable: true, configurable: true });
+        const ready = m.onRuntimeInitialized;
+        m.onRuntimeInitialized = function () {
+          for (const [name, b64] of Object.entries(window.zanoruTestHooks.replace))
+            m.FS.writeFile(name, Uint8Array.from(atob(b64), (c) => c.charCodeAt(0)));
+          return ready.apply(this, arguments);
+        };
+      } }),
+    });
+    assert.equal(await exited(page, 60000), 0, `${what.join(' ')}; page said:\n${page.log.join('\n')}`);
+    const results = [...((await pageFile(page, '/test/trace.txt')) || '').toString()
+      .matchAll(/^\d+ Tex_LoadFromFile "Data\\\\Black\.jpg" .*=(-?\d+)$/gm)].map((m) => m[1] !== '0');
+    assert.ok(results.length >= 1, `${what.join(' ')}: the game did not load the picture`);
+    assert.deepEqual(results, results.map(() => loads === '1'), `${what.join(' ')}: loaded (true) or refused`);
+    await page.close();
   }
 });
