@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -361,7 +362,8 @@ std::string RecordsWithTail() {
   return file + "tail that the save drops";
 }
 
-// A kill at any moment of a run that saves leaves either the old file or the new one, whole.
+// A kill at any moment of a run that saves (a dozen moments in a soak run) leaves either the old file or the
+// new one, whole.
 TEST(FaultsRecords, KillAtAnyMomentLeavesTheOldOrTheNewTableWhole) {
   const std::string old = RecordsWithTail();
   const std::string saved = old.substr(0, kRecordsFileSize);
@@ -377,7 +379,7 @@ TEST(FaultsRecords, KillAtAnyMomentLeavesTheOldOrTheNewTableWhole) {
   ASSERT_EQ(ReadFile(whole.Folder + "/records.vyx"), saved);
   Tidy(whole);
 
-  constexpr int kKills = 12;
+  const int kKills = SoakRounds(4, 12);
   int killedBeforeSave = 0, killedAfterSave = 0;
   for (int k = 0; k < kKills; ++k) {
     const double delay = seconds * (0.3 + 0.8 * k / kKills);
@@ -414,22 +416,34 @@ TEST(FaultsRecords, LeftoverNewFileFromAKilledSaveHarmsNeitherStartNorSave) {
   Tidy(run);
 }
 
-// A wrapper's lines that start the game, send it `signal` once its trace holds `bytes` (or after
-// `seconds`), and end with its status.
-std::string SignalOnceTraced(const char* signal, long bytes, int seconds) {
-  return "'" + GameFolder() + "/zanoru' & pid=$!\nn=0\nwhile [ $(stat -c %s \"$OMEGA_TRACE\" 2>/dev/null || echo 0) -lt " +
-         std::to_string(bytes) + " ] && [ $n -lt " + std::to_string(seconds * 10) +
-         " ]; do sleep 0.1; n=$((n+1)); done\nkill -" + signal + " $pid\nwait $pid\nexit $?\n";
+// The tick of the trace's last whole line so far, or -1.
+long LastTracedTick(const std::string& trace) {
+  std::ifstream in(trace, std::ios::binary | std::ios::ate);
+  const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
+  std::string tail(static_cast<size_t>(std::min<std::streamoff>(size, 4096)), '\0');
+  in.seekg(size - static_cast<std::streamoff>(tail.size()));
+  in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
+  const size_t end = tail.rfind('\n'), start = end == std::string::npos ? end : tail.rfind('\n', end - 1);
+  return start == std::string::npos || end == 0 ? -1 : std::atol(tail.c_str() + start + 1);
+}
+
+// Sends the game `signal` once its trace has reached `tick` (or after `seconds`).
+std::function<void(int, const std::string&)> SignalAtTick(int signal, long tick, double seconds) {
+  return [=](int pid, const std::string& folder) {
+    WaitUntil([&] { return LastTracedTick(folder + "/.trace") >= tick || PollChild(pid) >= 0; }, seconds);
+    kill(pid, signal);
+  };
 }
 
 TEST(FaultsRecords, TerminationDuringPlaySavesTheRecords) {
   GameRunOptions options;
   options.Files["PlayerN.cgm"] = "Ann\r\n";
   options.Files["records.vyx"] = RecordsWithTail();
-  // Into the game scene, then on and on: only the signal ends this run. The scene traces hundreds of
-  // draws a tick, so a trace of 40 MB means the walkers have been out for a while.
+  // Into the game scene, then on and on: only the signal ends this run, once the walkers have been out
+  // for a while.
   options.Script = "1 key 27\n110 move 512 165\n120 click\n100000000 quit\n";
-  const GameRun run = RunPrepared(options, SignalOnceTraced("TERM", 40000000, 180), false);
+  options.While = SignalAtTick(SIGTERM, 400, 180);
+  const GameRun run = RunGame(options);
   EXPECT_EQ(run.Status, 0) << "expected a normal end after SIGTERM, got " << run.Status << "\n" << run.Stderr;
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsFileSize))
       << "the save at the end did not run";
@@ -643,10 +657,10 @@ void QuitInPairs(int pairs, bool readOnly) {
   fs::remove_all(folder);
 }
 
-TEST(FaultsRecords, TwoGamesQuittingTogetherLeaveOneWholeTableAndNoError) { QuitInPairs(200, false); }
-TEST(FaultsRecords, TwoGamesQuittingTogetherInAReadOnlyFolderLeaveOneWholeTable) { QuitInPairs(60, true); }
+TEST(FaultsRecords, TwoGamesQuittingTogetherLeaveOneWholeTableAndNoError) { QuitInPairs(SoakRounds(20, 200), false); }
+TEST(FaultsRecords, TwoGamesQuittingTogetherInAReadOnlyFolderLeaveOneWholeTable) { QuitInPairs(SoakRounds(10, 60), true); }
 
-// A kill at any moment of a save, a hundred times, in both kinds of folder: the file holds the old table
+// A kill at any moment of a save, a hundred times in a soak run, in both kinds of folder: the file holds the old table
 // or the new one, whole; only the killed save's unfinished new file may stay behind.
 void KillSaves(int runs, bool readOnly) {
   if (readOnly && !CanDropToNobody()) GTEST_SKIP() << "no way to drop root's privileges";
@@ -689,8 +703,8 @@ void KillSaves(int runs, bool readOnly) {
   fs::remove_all(folder);
 }
 
-TEST(FaultsRecords, KillDuringTheSaveLeavesAWholeTable) { KillSaves(100, false); }
-TEST(FaultsRecords, KillDuringTheSaveInPlaceLeavesAWholeTable) { KillSaves(100, true); }
+TEST(FaultsRecords, KillDuringTheSaveLeavesAWholeTable) { KillSaves(SoakRounds(20, 100), false); }
+TEST(FaultsRecords, KillDuringTheSaveInPlaceLeavesAWholeTable) { KillSaves(SoakRounds(20, 100), true); }
 
 // ---- crafted pictures: sizes checked before anything is decoded --------------------------------------
 
@@ -855,7 +869,8 @@ TEST(FaultsRecords, HangUpSavesTheRecords) {
   options.Files["PlayerN.cgm"] = "Ann\r\n";
   options.Files["records.vyx"] = RecordsWithTail();
   options.Script = "100000000 quit\n";
-  const GameRun run = RunPrepared(options, SignalOnceTraced("HUP", 200000, 60), false);
+  options.While = SignalAtTick(SIGHUP, 20, 60);
+  const GameRun run = RunGame(options);
   EXPECT_EQ(run.Status, 0) << "expected a normal end after SIGHUP, got " << run.Status << "\n" << run.Stderr;
   EXPECT_EQ(ReadFile(run.Folder + "/records.vyx"), RecordsWithTail().substr(0, kRecordsFileSize))
       << "the quit callback did not save";

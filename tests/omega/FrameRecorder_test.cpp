@@ -614,6 +614,7 @@ struct Way {
 
 // The first pixel where `got` differs from `expected`, or -1.
 long FirstDifference(const std::vector<omega::Pixel>& expected, const std::vector<omega::Pixel>& got) {
+  if (expected == got) return -1;
   if (expected.size() != got.size()) return 0;
   for (size_t i = 0; i < expected.size(); ++i)
     if (expected[i] != got[i]) return static_cast<long>(i);

@@ -185,7 +185,8 @@ TEST(Library, TerminationRunsTheQuitCallbackAndKeepsTheTrace) {
   const int child = SpawnInFolder(dir, Probe(), {{"OMEGA_SCRIPT", "s.txt"}, {"OMEGA_TRACE", "t.txt"}});
   ASSERT_GT(child, 0) << "the probe did not start";  // kill(-1, …) would signal every process there is
   ASSERT_TRUE(WaitUntil([&] { return ReadFile(dir + "/.stdout").find("load") != std::string::npos; }, 30));
-  usleep(200000);
+  // Ticks have run once the trace's first lines reach the file.
+  ASSERT_TRUE(WaitUntil([&] { return !ReadFile(dir + "/t.txt").empty(); }, 30));
   kill(child, SIGTERM);
   const auto r = Collect(dir, WaitBounded(child, 30));
   EXPECT_EQ(r.Status, 0) << r.Stderr;
@@ -219,7 +220,7 @@ TEST(Window, OpensTakesARealKeyAndQuitsCleanly) {
   // The pointer moves into the window so the key goes to it, then A, then Escape (the probe quits on it).
   RunInFolder(tools, {"/usr/bin/xdotool", "windowfocus", "--sync", window}, {{"DISPLAY", x.Name()}}, 10);
   RunInFolder(tools, {"/usr/bin/xdotool", "key", "--window", window, "a"}, {{"DISPLAY", x.Name()}}, 10);
-  usleep(300000);
+  EXPECT_TRUE(WaitUntil([&] { return ReadFile(dir + "/.stdout").find(" key 65\n") != std::string::npos; }, 20));
   RunInFolder(tools, {"/usr/bin/xdotool", "key", "--window", window, "Escape"}, {{"DISPLAY", x.Name()}}, 10);
   const auto r = Collect(dir, WaitBounded(probe, 20));
   EXPECT_EQ(r.Status, 0) << r.Stderr;

@@ -17,6 +17,7 @@
 #include "omega/decode/Prefetch.h"
 #include "tests/omega/support/EngineFixture.h"
 #include "tests/support/CraftedPictures.h"
+#include "tests/support/Spawn.h"
 
 using omega::Image;
 using omega::PictureFormat;
@@ -241,7 +242,8 @@ TEST_F(AheadBudget, WaitsPastItsPaceUntilLoadsTakeSome) {
   const std::size_t most = (threads + 1) * (kPicture + std::filesystem::file_size("Data/asked.png"));
   ahead.SetPace(2 * kPicture);
   ahead.Start("Data");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // time enough to decode them all unpaced
+  // Until the decoding has gone past its pace: from then on only the threads' last pictures may come.
+  ASSERT_TRUE(WaitUntil([&] { return ahead.HeldBytes() >= 2 * kPicture; }, 60)) << "the decoding never reached its pace";
   EXPECT_LE(ahead.HeldBytes(), most) << "expected at most " << threads + 1 << " pictures held";
   for (const char* name : {"asked", "junk\\0", "junk\\1", "junk\\10", "junk\\11", "junk\\2", "junk\\3"}) {
     EXPECT_NE(Tex_LoadFromFile(("Data\\" + std::string(name) + ".png").c_str(), -1, 1), 0u) << name;

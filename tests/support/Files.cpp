@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -69,4 +70,9 @@ bool BecomeOrdinaryUser() {
   if (geteuid() != 0) return true;
   return setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
          setresuid(kNobody, kNobody, kNobody) == 0 && geteuid() == kNobody;
+}
+
+int SoakRounds(int brief, int full) {
+  const char* soak = std::getenv("ZANORU_SOAK");
+  return soak != nullptr && *soak != '\0' && std::string(soak) != "0" ? full : brief;
 }

@@ -13,6 +13,10 @@ std::string TempFolder(const std::string& prefix = "zanoru-test");
 // Removes the folder and everything in it, write-protected parts included; errors are ignored.
 void RemoveFolder(const std::string& path);
 
+// How many rounds a stress loop runs: `brief` in the everyday suite, `full` when ZANORU_SOAK is set (the
+// soak run: `ctest -C Soak -L soak-full`).
+int SoakRounds(int brief, int full);
+
 // A fresh temporary folder that is the working folder while the object lives; afterwards the previous
 // working folder is back and the temporary one is gone.
 struct InTempFolder {

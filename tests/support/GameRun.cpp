@@ -21,7 +21,9 @@ GameRun RunGame(const GameRunOptions& options) {
   env["OMEGA_SCRIPT"] = (dir / ".script").string();
   env["OMEGA_TRACE"] = (dir / ".trace").string();
   const std::string exe = options.Executable.empty() ? (fs::path(GameFolder()) / "zanoru").string() : options.Executable;
-  const Spawned done = RunInFolder(run.Folder, {exe}, env, options.Seconds);
+  const int pid = SpawnInFolder(run.Folder, {exe}, env);
+  if (options.While && pid > 0) options.While(pid, run.Folder);
+  const Spawned done = Collect(run.Folder, WaitBounded(pid, options.Seconds));
   run.Status = done.Status;
   run.Stdout = done.Stdout;
   run.Stderr = done.Stderr;

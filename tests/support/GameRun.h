@@ -1,6 +1,7 @@
 // Runs the real game executable with the real engine, headless, on a script, in a fresh folder that
 // links Data/ and DX/ from the built game folder.
 #pragma once
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ struct GameRunOptions {
   std::map<std::string, std::string> Env;      // extra environment
   std::string Executable;                      // defaults to the built game
   double Seconds = 240;                        // then the run is killed (status 128 + 9)
+  // Called with the game's pid and the run's folder once it has started, before it is waited for.
+  std::function<void(int pid, const std::string& folder)> While;
 };
 
 // The built game folder (build/.../game).

@@ -31,6 +31,7 @@ class Frames {
   omega::Image Frame(const std::vector<omega::FrameRecorder::DrawCall>& calls);
 
  private:
+  std::map<uint64_t, omega::Image> Rows_;  // the pictures by id, as whole rows
   std::map<std::vector<int64_t>, omega::Image> Copies_;
   size_t CopiedPixels_ = 0;
 };

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <vector>
 
 #include "records/GRecords.h"
@@ -298,8 +300,13 @@ TEST_F(WindowGame, IconScreenshotsMinimisingThenALostWindowSavesTheRecordsAndFai
   // Without a window manager, unmapping the window is what minimising it is for SDL.
   ASSERT_TRUE(RunTicks(20));
   ASSERT_TRUE(D.Xdotool({"windowunmap", "--sync", D.Window}));
-  usleep(300000);  // a frame in flight may still finish
-  const int64_t hidden = Trace.LastTick();
+  // The game has taken it once its ticks stop (a frame in flight may still finish): none for half a second.
+  int64_t hidden = Trace.LastTick();
+  auto still = std::chrono::steady_clock::now();
+  ASSERT_TRUE(desk::WaitUntil([&] {
+    if (Trace.LastTick() != hidden) hidden = Trace.LastTick(), still = std::chrono::steady_clock::now();
+    return std::chrono::steady_clock::now() - still >= std::chrono::milliseconds(500);
+  }, 20)) << "the game kept ticking with its window minimised";
   sleep(2);
   EXPECT_EQ(Trace.LastTick(), hidden) << "ticks ran while the window was minimised";
   ASSERT_TRUE(D.Xdotool({"windowmap", "--sync", D.Window}));
@@ -447,10 +454,19 @@ TEST_F(WindowGame, LostDisplaySavesTheRecordsAndFails) {
   EXPECT_EQ(fs::exists(Dir + "/records.vyx") ? fs::file_size(Dir + "/records.vyx") : 0u, kRecordsFileSize) << Game.Stderr();
 }
 
+// An X server whose held keys repeat from 100 ms on, 50 a second (its default: from 660 ms, 25 a second).
+class WindowKeys : public WindowGame {
+ protected:
+  void SetUp() override {
+    X.Options = {"-ardelay", "100", "-arinterval", "20"};
+    WindowGame::SetUp();
+  }
+};
+
 // A program that reports every key press it is given. F12 must not be one, other keys must; held keys
-// under the X server's own auto-repeat (its default: from 660 ms, 25 a second): the keys that type or
-// erase a name repeat as presses, command keys are one press however long they are held.
-TEST_F(WindowGame, F12IsNotAKeyHeldTextKeysRepeatAndCommandKeysDoNot) {
+// under the X server's own auto-repeat: the keys that type or erase a name repeat as presses, command keys
+// are one press however long they are held.
+TEST_F(WindowKeys, F12IsNotAKeyHeldTextKeysRepeatAndCommandKeysDoNot) {
   StartGame(OMEGA_PROBE, {OMEGA_LIBRARY});
   ASSERT_TRUE(desk::WaitUntil([&] { return Game.Stdout().find("load\n") != std::string::npos; }, 20));
   ASSERT_TRUE(D.Key("F12"));
@@ -466,19 +482,28 @@ TEST_F(WindowGame, F12IsNotAKeyHeldTextKeysRepeatAndCommandKeysDoNot) {
     for (size_t at = out.find(needle); at != std::string::npos; at = out.find(needle, at + 1)) ++n;
     return n;
   };
-  auto hold = [&](const std::string& key) {
+  // A text key is let go once it has given ten presses; a command key is held as long as the slowest
+  // text key took, so that the server has repeated it as often. An F11 pressed after each, once
+  // reported, says every event of the hold has been read.
+  std::chrono::steady_clock::duration slowest{};
+  auto hold = [&](const std::string& key, const std::function<bool()>& enough) {
+    const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(D.Xdotool({"keydown", key}));
-    usleep(1600000);
+    EXPECT_TRUE(desk::WaitUntil(enough, 20)) << key;
+    slowest = std::max(slowest, std::chrono::steady_clock::now() - start);
     EXPECT_TRUE(D.Xdotool({"keyup", key}));
-    usleep(200000);
+    const int marks = presses(122) + 1;
+    EXPECT_TRUE(D.Key("F11"));
+    EXPECT_TRUE(desk::WaitUntil([&] { return presses(122) >= marks; }, 10)) << "F11 after " << key;
   };
   for (const auto& [key, vk] : {std::pair{"BackSpace", 8}, std::pair{"Delete", 46}, std::pair{"a", 65},
                                  std::pair{"comma", 188}, std::pair{"5", 53}, std::pair{"space", 32}}) {
-    hold(key);
-    EXPECT_GE(presses(vk), 10) << key << " held 1.6 s: " << Game.Stdout();
+    hold(key, [&, vk = vk] { return presses(vk) >= 10; });
+    EXPECT_GE(presses(vk), 10) << key << " held: " << Game.Stdout();
   }
   for (const auto& [key, vk] : {std::pair{"F2", 113}, std::pair{"Return", 13}, std::pair{"Left", 37}}) {
-    hold(key);
+    const auto until = std::chrono::steady_clock::now() + slowest;
+    hold(key, [&] { return std::chrono::steady_clock::now() >= until; });
     EXPECT_EQ(presses(vk), 1) << key << " held is one press";
   }
   // The probe quits on Escape, often before xdotool is done with the window: xdotool's status says nothing.
