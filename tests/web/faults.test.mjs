@@ -228,7 +228,7 @@ test('on a phone the keys of the game\'s layout type the name; the picture fills
   }
   const typed = letters[0].toUpperCase() + letters.slice(1).join('');
   await until(page, (t) => Module.FS.readFile('/test/trace.txt', { encoding: 'utf8' }).trimEnd().split('\n')
-    .filter((l) => l.includes(' Text_Draw ') && l.includes(` "${t[0]}`)).pop().match(/ "(.*)[| ]" /)[1] === t, 10000, `the game shows ${typed}`, typed);
+    .filter((l) => l.includes(' Text_Draw ') && l.includes(` "${t[0]}`)).pop()?.match(/ "(.*)[| ]" /)?.[1] === t, 10000, `the game shows ${typed}`, typed);
   await page.setViewport({ width: 390, height: 844, hasTouch: true, isMobile: true });
   assert.notEqual((await layout())[2], null, 'standing: a word to turn it');
   await page.close();
