@@ -15,8 +15,8 @@ import path from 'node:path';
 
 const native = path.resolve(process.argv[2]);
 const builds = process.argv.slice(3).map((arg) => {
-  const [label, spec] = arg.split('=');
-  const [dir, mode] = spec.split(':');
+  const [label, where] = arg.split('=');
+  const [dir, mode] = where.split(':');
   return { label, dir: path.resolve(dir), plain: mode === 'plain' };
 });
 const seconds = Number(process.env.SECONDS_EACH || 20), rounds = Number(process.env.ROUNDS || 1);
