@@ -10,6 +10,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -430,14 +431,15 @@ TEST_F(RecorderFrames, CopiesSharingASlotOrDroppedAreNeverMistakenForOneAnother)
 
 // Random frames, each the last one with a few calls moved, added, dropped, resized or tinted anew, drawn
 // with a cache small enough to be dropped every few frames, shown in a window of random size and pixel
-// format that takes again only what each frame reports changed. Every frame must be the plain drawing,
-// and what the window shows (the parts handed on, as a window system copies them) a whole redraw's.
+// format that takes again only what each frame reports changed (some frames uncovered, some with the
+// surface's pixels moved). Every frame must be the plain drawing, and what the window shows (the parts
+// handed on, as a window system copies them) a whole redraw's.
 TEST_F(RecorderFrames, RandomFramesInASmallCacheShowInTheWindowWhatAWholeRedrawShows) {
   // Rows of pixels far apart, so that a cell's last row alone may hold a picture's pixels.
   omega_test::WritePng("sparse.png", 64, 64, Pixels(64, 64, [](int x, int y) {
     return y % 16 == 15 || (y % 23 == 5 && x % 9 < 4) ? 0xFF000000u | Noise(x, y, 5) : 0u;
   }));
-  const OEHandle sparse = Tex_LoadFromFile("sparse.png", -1, 1);
+  const OEHandle pictures[] = {unit_, Tex_LoadFromFile("sparse.png", -1, 1), ground_, black_};
   struct Call {
     OEHandle Texture;
     float X, Y, W, H;
@@ -448,48 +450,42 @@ TEST_F(RecorderFrames, RandomFramesInASmallCacheShowInTheWindowWhatAWholeRedrawS
   SCOPED_TRACE("seed " + std::to_string(seed));
   std::mt19937 rng(seed);
   const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  const OEHandle pictures[] = {unit_, sparse, ground_, black_};
   const auto randomCall = [&] {
-    const OEHandle t = pictures[pick(0, 3)];
-    const bool ownSize = pick(0, 2) != 0;
-    return Call{t, static_cast<float>(pick(-80, 1040)) + 0.25f * static_cast<float>(pick(0, 3)),
-                static_cast<float>(pick(-80, 780)), ownSize ? 64.0f : static_cast<float>(pick(1, 300)),
-                ownSize ? (t == sparse ? 64.0f : 128.0f) : static_cast<float>(pick(1, 300)), pick(1, 8),
+    const int t = pick(0, 3), own = pick(0, 2);  // at its own size two times in three
+    return Call{pictures[t], static_cast<float>(pick(-80, 1040)) + 0.25f * static_cast<float>(pick(0, 3)),
+                static_cast<float>(pick(-80, 780)), own ? 64.0f : static_cast<float>(pick(1, 300)),
+                own ? (t == 1 ? 64.0f : 128.0f) : static_cast<float>(pick(1, 300)), pick(1, 8),
                 pick(0, 4) == 0 ? pick(1, 254) : 255, pick(0, 3) == 0 ? static_cast<uint32_t>(pick(1, 0xFFFFFF)) : 0u};
   };
-  struct Window {
-    int W, H;
-    uint32_t Format;
+  const auto draw = [](SDL_Surface* surface, omega::Presenter& presenter, const omega::ChangeSet& changes, bool all) {
+    const omega::Image& frame = omega::E().Recorder.Frame;
+    return presenter.Draw(surface, frame.Px.data(), frame.W, frame.H, changes, all);
   };
-  for (const Window& window : {Window{1024, 768, SDL_PIXELFORMAT_RGB888}, Window{1280, 720, SDL_PIXELFORMAT_RGB24},
-                               Window{800, 600, SDL_PIXELFORMAT_ARGB8888}, Window{1030, 1000, SDL_PIXELFORMAT_BGR24}}) {
-    SCOPED_TRACE(std::to_string(window.W) + "x" + std::to_string(window.H) + " " + SDL_GetPixelFormatName(window.Format));
+  for (const auto& [w, h, format] : {std::tuple{1024, 768, SDL_PIXELFORMAT_RGB888}, {1280, 720, SDL_PIXELFORMAT_RGB24},
+                                     {800, 600, SDL_PIXELFORMAT_ARGB8888}, {1030, 1000, SDL_PIXELFORMAT_BGR24}}) {
+    SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " " + SDL_GetPixelFormatName(format));
     omega::E().Recorder = omega::FrameRecorder{64 * 1024};
     plain::Frames oracle;
     omega::Presenter presenter;
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, window.W, window.H, 32, window.Format);
-    ASSERT_NE(surface, nullptr);
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, format);
+    SDL_Surface* whole = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, format);
     void* const ownPixels = surface->pixels;
-    const size_t bytes = static_cast<size_t>(surface->pitch) * window.H;
-    std::vector<uint8_t> screen(bytes, 0x5A), moved(bytes, 0xA5);  // what the window system shows
+    const int pitch = surface->pitch, bpp = surface->format->BytesPerPixel;
+    std::vector<uint8_t> screen(static_cast<size_t>(pitch) * h, 0x5A), moved(screen.size(), 0xA5);  // what the window system shows
     std::vector<Call> calls(20);
     for (Call& c : calls) c = randomCall();
-    for (int f = 0; f < 30; ++f) {
+    for (int f = 0; f < 30 && !HasFailure(); ++f) {
       for (int change = pick(0, 4); change > 0; --change) {
-        const size_t k = static_cast<size_t>(pick(0, static_cast<int>(calls.size()) - 1));
+        const auto k = static_cast<std::ptrdiff_t>(pick(0, static_cast<int>(calls.size()) - 1));
         switch (pick(0, 4)) {
           case 0: calls[k].X += static_cast<float>(pick(-40, 40)); break;
-          case 4:  // dots in cells apart, in the top half: more changed parts than are handed on one by one
+          case 1: calls.insert(calls.begin() + k, randomCall()); break;
+          case 2: calls.erase(calls.begin() + k, calls.begin() + std::min<std::ptrdiff_t>(calls.size() - 1, k + pick(1, 80))); break;
+          case 3: calls[k].W = static_cast<float>(pick(1, 300)), calls[k].Mix = static_cast<uint32_t>(pick(0, 0xFFFFFF)); break;
+          default:  // dots in cells apart, in the top half: more changed parts than are handed on one by one
             for (int i = 0; i < 600; ++i)
               calls.push_back(Call{black_, static_cast<float>(32 * pick(0, 31) + pick(0, 13)),
                                    static_cast<float>(32 * pick(0, 11) + pick(0, 13)), 2, 2, 1, 255, 0});
-            break;
-          case 1: calls.insert(calls.begin() + static_cast<std::ptrdiff_t>(k), randomCall()); break;
-          case 2:
-            calls.erase(calls.begin() + static_cast<std::ptrdiff_t>(k),
-                        calls.begin() + static_cast<std::ptrdiff_t>(std::min(calls.size() - 1, k + static_cast<size_t>(pick(1, 80)))));
-            break;
-          default: calls[k].W = static_cast<float>(pick(1, 300)), calls[k].Mix = static_cast<uint32_t>(pick(0, 0xFFFFFF));
         }
       }
       omega::E().Recorder.Begin();
@@ -498,40 +494,31 @@ TEST_F(RecorderFrames, RandomFramesInASmallCacheShowInTheWindowWhatAWholeRedrawS
         ASprite_Draw(c.Texture, c.X, c.Y, c.W, c.H, c.Frame, c.Alpha, 0, c.Mix != 0 ? 9 : 1);
       }
       const omega::ChangeSet& changes = omega::E().Recorder.End(&omega::E().Bands);
-      const omega::Image& frame = omega::E().Recorder.Frame;
-      ASSERT_TRUE(frame.Px == oracle.Frame(omega::E().Recorder.LastFrame()).Px) << "frame " << f << ": not the plain drawing";
-      // Now and then the window is uncovered (what it showed is lost) or its pixels move.
-      const int event = pick(0, 9);
+      ASSERT_TRUE(omega::E().Recorder.Frame.Px == oracle.Frame(omega::E().Recorder.LastFrame()).Px) << "frame " << f;
+      const int event = pick(0, 9);  // 0: uncovered (what the window showed is lost), 1: its pixels moved
       if (event == 0) std::fill(screen.begin(), screen.end(), uint8_t{0x33});
       surface->pixels = event == 1 ? moved.data() : ownPixels;
-      const omega::Shown shown = presenter.Draw(surface, frame.Px.data(), frame.W, frame.H, changes, event == 0);
-      const int bpp = surface->format->BytesPerPixel;
-      const auto take = [&](const SDL_Rect& r) {
+      const omega::Shown shown = draw(surface, presenter, changes, event == 0);
+      std::vector<SDL_Rect> taken(shown.Rects.begin(), shown.Rects.end());
+      if (shown.Whole) taken.push_back(SDL_Rect{0, 0, w, h});
+      for (const SDL_Rect& r : taken)
         for (int y = r.y; y < r.y + r.h; ++y) {
-          const size_t at = static_cast<size_t>(y) * surface->pitch + static_cast<size_t>(r.x) * bpp;
+          const size_t at = static_cast<size_t>(y) * pitch + static_cast<size_t>(r.x) * bpp;
           std::memcpy(&screen[at], static_cast<const uint8_t*>(surface->pixels) + at, static_cast<size_t>(r.w) * bpp);
         }
-      };
-      if (shown.Whole) take(SDL_Rect{0, 0, window.W, window.H});
-      for (const SDL_Rect& r : shown.Rects) take(r);
       omega::Presenter fresh;
-      SDL_Surface* whole = SDL_CreateRGBSurfaceWithFormat(0, window.W, window.H, 32, window.Format);
-      fresh.Draw(whole, frame.Px.data(), frame.W, frame.H, omega::ChangeSet{});
-      for (int y = 0; y < window.H; ++y) {
-        const size_t at = static_cast<size_t>(y) * surface->pitch;
-        const int differs = std::memcmp(&screen[at], static_cast<const uint8_t*>(whole->pixels) + at,
-                                        static_cast<size_t>(window.W) * bpp);
-        if (differs != 0) {
+      draw(whole, fresh, omega::ChangeSet{}, false);
+      for (int y = 0; y < h; ++y)
+        if (std::memcmp(&screen[static_cast<size_t>(y) * pitch], static_cast<const uint8_t*>(whole->pixels) + static_cast<size_t>(y) * pitch,
+                        static_cast<size_t>(w) * bpp) != 0) {
           ADD_FAILURE() << "frame " << f << " (" << changes.Rects.size() << " parts changed, event " << event
                         << "): the window's row " << y << " is not a whole redraw's";
           break;
         }
-      }
-      SDL_FreeSurface(whole);
-      if (HasFailure()) break;
     }
     surface->pixels = ownPixels;
     SDL_FreeSurface(surface);
+    SDL_FreeSurface(whole);
     if (HasFailure()) break;
   }
 }
